@@ -1,0 +1,16 @@
+# Strict warnings for the project's own targets.
+function(dokora_strict target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wnon-virtual-dtor)
+endfunction()
+
+# Embeds FILE into TARGET as the byte array SYMBOL (see EmbedFile.cmake).
+function(dokora_embed target symbol file)
+    set(output "${CMAKE_CURRENT_BINARY_DIR}/embedded_${symbol}.cpp")
+    add_custom_command(
+        OUTPUT "${output}"
+        COMMAND ${CMAKE_COMMAND} -DINPUT=${file} -DOUTPUT=${output} -DNAME=${symbol}
+                -P "${PROJECT_SOURCE_DIR}/cmake/EmbedFile.cmake"
+        DEPENDS "${file}" "${PROJECT_SOURCE_DIR}/cmake/EmbedFile.cmake"
+        COMMENT "Embedding ${file}")
+    target_sources(${target} PRIVATE "${output}")
+endfunction()

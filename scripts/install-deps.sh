@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the reference service need.
+# Idempotent and non-interactive; run as root or with sudo available.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git clang-format curl ca-certificates
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+  # engine libraries
+  libcurl4-openssl-dev libssl-dev libjsoncpp-dev libpugixml-dev libsimpleini-dev
+  libspdlog-dev libsqlcipher-dev libzip-dev
+  # HTTP server (reference service, fake service in tests)
+  libcpp-httplib-dev
+  # Qt user interface and plug-ins
+  qt6-base-dev qt6-svg-dev libqt6svg6 libpoppler-qt6-dev libgl-dev
+  fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,86 @@
+#include "task/catalogue.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <utility>
+
+namespace {
+
+using Row = std::pair<std::string_view, std::string_view>;
+
+constexpr std::array kTaskNames = {
+    Row{"PDF2Word", "pdf-to-word"},
+    Row{"PDF2JPG", "pdf-to-jpg"},
+    Row{"PDF2PPT", "pdf-to-ppt"},
+    Row{"PDF2Excel", "pdf-to-excel"},
+    Row{"PDF2Html", "pdf-to-html"},
+    Row{"PDF2CAD", "pdf-to-dwg"},
+    Row{"PDFCompress", "pdf-compress"},
+    Row{"PDFSplit", "pdf-split"},
+    Row{"PDFMerge", "pdf-merge"},
+    Row{"PDFRotate", "pdf-rotate"},
+    Row{"PDFUnlock", "pdf-unlock"},
+    Row{"PDFLock", "pdf-lock"},
+    Row{"watermark", "text-watermark"},
+    Row{"PDFAddPageNumber", "pdf-add-page-number"},
+    Row{"pdfchecksafe", "pdf-scan"},
+    Row{"pdf-portfolios", "pdf-portfolios"},
+    Row{"timestamp", "timestamp"},
+    Row{"PDFExportImage", "pdf-getimg"},
+    Row{"PDFPrint", "pdf-print"},
+    Row{"Word2PDF", "word-to-pdf"},
+    Row{"Excel2PDF", "excel-to-pdf"},
+    Row{"PPT2PDF", "ppt-to-pdf"},
+    Row{"JPG2PDF", "jpg-to-pdf"},
+    Row{"IMG2TXT", "img-to-txt"},
+    Row{"TXT2PDF", "txt_2_pdf"},
+    Row{"CAD2PDF", "cad-to-pdf"},
+    Row{"page", "page"},
+    Row{"paper", "paper"},
+    Row{"dokora-smart", "dokora-smart"},
+};
+
+// Only the names whose suffix differs from the default ".pdf".
+constexpr std::array kResultSuffixes = {
+    Row{"PDF2Word", ".docx"},       Row{"PDF2JPG", "_Images.zip"}, Row{"PDF2PPT", ".pptx"},
+    Row{"PDF2Excel", ".xlsx"},      Row{"PDF2Html", "_html.zip"},  Row{"PDFSplit", "_PDFs.zip"},
+    Row{"PDFExportImage", ".zip"},  Row{"IMG2TXT", ".txt"},
+};
+
+constexpr std::array kContentTypes = {
+    Row{"pdf", "application/pdf"},  Row{"jpg", "image/jpeg"},
+    Row{"jpeg", "image/jpeg"},      Row{"png", "image/png"},
+    Row{"doc", "application/msword"}, Row{"docx", "application/msword"},
+    Row{"ppt", "application/x-ppt"}, Row{"pptx", "application/x-ppt"},
+    Row{"xls", "application/vnd.ms-excel"}, Row{"xlsx", "application/vnd.ms-excel"},
+};
+
+template <std::size_t N>
+std::string Lookup(const std::array<Row, N>& table, std::string_view key, std::string_view fallback)
+{
+    const auto found =
+        std::find_if(table.begin(), table.end(), [key](const Row& row) { return row.first == key; });
+    return std::string(found == table.end() ? fallback : found->second);
+}
+
+} // namespace
+
+std::string GetTaskName(std::string_view functionName, int /*option*/)
+{
+    return Lookup(kTaskNames, functionName, "");
+}
+
+std::string GetResultSuffix(std::string_view functionName)
+{
+    return Lookup(kResultSuffixes, functionName, ".pdf");
+}
+
+std::string GetContentType(std::string_view path)
+{
+    const auto dot = path.rfind('.');
+    std::string extension(dot == std::string_view::npos ? path : path.substr(dot + 1));
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return Lookup(kContentTypes, extension, "");
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Messages the worker threads post to the main window. The ids keep their historic values.
+inline constexpr std::uint32_t WM_USER = 0x400;
+inline constexpr std::uint32_t WM_TASK_NET_ERROR = 0x401;
+inline constexpr std::uint32_t WM_CONVERT_LIST_CHANGED = 0x402;
+inline constexpr std::uint32_t WM_CONVERT_ITEM_CHANGED = 0x403;
+inline constexpr std::uint32_t WM_CONVERT_FINISH = 0x404;
+inline constexpr std::uint32_t WM_CONVERT_FILE_DONE = 0x405;
+inline constexpr std::uint32_t WM_COMPLETED_LIST_CHANGED = 0x408;
+
+// One posted message. The payload (a resource key, a path...) is owned by the message and so
+// by the receiver once posted.
+struct WindowMessage
+{
+    std::uint32_t id = 0;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
+    std::string payload;
+};
+
+// Receiver of posted messages: the main window in the program, a recorder in tests.
+// PostWindowMessage may be called from any thread and must not block on the receiver.
+class MessageTarget
+{
+public:
+    virtual ~MessageTarget() = default;
+    virtual void PostWindowMessage(WindowMessage message) = 0;
+};
