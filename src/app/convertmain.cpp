@@ -1,5 +1,3 @@
-#include "utility/utilitycalls.h"
-
 #include <cstdio>
 #include <cstring>
 
