@@ -43,24 +43,29 @@ constexpr std::array kTaskNames = {
 
 // Only the names whose suffix differs from the default ".pdf".
 constexpr std::array kResultSuffixes = {
-    Row{"PDF2Word", ".docx"},       Row{"PDF2JPG", "_Images.zip"}, Row{"PDF2PPT", ".pptx"},
-    Row{"PDF2Excel", ".xlsx"},      Row{"PDF2Html", "_html.zip"},  Row{"PDFSplit", "_PDFs.zip"},
-    Row{"PDFExportImage", ".zip"},  Row{"IMG2TXT", ".txt"},
+    Row{"PDF2Word", ".docx"},      Row{"PDF2JPG", "_Images.zip"}, Row{"PDF2PPT", ".pptx"},
+    Row{"PDF2Excel", ".xlsx"},     Row{"PDF2Html", "_html.zip"},  Row{"PDFSplit", "_PDFs.zip"},
+    Row{"PDFExportImage", ".zip"}, Row{"IMG2TXT", ".txt"},
 };
 
 constexpr std::array kContentTypes = {
-    Row{"pdf", "application/pdf"},  Row{"jpg", "image/jpeg"},
-    Row{"jpeg", "image/jpeg"},      Row{"png", "image/png"},
-    Row{"doc", "application/msword"}, Row{"docx", "application/msword"},
-    Row{"ppt", "application/x-ppt"}, Row{"pptx", "application/x-ppt"},
-    Row{"xls", "application/vnd.ms-excel"}, Row{"xlsx", "application/vnd.ms-excel"},
+    Row{"pdf", "application/pdf"},
+    Row{"jpg", "image/jpeg"},
+    Row{"jpeg", "image/jpeg"},
+    Row{"png", "image/png"},
+    Row{"doc", "application/msword"},
+    Row{"docx", "application/msword"},
+    Row{"ppt", "application/x-ppt"},
+    Row{"pptx", "application/x-ppt"},
+    Row{"xls", "application/vnd.ms-excel"},
+    Row{"xlsx", "application/vnd.ms-excel"},
 };
 
 template <std::size_t N>
 std::string Lookup(const std::array<Row, N>& table, std::string_view key, std::string_view fallback)
 {
-    const auto found =
-        std::find_if(table.begin(), table.end(), [key](const Row& row) { return row.first == key; });
+    const auto found = std::find_if(table.begin(), table.end(),
+                                    [key](const Row& row) { return row.first == key; });
     return std::string(found == table.end() ? fallback : found->second);
 }
 

@@ -8,8 +8,7 @@ bool IsInProgress(ConversionStatus status)
 
 bool IsDone(ConversionStatus status)
 {
-    return status == ConversionStatus::Completed ||
-           status == ConversionStatus::RedownloadCompleted;
+    return status == ConversionStatus::Completed || status == ConversionStatus::RedownloadCompleted;
 }
 
 bool IsBeforeConverted(ConversionStatus status)

@@ -4,7 +4,8 @@
 #include <string>
 
 // Status of one row of the conversion list. The numbers are stored and compared as they are.
-enum class ConversionStatus : std::int32_t {
+enum class ConversionStatus : std::int32_t
+{
     Waiting = 0,
     Queued = 1,
     Uploading = 2,

@@ -1,0 +1,25 @@
+#include "task/taskbasethread.h"
+
+#include "utility/tc_common.h"
+
+#include <chrono>
+
+bool CTaskBaseThread::WaitForStop(std::uint32_t ms)
+{
+    return GetStopEvent().Wait(std::chrono::milliseconds(ms));
+}
+
+void CTaskBaseThread::PostNetError()
+{
+    if (!GetMainWnd())
+        return;
+    const char* key = TC_COMMON::IsNetworkConnectWithConnection() ? "@string/str_msgbox_server"
+                                                                  : "@string/str_msgbox_net";
+    Post(WM_TASK_NET_ERROR, 0, key);
+}
+
+void CTaskBaseThread::Post(std::uint32_t id, std::uintptr_t wParam, std::string payload)
+{
+    if (MessageTarget* window = GetMainWnd())
+        window->PostWindowMessage(WindowMessage{id, wParam, 0, std::move(payload)});
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "task/tc_thread.h"
+#include "task/windowmessage.h"
+
+#include <atomic>
+#include <cstdint>
+
+// A worker thread that reports to the main window through posted messages. Nothing is posted
+// while no window is set.
+class CTaskBaseThread : public CTC_Thread
+{
+public:
+    void SetMainWnd(MessageTarget* window) { mainWnd.store(window); }
+    MessageTarget* GetMainWnd() const { return mainWnd.load(); }
+    int GetLogoutOnFailure() const { return logoutOnFailure.load(); }
+    void SetLogoutOnFailure(int value) { logoutOnFailure.store(value); }
+
+    // True when a stop is requested within `ms`.
+    bool WaitForStop(std::uint32_t ms);
+    // Posts WM_TASK_NET_ERROR with the key of the message to show: the service is unreachable
+    // while a network exists, or there is no network at all.
+    void PostNetError();
+
+protected:
+    void Post(std::uint32_t id, std::uintptr_t wParam = 0, std::string payload = {});
+
+private:
+    std::atomic<MessageTarget*> mainWnd{nullptr};
+    std::atomic<int> logoutOnFailure{0};
+};

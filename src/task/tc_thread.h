@@ -1,0 +1,61 @@
+#pragma once
+
+#include "utility/stopevent.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+// A reusable worker thread: Start runs Run() on a new thread; once Run returns the object is
+// idle and may be started again. Waits inside Run (Sleep, the stop event) wake on a stop
+// request. A thread cannot be killed safely, so a thread that outlives StopWait's limit is
+// left to finish and joined before the object starts again or is destroyed.
+//
+// A class that overrides Run must call Stop() in its own destructor, so the thread never runs
+// a half-destroyed object.
+class CTC_Thread
+{
+public:
+    static constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+
+    CTC_Thread() = default;
+    virtual ~CTC_Thread();
+    CTC_Thread(const CTC_Thread&) = delete;
+    CTC_Thread& operator=(const CTC_Thread&) = delete;
+
+    // False when the object is already running or no thread could be created.
+    virtual bool Start();
+    StopEvent& GetStopEvent() { return stopEvent; }
+    // True while Run() executes.
+    virtual bool IsAlive() const;
+    virtual bool IsRunning() const;
+    virtual void SetRunning(bool value);
+    // Waits `ms` or until a stop request; does nothing unless running.
+    virtual void Sleep(std::uint32_t ms);
+    // Asks the thread to stop and waits for it without limit.
+    virtual bool Stop();
+    // Asks the thread to stop and waits at most `ms` (kInfinite: Stop). True when the thread
+    // ended in time; otherwise it is abandoned with Terminate.
+    virtual bool StopWait(std::uint32_t ms);
+    // Gives up on the thread: the object counts as idle at once, the thread (told to stop)
+    // is joined later.
+    virtual void Terminate();
+
+protected:
+    virtual int Run() { return 0; }
+
+private:
+    void Entry();
+    void JoinFinishedThread();
+    bool IsOwnThread() const;
+
+    StopEvent stopEvent;
+    std::thread thread;
+    std::atomic<bool> running{false};
+    mutable std::mutex stateMutex;
+    std::condition_variable bodyEnded;
+    bool alive = false;      // guarded by stateMutex
+    std::mutex controlMutex; // serialises Start and the stop operations
+};

@@ -1,0 +1,240 @@
+#include "support/recordingtarget.h"
+#include "task/conversionlist.h"
+#include "task/convertbasethread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Sleeps in turns until told to stop, like the stages do.
+class SleepingThread : public CTaskBaseThread
+{
+public:
+    ~SleepingThread() override { Stop(); }
+    std::atomic<int> runs{0};
+    std::atomic<bool> started{false};
+
+protected:
+    int Run() override
+    {
+        ++runs;
+        started = true;
+        while (!GetStopEvent().IsSet())
+            Sleep(10000);
+        return 0;
+    }
+};
+
+// Ignores stop requests for a while, as a thread blocked in a call would.
+class StubbornThread : public CTC_Thread
+{
+public:
+    ~StubbornThread() override { Stop(); }
+    std::atomic<bool> finished{false};
+
+protected:
+    int Run() override
+    {
+        std::this_thread::sleep_for(600ms);
+        finished = true;
+        return 0;
+    }
+};
+
+class StageThread : public CConvertBaseThread
+{
+public:
+    ~StageThread() override { Stop(); }
+
+protected:
+    int Run() override
+    {
+        while (!WaitForStop(30)) {
+        }
+        PreFinish();
+        return 0;
+    }
+};
+
+void WaitUntil(const std::atomic<bool>& flag)
+{
+    const auto deadline = Clock::now() + 5s;
+    while (!flag.load() && Clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+}
+
+} // namespace
+
+TEST(CTC_Thread, SecondStartIsRefusedWhileRunning)
+{
+    SleepingThread thread;
+    EXPECT_TRUE(thread.Start());
+    EXPECT_FALSE(thread.Start());
+    WaitUntil(thread.started);
+    EXPECT_TRUE(thread.IsRunning());
+    EXPECT_TRUE(thread.StopWait(1000));
+    EXPECT_EQ(thread.runs.load(), 1);
+}
+
+TEST(CTC_Thread, StopWaitWakesASleepingThreadAtOnceAndObjectIsReusable)
+{
+    SleepingThread thread;
+    for (int round = 1; round <= 3; ++round) {
+        thread.started = false;
+        ASSERT_TRUE(thread.Start());
+        WaitUntil(thread.started);
+        const auto before = Clock::now();
+        EXPECT_TRUE(thread.StopWait(1000));
+        EXPECT_LT(Clock::now() - before, 500ms);
+        EXPECT_FALSE(thread.IsRunning());
+        EXPECT_FALSE(thread.IsAlive());
+        EXPECT_EQ(thread.runs.load(), round);
+    }
+}
+
+TEST(CTC_Thread, StopWaitReturnsWithinItsLimitWhenRunIgnoresTheStop)
+{
+    StubbornThread thread;
+    ASSERT_TRUE(thread.Start());
+    const auto before = Clock::now();
+    EXPECT_FALSE(thread.StopWait(100));
+    const auto waited = Clock::now() - before;
+    EXPECT_GE(waited, 100ms);
+    EXPECT_LT(waited, 400ms);
+    EXPECT_FALSE(thread.IsRunning());
+    EXPECT_FALSE(thread.finished.load());
+    // The late thread is joined before the object runs again.
+    EXPECT_TRUE(thread.Start());
+    EXPECT_TRUE(thread.StopWait(2000));
+    EXPECT_TRUE(thread.finished.load());
+}
+
+TEST(CTC_Thread, DestroyingAnAbandonedThreadJoinsIt)
+{
+    auto thread = std::make_unique<StubbornThread>();
+    ASSERT_TRUE(thread->Start());
+    EXPECT_FALSE(thread->StopWait(10));
+    thread.reset(); // must neither crash nor leave the thread running on freed memory
+    SUCCEED();
+}
+
+TEST(CTC_Thread, SleepAndWaitForStopDoNothingWhenIdle)
+{
+    SleepingThread thread;
+    const auto before = Clock::now();
+    thread.Sleep(2000);
+    EXPECT_LT(Clock::now() - before, 100ms);
+    EXPECT_FALSE(thread.WaitForStop(10));
+}
+
+class ConvertBaseThreadTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        list.SetFunctionName("PDF2Word");
+        for (int i = 0; i < 6; ++i)
+            list.Store().AddFile("PDF2Word", "/d/" + std::to_string(i) + ".pdf");
+        thread.SetConvList(&list);
+        thread.SetMainWnd(&window);
+    }
+
+    ConversionList list;
+    RecordingTarget window;
+    StageThread thread;
+};
+
+TEST_F(ConvertBaseThreadTest, UpdateItemWritesOnlyWhatIsGiven)
+{
+    thread.UpdateItem("PDF2Word", 0, ConversionStatus::Uploading, -1, std::nullopt, std::nullopt);
+    auto item = list.Store().GetItems("PDF2Word")[0];
+    EXPECT_EQ(item.status, ConversionStatus::Uploading);
+    EXPECT_EQ(item.progress, 0);
+    EXPECT_EQ(item.detailText, "等待开始");
+
+    thread.UpdateItem("PDF2Word", 0, ConversionStatus::TaskFailed, 45,
+                      "@string/str_conv_tip_err202", "@string/str_conv_fail");
+    item = list.Store().GetItems("PDF2Word")[0];
+    EXPECT_EQ(item.progress, 45);
+    EXPECT_EQ(item.detailText, "异常：19202");
+    EXPECT_EQ(item.statusText, "处理失败");
+
+    thread.UpdateItem("PDF2Word", 9, ConversionStatus::Completed, 100, "x", "y");
+    EXPECT_EQ(list.Store().GetCount("PDF2Word"), 6);
+    EXPECT_TRUE(window.Messages().empty());
+}
+
+TEST_F(ConvertBaseThreadTest, PreFinishAbortsRowsInThePipeline)
+{
+    using S = ConversionStatus;
+    const S statuses[] = {S::Waiting,   S::Queued,    S::Uploading,
+                          S::Submitted, S::Converted, S::Completed};
+    for (int i = 0; i < 6; ++i)
+        list.Store().SetStatus("PDF2Word", i, statuses[i]);
+
+    thread.PreFinish();
+
+    const auto items = list.Store().GetItems("PDF2Word");
+    EXPECT_EQ(items[0].status, S::Waiting);
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_EQ(items[i].status, S::Aborted);
+        EXPECT_EQ(items[i].statusText, "处理失败");
+        EXPECT_EQ(items[i].detailText, "用户状态异常");
+    }
+    EXPECT_EQ(items[5].status, S::Completed);
+    const auto messages = window.Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].id, WM_CONVERT_LIST_CHANGED);
+    EXPECT_EQ(messages[1].id, WM_CONVERT_FINISH);
+}
+
+TEST_F(ConvertBaseThreadTest, PreFinishWithNothingInProgressPostsOnlyFinish)
+{
+    list.Store().SetAllStatus("PDF2Word", ConversionStatus::Completed);
+    thread.PreFinish();
+    const auto messages = window.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].id, WM_CONVERT_FINISH);
+}
+
+TEST_F(ConvertBaseThreadTest, StoppingAStageRunsTheFinishingStep)
+{
+    list.Store().SetAllStatus("PDF2Word", ConversionStatus::Queued);
+    ASSERT_TRUE(thread.Start());
+    EXPECT_TRUE(thread.StopWait(1000));
+    EXPECT_FALSE(list.Store().IsConverting("PDF2Word"));
+    EXPECT_EQ(window.Count(WM_CONVERT_FINISH), 1u);
+}
+
+TEST_F(ConvertBaseThreadTest, PostsCarryTheirPayloadsAndNeedAWindow)
+{
+    thread.PostItemChanged(4);
+    thread.PostFileDone("/out/文件.docx");
+    thread.PostCompletedChanged();
+    const auto messages = window.Messages();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].id, WM_CONVERT_ITEM_CHANGED);
+    EXPECT_EQ(messages[0].wParam, 4u);
+    EXPECT_EQ(messages[1].id, WM_CONVERT_FILE_DONE);
+    EXPECT_EQ(messages[1].payload, "/out/文件.docx");
+    EXPECT_EQ(messages[2].id, WM_COMPLETED_LIST_CHANGED);
+
+    thread.PostNetError();
+    const auto netError = window.Messages().back();
+    EXPECT_EQ(netError.id, WM_TASK_NET_ERROR);
+    EXPECT_TRUE(netError.payload == "@string/str_msgbox_server" ||
+                netError.payload == "@string/str_msgbox_net");
+
+    window.Clear();
+    thread.SetMainWnd(nullptr);
+    thread.PostListChanged();
+    thread.PostNetError();
+    thread.PreFinish();
+    EXPECT_TRUE(window.Messages().empty());
+}
