@@ -1,0 +1,133 @@
+#include "utility/tc_process.h"
+#include "utility/utilitycalls.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteScript(const fs::path& path, const std::string& body)
+{
+    std::ofstream(path) << "#!/bin/sh\n" << body;
+    fs::permissions(path, fs::perms::owner_all);
+}
+
+// Zombie children of this process, from /proc.
+int CountZombieChildren()
+{
+    int zombies = 0;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line))
+            continue;
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        char state = 0;
+        pid_t parent = 0;
+        fields >> state >> parent;
+        zombies += parent == getpid() && state == 'Z';
+    }
+    return zombies;
+}
+
+class UtilityProcess : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        scratch = fs::path(std::getenv("XDG_CACHE_HOME")) / "process";
+        fs::remove_all(scratch);
+        fs::create_directories(scratch);
+    }
+
+    fs::path scratch;
+};
+
+TEST_F(UtilityProcess, ExeVersionReadsTheStampLine)
+{
+    const fs::path stamped = scratch / "setup.run";
+    std::ofstream(stamped, std::ios::binary)
+        << std::string(3000, '\x7f') << "\nDOKORA_VERSION_STAMP=1.2.10.4\r\npayload";
+    EXPECT_EQ(Utility::ExeVersion(stamped.string()), "1.2.10.4");
+
+    const fs::path plain = scratch / "plain.run";
+    std::ofstream(plain) << "#!/bin/sh\necho X_DOKORA_VERSION_STAMP=9.9\n";
+    EXPECT_FALSE(Utility::ExeVersion(plain.string()).has_value());
+
+    const fs::path late = scratch / "late.run";
+    std::ofstream(late) << std::string(70 * 1024, 'z') << "\nDOKORA_VERSION_STAMP=2.0\n";
+    EXPECT_FALSE(Utility::ExeVersion(late.string()).has_value());
+
+    EXPECT_FALSE(Utility::ExeVersion((scratch / "missing").string()).has_value());
+}
+
+TEST_F(UtilityProcess, ParametersReachTheProgramAsOneArgument)
+{
+    const fs::path script = scratch / "record argv.sh";
+    WriteScript(script, "printf '%s\\n' \"$#\" \"$@\" > \"$(dirname \"$0\")/argv.txt\"\n");
+    const std::string parameters = "101|100001|a b|uuid; touch injected";
+
+    ASSERT_TRUE(TC_PROCESS::RunShellExecute(script.c_str(), parameters.c_str(), true, 5000, 5));
+    EXPECT_EQ(ReadAll(scratch / "argv.txt"), "1\n" + parameters + "\n");
+    EXPECT_FALSE(fs::exists(scratch / "injected"));
+
+    ASSERT_TRUE(TC_PROCESS::RunShellExecute(script.c_str(), "", true, 5000, 5));
+    EXPECT_EQ(ReadAll(scratch / "argv.txt"), "0\n");
+}
+
+TEST_F(UtilityProcess, DocumentsAndUrlsOpenWithXdgOpen)
+{
+    const fs::path bin = scratch / "bin";
+    fs::create_directories(bin);
+    WriteScript(bin / "xdg-open",
+                "printf '%s\\n' \"$@\" >> \"" + (scratch / "opened.txt").string() + "\"\n");
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+
+    const fs::path document = scratch / "report.pdf";
+    std::ofstream(document) << "%PDF";
+    EXPECT_TRUE(TC_PROCESS::RunShellExecute(document.c_str(), "ignored", true, 5000, 5));
+    EXPECT_TRUE(
+        TC_PROCESS::RunShellExecute("https://example.invalid/a?b=1&c=2", "", true, 5000, 5));
+    EXPECT_FALSE(TC_PROCESS::RunShellExecute((scratch / "missing.pdf").c_str(), "", true, 5000, 5));
+    setenv("PATH", path.c_str(), 1);
+
+    EXPECT_EQ(ReadAll(scratch / "opened.txt"),
+              document.string() + "\nhttps://example.invalid/a?b=1&c=2\n");
+}
+
+TEST_F(UtilityProcess, ChildrenLeftRunningAreReaped)
+{
+    const fs::path script = scratch / "quick.sh";
+    WriteScript(script, "exit 0\n");
+    ASSERT_TRUE(TC_PROCESS::RunShellExecute(script.c_str(), "", false, 0, 5));
+    const fs::path slow = scratch / "slow.sh";
+    WriteScript(slow, "sleep 0.3\n");
+    ASSERT_TRUE(TC_PROCESS::RunShellExecute(slow.c_str(), "", true, 10, 5));
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    while (CountZombieChildren() > 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(CountZombieChildren(), 0);
+}
+
+} // namespace
