@@ -1,0 +1,40 @@
+#pragma once
+
+#include "account/accountapi.h"
+
+#include <array>
+#include <mutex>
+#include <optional>
+#include <string>
+
+// Holds the loaded account plug-in and the signed-in user as it last reported. Thread-safe:
+// the plug-in's callbacks, worker threads and the UI thread all use it.
+class AccountLibrary
+{
+public:
+    using UserBlock = std::array<char, kAccountUserBlockSize>;
+
+    // Takes a loaded plug-in's object and its service setter.
+    void Attach(IAccountApi* api, DllSetServiceFn setService);
+    bool IsLoaded() const;
+
+    // Asks the plug-in, refreshing the kept user block.
+    bool IsSignedIn();
+    // Points the plug-in at the single-sign-on service.
+    bool SetService(const std::string& serviceUrl);
+    // A one-time ticket for the signed-in user; nullopt when the plug-in gives none.
+    std::optional<std::string> GetTicket();
+
+    UserBlock User() const;
+    void SetUser(const char* userBlock);
+    void ClearUser();
+
+private:
+    mutable std::mutex mutex;
+    IAccountApi* api = nullptr;
+    DllSetServiceFn setService = nullptr;
+    UserBlock user{};
+};
+
+// The process-wide holder.
+AccountLibrary& Account();
