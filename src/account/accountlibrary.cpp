@@ -24,17 +24,40 @@ void AccountLibrary::Attach(IAccountApi* newApi, DllSetServiceFn newSetService)
 
 bool AccountLibrary::IsLoaded() const
 {
+    return CurrentApi() != nullptr;
+}
+
+IAccountApi* AccountLibrary::CurrentApi() const
+{
     std::lock_guard lock(mutex);
-    return api != nullptr;
+    return api;
+}
+
+void AccountLibrary::SetNotifyWindow(MessageTarget* window)
+{
+    std::lock_guard lock(mutex);
+    notifyWindow = window;
+}
+
+void AccountLibrary::PromptLogin()
+{
+    IAccountApi* current = CurrentApi();
+    MessageTarget* window = nullptr;
+    {
+        std::lock_guard lock(mutex);
+        window = notifyWindow;
+    }
+    if (!current)
+        return;
+    const bool wasSignedIn = current->IsLoggedIn(nullptr);
+    current->ShowLoginWindow();
+    if (!wasSignedIn && window)
+        window->PostWindowMessage(WindowMessage{WM_ACCOUNT_SHOW_LOGIN});
 }
 
 bool AccountLibrary::IsSignedIn()
 {
-    IAccountApi* current = nullptr;
-    {
-        std::lock_guard lock(mutex);
-        current = api;
-    }
+    IAccountApi* current = CurrentApi();
     if (!current)
         return false;
     UserBlock block{};
@@ -56,11 +79,7 @@ bool AccountLibrary::SetService(const std::string& serviceUrl)
 
 std::optional<std::string> AccountLibrary::GetTicket()
 {
-    IAccountApi* current = nullptr;
-    {
-        std::lock_guard lock(mutex);
-        current = api;
-    }
+    IAccountApi* current = CurrentApi();
     std::vector<char> buffer(kTicketBufferSize, '\0');
     if (!current || !current->GetTicket(buffer.data(), kTicketBufferSize))
         return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "account/accountapi.h"
+#include "task/windowmessage.h"
 
 #include <array>
 #include <mutex>
@@ -18,8 +19,13 @@ public:
     void Attach(IAccountApi* api, DllSetServiceFn setService);
     bool IsLoaded() const;
 
+    // The main window, which receives the account messages.
+    void SetNotifyWindow(MessageTarget* window);
+
     // Asks the plug-in, refreshing the kept user block.
     bool IsSignedIn();
+    // Shows the plug-in's login window; tells the main window when nobody was signed in.
+    void PromptLogin();
     // Points the plug-in at the single-sign-on service.
     bool SetService(const std::string& serviceUrl);
     // A one-time ticket for the signed-in user; nullopt when the plug-in gives none.
@@ -30,9 +36,13 @@ public:
     void ClearUser();
 
 private:
+    // Plug-in calls are made outside the lock: the plug-in may call back into the holder.
+    IAccountApi* CurrentApi() const;
+
     mutable std::mutex mutex;
     IAccountApi* api = nullptr;
     DllSetServiceFn setService = nullptr;
+    MessageTarget* notifyWindow = nullptr;
     UserBlock user{};
 };
 

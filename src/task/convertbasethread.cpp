@@ -1,8 +1,12 @@
 #include "task/convertbasethread.h"
 
+#include "adapter/recordlist.h"
 #include "task/conversionlist.h"
 #include "utility/applog.h"
 #include "utility/stringtable.h"
+#include "utility/tc_checkpath.h"
+
+#include <ctime>
 
 namespace {
 constexpr std::string_view kPreFinishLog = "CConvertBaseThread::PreFinish";
@@ -24,6 +28,25 @@ void CConvertBaseThread::UpdateItem(std::string_view functionName, int index,
         store.SetDetailText(functionName, index, StringTable::Resolve(*detailText));
     if (statusText)
         store.SetStatusText(functionName, index, StringTable::Resolve(*statusText));
+}
+
+void CConvertBaseThread::AddCompletedRecord(const std::string& path, int cost)
+{
+    RecordList* list = GetCompletedList();
+    if (!list)
+        return;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        std::uint64_t size = 0;
+        if (TC_CHECKPATH::TC_FileExist(path.c_str()) &&
+            TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) == 0) {
+            list->AddRecord(FileRecord{static_cast<std::uint32_t>(cost), path,
+                                       FormatSizeText(size), FormatDateText(std::time(nullptr))});
+            return;
+        }
+        if (!IsRunning())
+            return;
+        Sleep(100);
+    }
 }
 
 void CConvertBaseThread::PostListChanged()

@@ -9,6 +9,7 @@
 #include <string_view>
 
 class ConversionList;
+class RecordList;
 
 // A thread that works on the rows of the conversion list: the base of the pipeline stages.
 // The list is borrowed from the conversion page and must outlive the running thread.
@@ -17,12 +18,18 @@ class CConvertBaseThread : public CTaskBaseThread
 public:
     void SetConvList(ConversionList* list) { convList.store(list); }
     ConversionList* GetConvList() const { return convList.load(); }
+    void SetCompletedList(RecordList* list) { completedList.store(list); }
+    RecordList* GetCompletedList() const { return completedList.load(); }
 
     // Writes a row's status, its progress unless negative, and each text that is given
     // (texts may be "@string/" keys, resolved here). Callers post the row change themselves.
     void UpdateItem(std::string_view functionName, int index, ConversionStatus status, int progress,
                     const std::optional<std::string>& detailText,
                     const std::optional<std::string>& statusText);
+
+    // Records a saved result in the completed list, waiting up to a second for the file to
+    // appear while the thread runs.
+    void AddCompletedRecord(const std::string& path, int cost);
 
     void PostListChanged();
     void PostItemChanged(int index);
@@ -36,4 +43,5 @@ public:
 
 private:
     std::atomic<ConversionList*> convList{nullptr};
+    std::atomic<RecordList*> completedList{nullptr};
 };

@@ -11,6 +11,11 @@ inline constexpr std::uint32_t WM_CONVERT_ITEM_CHANGED = 0x403;
 inline constexpr std::uint32_t WM_CONVERT_FINISH = 0x404;
 inline constexpr std::uint32_t WM_CONVERT_FILE_DONE = 0x405;
 inline constexpr std::uint32_t WM_COMPLETED_LIST_CHANGED = 0x408;
+inline constexpr std::uint32_t WM_ACCOUNT_LOGIN = 1224;
+inline constexpr std::uint32_t WM_ACCOUNT_LOGOUT = 1225;
+inline constexpr std::uint32_t WM_ACCOUNT_SHOW_LOGIN = 1226;
+inline constexpr std::uint32_t WM_ACCOUNT_HEAD_ICON = 1227;
+inline constexpr std::uint32_t WM_ACCOUNT_USER_NAME = 1228;
 
 // One posted message. The payload (a resource key, a path...) is owned by the message and so
 // by the receiver once posted.

@@ -92,7 +92,9 @@ ReplyReader::ReplyReader(std::string_view body)
     builder["collectComments"] = false;
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string errors;
-    if (!reader->parse(body.data(), body.data() + body.size(), &root, &errors))
+    // Anything but an object becomes null, so member lookups on the root stay safe.
+    if (!reader->parse(body.data(), body.data() + body.size(), &root, &errors) ||
+        !root.isObject())
         root = Json::Value();
     accepted = root.isObject();
 }

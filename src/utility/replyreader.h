@@ -23,7 +23,7 @@ public:
     explicit ReplyReader(std::string_view body);
 
     bool Accepted() const { return accepted; }
-    // The root object (null when the body was not one).
+    // The root object (null when the body was not one), safe to index by member name.
     const Json::Value& Root() const { return root; }
 
     // Rejects the reply unless `object` is an object holding every one of `names`.

@@ -1,0 +1,88 @@
+#include "task/downloadfilesthread.h"
+
+#include "task/conversionlist.h"
+#include "task/freefilename.h"
+#include "utility/applog.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::string_view kLog = "CDownloadFilesThread::Run";
+
+bool AnyRowInPipeline(const ConversionStore& store, std::string_view name)
+{
+    const auto items = store.GetItems(name);
+    return std::any_of(items.begin(), items.end(),
+                       [](const ConversionItem& item) { return IsInPipeline(item.status); });
+}
+
+} // namespace
+
+CDownloadFilesThread::~CDownloadFilesThread()
+{
+    Stop();
+}
+
+int CDownloadFilesThread::Run()
+{
+    ConversionList* list = GetConvList();
+    if (WaitForStop(30) || !list) {
+        PreFinish();
+        return 0;
+    }
+    functionName = list->GetFunctionName();
+    ConversionStore& store = list->Store();
+
+    for (;;) {
+        AppLog(kLog, "DownloadThread  While");
+        Sleep(30);
+        if (WaitForStop(30)) {
+            PreFinish();
+            return 0;
+        }
+        if (!AnyRowInPipeline(store, functionName))
+            break;
+        for (int i = 0; i < store.GetCount(functionName); ++i) {
+            if (store.GetStatus(functionName, i) == ConversionStatus::Converted &&
+                !DownloadRow(i))
+                break;
+        }
+    }
+    AppLog(kLog, "DownloadThread  Finish");
+    if (GetMainWnd()) {
+        AppLog(kLog, "PostMessageW  WM_CONVERT_FINISH****Download");
+        Post(WM_CONVERT_FINISH);
+    }
+    return 0;
+}
+
+bool CDownloadFilesThread::DownloadRow(int index)
+{
+    ConversionStore& store = GetConvList()->Store();
+    const std::string downloadUrl = store.GetDownloadUrl(functionName, index);
+    const std::string path = FreeFileName(store.GetOutputPath(functionName, index));
+    SetUrl(downloadUrl);
+    SetSavePath(path);
+    store.SetOutputPath(functionName, index, path);
+
+    int progressIndex = index;
+    switch (Download(downloadUrl, path, &GetStopEvent(), &progressIndex)) {
+    case kStopped:
+        PreFinish();
+        return false;
+    case kDone:
+        UpdateItem(functionName, index, ConversionStatus::Completed, -1,
+                   "@string/str_conv_success", "@string/str_conv_success");
+        PostItemChanged(index);
+        PostFileDone(path);
+        AddCompletedRecord(path, store.GetCost(functionName, index));
+        PostCompletedChanged();
+        return true;
+    default:
+        UpdateItem(functionName, index, ConversionStatus::DownloadFailed, -1,
+                   "@string/str_conv_tip_download_fail", "@string/str_conv_fail");
+        PostItemChanged(index);
+        return true;
+    }
+}

@@ -1,0 +1,139 @@
+#include "task/queryconvertthread.h"
+
+#include "task/conversionlist.h"
+#include "utility/applog.h"
+#include "utility/replyreader.h"
+#include "utility/utilitycalls.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::string_view kLog = "CQueryConvertThread::Run";
+constexpr int kConvertedProgress = 70;
+
+bool AnyRowBeforeConverted(const ConversionStore& store, std::string_view name)
+{
+    const auto items = store.GetItems(name);
+    return std::any_of(items.begin(), items.end(),
+                       [](const ConversionItem& item) { return IsBeforeConverted(item.status); });
+}
+
+} // namespace
+
+CQueryConvertThread::~CQueryConvertThread()
+{
+    Stop();
+}
+
+int CQueryConvertThread::Run()
+{
+    ConversionList* list = GetConvList();
+    if (WaitForStop(30) || !list) {
+        PreFinish();
+        return 0;
+    }
+    functionName = list->GetFunctionName();
+    ConversionStore& store = list->Store();
+
+    for (;;) {
+        AppLog(kLog, "QueryConvert  While");
+        if (WaitForStop(30))
+            break;
+        if (!AnyRowBeforeConverted(store, functionName))
+            return 0;
+        for (int i = 0; i < store.GetCount(functionName); ++i) {
+            if (GetStopEvent().IsSet())
+                break;
+            if (store.GetStatus(functionName, i) != ConversionStatus::Submitted)
+                continue;
+            const auto token = service.Token();
+            if (!token) {
+                UpdateItem(functionName, i, ConversionStatus::TokenFailed, -1,
+                           "@string/str_conv_tip_err200", "@string/str_conv_fail");
+                PostItemChanged(i);
+                continue;
+            }
+            QueryRow(i, *token);
+        }
+        AppLog(kLog, "QueryConvert  Finish");
+        if (WaitForStop(pollIntervalMs))
+            break;
+    }
+    PreFinish();
+    return 0;
+}
+
+void CQueryConvertThread::QueryRow(int index, const std::string& token)
+{
+    const ServerTaskInfo task = GetConvList()->Store().GetTaskInfo(functionName, index);
+    if (!Utility::Utf8ToUnicode(task.taskId) || !Utility::Utf8ToUnicode(task.jobId)) {
+        FailRow(index, "@string/str_conv_tip_err202");
+        return;
+    }
+    const std::string url =
+        service.Url("/task/taskQuery", {{"plateform", "pc"},
+                                        {"token", token},
+                                        {"taskId", task.taskId},
+                                        {"jobId", task.jobId}});
+    const auto reply = Utility::Request("POST", url, "Content-Type: application/json", "");
+    if (reply.status != 200) {
+        FailRow(index, "@string/str_conv_tip_net");
+        return;
+    }
+
+    ReplyReader reader(reply.body);
+    const Json::Value& root = reader.Root();
+    const Json::Value& data = root["data"];
+    std::int32_t ret = 0;
+    std::string msg;
+    std::string taskState;
+    std::string downloadUrl;
+    if (reader.Require(root, {"ret", "msg", "data"}) &&
+        reader.Require(data,
+                       {"taskState", "balanceStatus", "filePrice", "userBalance", "downloadUrl"})) {
+        ret = reader.Integer(root["ret"]);
+        msg = reader.Text(root["msg"]);
+        reader.Integer(data["filePrice"]);
+        reader.Text(data["userBalance"]);
+        reader.Text(data["balanceStatus"]);
+        taskState = reader.Text(data["taskState"]);
+        downloadUrl = reader.Text(data["downloadUrl"]);
+    }
+    if (!reader.Accepted()) {
+        const auto readRet = reader.Ret();
+        std::string detail;
+        if (service.RefreshTokenIfExpired(readRet))
+            detail = "@string/str_conv_tip_err201";
+        else if (readRet.value_or(0) != 0)
+            detail = ReadText(reader.Root()["msg"]).value_or(std::string());
+        FailRow(index, detail);
+        return;
+    }
+
+    if (taskState == "WAITING" || taskState == "RUNNING")
+        return;
+    if (taskState == "FAILED") {
+        FailRow(index, "@string/str_conv_tip_query");
+        return;
+    }
+    if (taskState == "FINISH" && (ret != 0 || downloadUrl.empty())) {
+        FailRow(index, Utility::Utf8ToUnicode(msg).value_or(std::string()));
+        return;
+    }
+    if (downloadUrl.empty() || !Utility::Utf8ToUnicode(downloadUrl)) {
+        FailRow(index, "@string/str_conv_tip_err202");
+        return;
+    }
+    GetConvList()->Store().SetDownloadUrl(functionName, index, downloadUrl);
+    UpdateItem(functionName, index, ConversionStatus::Converted, kConvertedProgress, "70",
+               std::nullopt);
+    PostItemChanged(index);
+}
+
+void CQueryConvertThread::FailRow(int index, const std::string& detail)
+{
+    UpdateItem(functionName, index, ConversionStatus::TaskFailed, -1, detail,
+               "@string/str_conv_fail");
+    PostItemChanged(index);
+}

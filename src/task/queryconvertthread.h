@@ -1,0 +1,33 @@
+#pragma once
+
+#include "task/convertbasethread.h"
+#include "task/serviceaccess.h"
+
+#include <cstdint>
+#include <string>
+
+// Second pipeline stage: asks the service about every Submitted row each poll interval and
+// moves finished rows to Converted with their result's location. Ends by itself once no row
+// can still reach Submitted.
+class CQueryConvertThread : public CConvertBaseThread
+{
+public:
+    static constexpr std::uint32_t kDefaultPollIntervalMs = 5000;
+
+    ~CQueryConvertThread() override;
+
+    // Set before Start.
+    void SetServiceAccess(ServiceAccess access) { service = std::move(access); }
+    void SetPollInterval(std::uint32_t ms) { pollIntervalMs = ms; }
+
+protected:
+    int Run() override;
+
+private:
+    void QueryRow(int index, const std::string& token);
+    void FailRow(int index, const std::string& detail);
+
+    ServiceAccess service;
+    std::uint32_t pollIntervalMs = kDefaultPollIntervalMs;
+    std::string functionName; // the list's function while Run works
+};

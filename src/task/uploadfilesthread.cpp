@@ -1,0 +1,187 @@
+#include "task/uploadfilesthread.h"
+
+#include "account/tokenrecord.h"
+#include "settings/clientinfo.h"
+#include "task/catalogue.h"
+#include "task/conversionlist.h"
+#include "utility/applog.h"
+#include "utility/replyreader.h"
+#include "utility/tc_checkpath.h"
+#include "utility/utilitycalls.h"
+
+namespace {
+
+constexpr std::string_view kLog = "CUploadFilesThread::Run";
+constexpr std::int32_t kUploadChunkSize = 65536;
+constexpr int kUploadProgress = 25;
+constexpr int kSubmittedProgress = 45;
+
+} // namespace
+
+CUploadFilesThread::CUploadFilesThread()
+{
+    SetChunkSize(kUploadChunkSize);
+}
+
+CUploadFilesThread::~CUploadFilesThread()
+{
+    Stop();
+}
+
+int CUploadFilesThread::Run()
+{
+    ConversionList* list = GetConvList();
+    if (WaitForStop(30) || !list) {
+        PreFinish();
+        return 0;
+    }
+    functionName = list->GetFunctionName();
+    SetCookie("agent=" + (clientInfo ? clientInfo->Get().ag : std::string()));
+    ConversionStore& store = list->Store();
+
+    for (int i = 0; i < store.GetCount(functionName); ++i) {
+        AppLog(kLog, "UploadFile");
+        if (WaitForStop(30)) {
+            PreFinish();
+            return 0;
+        }
+        UpdateItem(functionName, i, ConversionStatus::Uploading, kUploadProgress, "25",
+                   std::nullopt);
+        PostItemChanged(i);
+
+        const auto token = service.Token();
+        if (!token) {
+            FailRow(i, ConversionStatus::TokenFailed, "@string/str_conv_tip_err100");
+            continue;
+        }
+        const std::string source = store.GetSourcePath(functionName, i);
+        if (!TC_CHECKPATH::TC_FileExist(source.c_str())) {
+            FailRow(i, ConversionStatus::UploadFailed, "@string/str_conv_tip_file");
+            continue;
+        }
+        std::string taskId;
+        const Outcome upload = UploadRow(i, source, *token, taskId);
+        if (upload == Outcome::Stopped)
+            break;
+        if (upload == Outcome::Failed)
+            continue;
+        if (WaitForStop(30)) {
+            PreFinish();
+            return 0;
+        }
+        SubmitRow(i, source, *token, taskId);
+    }
+    AppLog(kLog, "UploadFile  Finish");
+    return 0;
+}
+
+CUploadFilesThread::Outcome CUploadFilesThread::UploadRow(int index, const std::string& source,
+                                                          const std::string& token,
+                                                          std::string& taskId)
+{
+    PrepareMultipart(source);
+    const std::string url = service.Url(
+        "/v2/task/upload",
+        {{"plateform", "pc"}, {"token", token}, {"taskname", GetTaskName(functionName)}});
+    std::string response;
+    int progressIndex = index;
+    switch (Upload(url, source, &GetStopEvent(), &progressIndex, response)) {
+    case kDone:
+        break;
+    case kStopped:
+        PreFinish();
+        return Outcome::Stopped;
+    default:
+        FailRow(index, ConversionStatus::UploadFailed, "@string/str_conv_tip_net");
+        return Outcome::Failed;
+    }
+
+    ReplyReader reader(response);
+    const Json::Value& root = reader.Root();
+    const Json::Value& data = root["data"];
+    if (reader.Require(root, {"ret", "msg", "data"}) &&
+        reader.Require(data, {"fileSize", "filePrice", "taskId", "docid", "fileType", "fileName"})) {
+        reader.Integer(root["ret"]);
+        reader.Text(root["msg"]);
+        for (const char* member : {"fileSize", "filePrice", "docid", "fileType", "fileName"})
+            reader.Text(data[member]);
+        taskId = reader.Text(data["taskId"]);
+    }
+    if (!reader.Accepted()) {
+        FailRow(index, ConversionStatus::UploadFailed,
+                RejectedDetail(reader.Ret(), "@string/str_conv_tip_conv"));
+        return Outcome::Failed;
+    }
+    UpdateItem(functionName, index, ConversionStatus::Uploading, kUploadProgress, "25",
+               std::nullopt);
+    PostItemChanged(index);
+    return Outcome::Done;
+}
+
+void CUploadFilesThread::SubmitRow(int index, const std::string& source, const std::string& token,
+                                   const std::string& taskId)
+{
+    if (!Utility::Utf8ToUnicode(taskId)) {
+        FailRow(index, ConversionStatus::TaskFailed, "@string/str_conv_tip_err102");
+        return;
+    }
+    const std::string url = service.Url("/task/submitTask", {{"plateform", "pc"},
+                                                             {"token", token},
+                                                             {"taskId", taskId},
+                                                             {"taskname", GetTaskName(functionName)}});
+    const auto reply = Utility::Request("POST", url, "Content-Type: application/json", "");
+    if (reply.status != 200) {
+        FailRow(index, ConversionStatus::TaskFailed, "@string/str_conv_tip_net");
+        return;
+    }
+
+    ReplyReader reader(reply.body);
+    const Json::Value& root = reader.Root();
+    const Json::Value& data = root["data"];
+    std::string jobId;
+    if (reader.Require(root, {"ret", "msg", "data"}) &&
+        reader.Require(data, {"docid", "taskId", "jobId"})) {
+        reader.Integer(root["ret"]);
+        reader.Text(root["msg"]);
+        reader.Text(data["docid"]);
+        reader.Text(data["taskId"]);
+        jobId = reader.Text(data["jobId"]);
+    }
+    if (!reader.Accepted()) {
+        FailRow(index, ConversionStatus::TaskFailed,
+                RejectedDetail(reader.Ret(), "@string/str_conv_tip_net"));
+        return;
+    }
+    // The identifiers go in before the status, so the poller never sees a Submitted row
+    // without them.
+    GetConvList()->Store().SetTaskInfo(functionName, index, ServerTaskInfo{taskId, jobId, source});
+    UpdateItem(functionName, index, ConversionStatus::Submitted, kSubmittedProgress, "45",
+               std::nullopt);
+    PostItemChanged(index);
+}
+
+void CUploadFilesThread::FailRow(int index, ConversionStatus status, const std::string& detail)
+{
+    UpdateItem(functionName, index, status, -1, detail, "@string/str_conv_fail");
+    PostItemChanged(index);
+}
+
+std::string CUploadFilesThread::RejectedDetail(std::optional<std::int32_t> ret,
+                                               const char* otherwise)
+{
+    return service.RefreshTokenIfExpired(ret) ? "@string/str_conv_tip_err101" : otherwise;
+}
+
+void CUploadFilesThread::OnProgress(int /*state*/, std::uint32_t total, std::uint32_t done,
+                                    void* userData)
+{
+    ConversionList* list = GetConvList();
+    if (!userData || !list)
+        return;
+    const int index = *static_cast<const int*>(userData);
+    if (index < 0 || index >= list->Store().GetCount(functionName))
+        return;
+    const auto progress = total == 0 ? kUploadProgress
+                                     : static_cast<int>(std::uint64_t{done} * kUploadProgress / total);
+    list->Store().SetProgress(functionName, index, progress);
+}

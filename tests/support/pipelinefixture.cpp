@@ -1,0 +1,119 @@
+#include "support/pipelinefixture.h"
+
+#include "task/catalogue.h"
+#include "utility/utilitycalls.h"
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+TokenRecord FakeTokens::GetToken(bool refresh)
+{
+    std::lock_guard lock(mutex);
+    if (refresh) {
+        ++refreshes;
+        current.clear();
+    }
+    if (current.empty())
+        current = service.IssueToken();
+    TokenRecord record;
+    record.ok = true;
+    record.ret = 0;
+    record.token = current;
+    return record;
+}
+
+void FakeTokens::Override(std::string token)
+{
+    std::lock_guard lock(mutex);
+    current = std::move(token);
+}
+
+PipelineTest::PipelineTest()
+    : folder(std::filesystem::path(Utility::AppDataPath().value_or("/tmp/")) / "work")
+{
+    std::filesystem::create_directories(folder);
+    list.SetFunctionName(kFunction);
+    completed.Load(Utility::AppDataPath().value_or("") + "xml/completed_ini.xml");
+    const ServiceAccess access(service.BaseUrl(), &tokens);
+    upload.SetServiceAccess(access);
+    query.SetServiceAccess(access);
+    query.SetPollInterval(50);
+    for (CConvertBaseThread* stage : {static_cast<CConvertBaseThread*>(&upload),
+                                      static_cast<CConvertBaseThread*>(&query),
+                                      static_cast<CConvertBaseThread*>(&download)}) {
+        stage->SetMainWnd(&window);
+        stage->SetConvList(&list);
+    }
+    download.SetCompletedList(&completed);
+}
+
+PipelineTest::~PipelineTest()
+{
+    upload.Stop();
+    query.Stop();
+    download.Stop();
+}
+
+std::string PipelineTest::MakeSource(const std::string& relativePath, const std::string& content)
+{
+    const auto path = folder / relativePath;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+    return path.string();
+}
+
+void PipelineTest::AddRows(std::initializer_list<std::string> paths)
+{
+    for (const auto& path : paths)
+        list.Store().AddFile(kFunction, path);
+}
+
+void PipelineTest::Queue(const std::string& customDir)
+{
+    list.Store().SetOutputPaths(kFunction, customDir, GetResultSuffix(kFunction), customDir.empty());
+    list.Store().SetAllStatus(kFunction, ConversionStatus::Queued);
+}
+
+void PipelineTest::RunStages(bool runUpload, bool runQuery, bool runDownload)
+{
+    if (runUpload)
+        ASSERT_TRUE(upload.Start());
+    if (runQuery)
+        ASSERT_TRUE(query.Start());
+    if (runDownload)
+        ASSERT_TRUE(download.Start());
+    ASSERT_TRUE(WaitUntilIdle(std::chrono::seconds(30)));
+}
+
+bool WaitForThread(const CTC_Thread& thread, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (thread.IsRunning()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+bool PipelineTest::WaitUntilIdle(std::chrono::milliseconds timeout)
+{
+    return WaitForThread(upload, timeout) && WaitForThread(query, timeout) &&
+           WaitForThread(download, timeout);
+}
+
+ConversionItem PipelineTest::Row(int index) const
+{
+    const auto items = list.Store().GetItems(kFunction);
+    return index < static_cast<int>(items.size()) ? items[static_cast<std::size_t>(index)]
+                                                  : ConversionItem{};
+}
+
+std::string PipelineTest::ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "account/tokenrecord.h"
+#include "adapter/recordlist.h"
+#include "support/fakeservice.h"
+#include "support/recordingtarget.h"
+#include "task/conversionlist.h"
+#include "task/downloadfilesthread.h"
+#include "task/queryconvertthread.h"
+#include "task/uploadfilesthread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+// Waits until `thread` ended by itself.
+bool WaitForThread(const CTC_Thread& thread, std::chrono::milliseconds timeout);
+
+// Hands out tokens the fake service accepts and counts refreshes.
+class FakeTokens : public TokenProvider
+{
+public:
+    explicit FakeTokens(FakeService& service) : service(service) {}
+
+    TokenRecord GetToken(bool refresh) override;
+    // Every later token is `token` until the next refresh.
+    void Override(std::string token);
+
+    std::atomic<int> refreshes{0};
+
+private:
+    FakeService& service;
+    std::mutex mutex;
+    std::string current;
+};
+
+// The three pipeline stages wired to a fake service, a conversion list for one function and a
+// completed list in the test's data directory.
+class PipelineTest : public ::testing::Test
+{
+protected:
+    static constexpr const char* kFunction = "PDF2Word";
+
+    PipelineTest();
+    ~PipelineTest() override;
+
+    // A source file in the test's folder.
+    std::string MakeSource(const std::string& relativePath, const std::string& content);
+    void AddRows(std::initializer_list<std::string> paths);
+    // Plans output paths beside the sources (or in `customDir`) and queues every row, as the
+    // start button does.
+    void Queue(const std::string& customDir = "");
+    // Starts the stages whose flags are set and waits for all of them to end.
+    void RunStages(bool upload, bool query, bool download);
+    void RunPipeline() { RunStages(true, true, true); }
+    bool WaitUntilIdle(std::chrono::milliseconds timeout);
+
+    ConversionItem Row(int index) const;
+    static std::string ReadFile(const std::string& path);
+
+    std::filesystem::path folder;
+    FakeService service;
+    FakeTokens tokens{service};
+    ConversionList list;
+    RecordList completed{RecordKind::Completed};
+    RecordingTarget window;
+    CUploadFilesThread upload;
+    CQueryConvertThread query;
+    CDownloadFilesThread download;
+};
