@@ -8,7 +8,8 @@
 
 // Program-side wrappers over the utility library. They hide the buffer convention: a first
 // call with a default capacity, on result 3 exactly one retry with the needed size + 4; the
-// result is empty (std::nullopt) unless the library answered 0. Empty input gives "".
+// result is empty (std::nullopt) unless the library answered 0. Empty input gives "";
+// text input holding a NUL fails, as the library would silently cut it there.
 namespace Utility {
 
 inline constexpr std::uint32_t kPathCapacity = 2600;
