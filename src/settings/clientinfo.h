@@ -13,6 +13,8 @@ struct ClientInfo
     std::string ag;
     std::string wua;
     std::string md;
+
+    bool operator==(const ClientInfo&) const = default;
 };
 
 // One shared ClientInfo. Read from worker threads (uploads), written by the UI thread; every
