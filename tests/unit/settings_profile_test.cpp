@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 
 namespace {
 
@@ -93,17 +91,11 @@ TEST(AtomicFileTest, FullDiskLeavesThePreviousFile)
     const std::string path = dir.File("data.txt");
     WriteFileBytes(path, "previous");
 
-    // A file size limit makes writes fail the way a full disk does.
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit limited = saved;
-    limited.rlim_cur = 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const bool written = WriteFileAtomically(path, std::string(64 * 1024, 'x'));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-
+    bool written = true;
+    {
+        const FileSizeLimit fullDisk(1024);
+        written = WriteFileAtomically(path, std::string(64 * 1024, 'x'));
+    }
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadFileBytes(path), "previous");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
