@@ -6,6 +6,7 @@
 #include "utility/utilitycalls.h"
 
 #include <algorithm>
+#include <utility>
 #include <variant>
 
 namespace {
@@ -55,26 +56,23 @@ std::optional<StartupSettingsFailure> ReadConfig(ClientInfoRecord& info,
     if (!config.Exists())
         return StartupSettingsFailure{StartupSettingsError::ConfigMissing,
                                       "Config.ini is missing: " + *path};
-    std::string texts[3];
-    const char* const keys[3] = {"ag", "wua", "md"};
-    for (int i = 0; i < 3; ++i) {
-        Decoded value = DecodeText(config, keys[i]);
+    // notifyAfterFinish and version are filled in later.
+    ClientInfo read;
+    const std::pair<const char*, std::string*> texts[] = {
+        {"ag", &read.ag}, {"wua", &read.wua}, {"md", &read.md}};
+    for (const auto& [key, field] : texts) {
+        Decoded value = DecodeText(config, key);
         if (auto* failure = std::get_if<StartupSettingsFailure>(&value))
             return std::move(*failure);
-        texts[i] = std::move(std::get<std::string>(value));
+        *field = std::move(std::get<std::string>(value));
     }
     Decoded drw = DecodeBytes(config, "drw");
     if (auto* failure = std::get_if<StartupSettingsFailure>(&drw))
         return std::move(*failure);
+    read.drw = std::get<std::string>(drw) == "1";
 
-    if (!texts[0].empty() && !texts[1].empty()) {
-        ClientInfo read;
-        read.ag = std::move(texts[0]);
-        read.wua = std::move(texts[1]);
-        read.md = std::move(texts[2]);
-        read.drw = std::get<std::string>(drw) == "1";
+    if (!read.ag.empty() && !read.wua.empty())
         info.Set(read);
-    }
     return std::nullopt;
 }
 

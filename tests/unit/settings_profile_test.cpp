@@ -101,10 +101,4 @@ TEST(AtomicFileTest, FullDiskLeavesThePreviousFile)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
-TEST(AtomicFileTest, FailsWhenTheFolderIsMissing)
-{
-    ScratchDir dir;
-    EXPECT_FALSE(WriteFileAtomically(dir.File("missing/data.txt"), "x"));
-}
-
 } // namespace
