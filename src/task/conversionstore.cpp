@@ -1,10 +1,10 @@
 #include "task/conversionstore.h"
 
+#include "adapter/filerecord.h"
 #include "utility/stringtable.h"
 #include "utility/tc_checkpath.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -16,13 +16,6 @@ bool IsSeparator(char c)
 }
 
 } // namespace
-
-std::string FormatSizeText(std::uint64_t bytes)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2fM", static_cast<double>(bytes) / 1048576.0);
-    return text;
-}
 
 std::string PlannedOutputPath(std::string_view sourcePath, std::string_view customDir,
                               std::string_view suffix, bool sameDir)

@@ -78,6 +78,3 @@ private:
 // The result path planned for `sourcePath`; '/' and '\' both separate path components.
 std::string PlannedOutputPath(std::string_view sourcePath, std::string_view customDir,
                               std::string_view suffix, bool sameDir);
-
-// A file size as shown in the list: MiB with two decimals, "1.50M".
-std::string FormatSizeText(std::uint64_t bytes);

@@ -50,7 +50,6 @@ TEST(ConversionStore, NewItemDefaults)
     EXPECT_EQ(items[0].detailText, "等待开始");
     EXPECT_EQ(items[0].sourcePath, path);
     EXPECT_TRUE(items[0].outputPath.empty());
-    EXPECT_EQ(FormatSizeText(0), "0.00M");
 }
 
 TEST(ConversionStore, OutOfRangeIndexesAreIgnored)

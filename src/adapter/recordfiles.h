@@ -1,0 +1,19 @@
+#pragma once
+
+#include "adapter/recordkind.h"
+#include "adapter/recordlist.h"
+
+#include <optional>
+#include <string>
+
+// Where a record file lives: <application data>/xml/<file name>, the folder created when
+// missing. Empty when there is no application-data directory or the folder cannot be
+// created; the list then lives in memory only.
+std::string RecordFileLocation(RecordKind kind, const std::optional<std::string>& appDataDir);
+// The same in the program's application-data directory.
+std::string RecordFileLocation(RecordKind kind);
+
+// The process-wide record lists, created empty on first use and never destroyed; the main
+// window loads them.
+RecordList& CompletedRecords();
+RecordList& OpenRecords();

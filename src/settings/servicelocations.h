@@ -1,0 +1,31 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+inline constexpr std::string_view kDefaultServiceBase = "http://127.0.0.1:8780";
+inline constexpr std::string_view kSingleSignOnPath = "/shiro-cas";
+inline constexpr std::chrono::milliseconds kDefaultPollInterval{5000};
+
+// Where the service, its web site, its file host and its single sign-on live (base URLs
+// without a trailing '/'), and how often the poller asks.
+struct ServiceLocations
+{
+    std::string api;
+    std::string web;
+    std::string files;
+    std::string sso;
+    std::chrono::milliseconds pollInterval = kDefaultPollInterval;
+};
+
+// Config.ini section Service (keys api, web, files, sso; plain URLs), each overridden by a
+// non-empty DOKORA_API_URL, DOKORA_WEB_URL, DOKORA_FILES_URL or DOKORA_SSO_URL; missing
+// ones point at the reference service on loopback, sso at the web site's "/shiro-cas".
+// DOKORA_POLL_INTERVAL_MS, a positive number, replaces the poll interval.
+ServiceLocations ReadServiceLocations(const std::optional<std::string>& configPath);
+
+// The process-wide locations, read once from the work directory's Config.ini and the
+// environment.
+const ServiceLocations& Services();
