@@ -29,10 +29,9 @@ bool RecordingTarget::WaitFor(std::uint32_t id, std::size_t count,
 {
     std::unique_lock lock(mutex);
     return arrived.wait_for(lock, timeout, [&] {
-        return static_cast<std::size_t>(std::count_if(messages.begin(), messages.end(),
-                                                      [id](const WindowMessage& m) {
-                                                          return m.id == id;
-                                                      })) >= count;
+        return static_cast<std::size_t>(
+                   std::count_if(messages.begin(), messages.end(),
+                                 [id](const WindowMessage& m) { return m.id == id; })) >= count;
     });
 }
 
