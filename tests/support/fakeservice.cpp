@@ -198,7 +198,8 @@ FakeService::~FakeService()
         stopping = true;
     }
     changed.notify_all();
-    relay.reset();
+    // Cutting the connections first frees server threads still reading a request.
+    relay->Shutdown();
     server->stop();
     listener.join();
 }

@@ -63,20 +63,7 @@ RecordingRelay::RecordingRelay(int targetPort) : targetPort(targetPort)
 
 RecordingRelay::~RecordingRelay()
 {
-    stopping = true;
-    if (listener >= 0) {
-        shutdown(listener, SHUT_RDWR);
-    }
-    if (acceptor.joinable()) {
-        acceptor.join();
-    }
-    {
-        std::lock_guard lock(mutex);
-        for (auto& connection : connections) {
-            shutdown(connection->client, SHUT_RDWR);
-            shutdown(connection->upstream, SHUT_RDWR);
-        }
-    }
+    Shutdown();
     for (auto& connection : connections) {
         connection->toServer.join();
         connection->toClient.join();
@@ -85,6 +72,22 @@ RecordingRelay::~RecordingRelay()
     }
     if (listener >= 0) {
         close(listener);
+    }
+}
+
+void RecordingRelay::Shutdown()
+{
+    stopping = true;
+    if (listener >= 0) {
+        shutdown(listener, SHUT_RDWR);
+    }
+    if (acceptor.joinable()) {
+        acceptor.join();
+    }
+    std::lock_guard lock(mutex);
+    for (auto& connection : connections) {
+        shutdown(connection->client, SHUT_RDWR);
+        shutdown(connection->upstream, SHUT_RDWR);
     }
 }
 

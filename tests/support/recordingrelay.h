@@ -33,6 +33,8 @@ public:
     std::optional<Capture> Captured(int upstreamPort) const;
     // Closes the connection on both sides at once, without a reply to the client.
     void Drop(int upstreamPort);
+    // Stops accepting and cuts every connection; the relay can still be asked for captures.
+    void Shutdown();
 
 private:
     struct Connection
