@@ -30,14 +30,6 @@ constexpr std::uint64_t kFileSize = 100ull << 20;
 constexpr int kRounds = 5;
 constexpr std::int32_t kChunkSize = 65536; // what the upload stage uses
 
-class BenchUpload : public CUploadBase
-{
-};
-
-class BenchDownload : public CDownloadBase
-{
-};
-
 // A /proc/self/status field in KiB.
 long StatusKiB(const std::string& field)
 {
@@ -152,7 +144,7 @@ int main()
     long peakKiB = 0;
     bool ok = true;
     for (int round = 0; round < kRounds && ok; ++round) {
-        BenchUpload uploader;
+        CUploadBase uploader;
         uploader.SetChunkSize(kChunkSize);
         uploader.PrepareMultipart(source.string());
         std::string response;
@@ -173,7 +165,7 @@ int main()
         file.contentType = "application/octet-stream";
         service.Script(FakeEndpoint::kResult, file);
         service.Script(FakeEndpoint::kResult, file);
-        BenchDownload downloader;
+        CDownloadBase downloader;
         downloader.SetChunkSize(kChunkSize);
         start = Clock::now();
         ok = ok && downloader.DownloadToFile(resultUrl, target.string(), nullptr, nullptr) == 0 &&
