@@ -68,6 +68,9 @@ struct FakeReply
     static FakeReply WithFault(Fault fault, std::string body = {}, std::size_t faultAfter = 0);
 };
 
+// The decoded value of `name` in a query string or form body; "" when absent.
+std::string FormValue(std::string_view form, std::string_view name);
+
 // A request as it came over the wire.
 struct RecordedRequest
 {
