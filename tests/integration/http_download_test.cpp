@@ -125,6 +125,17 @@ TEST_F(HttpDownloadTest, BodyWithoutContentLengthFails)
     EXPECT_EQ(download.calls.back().state, 1);
 }
 
+TEST_F(HttpDownloadTest, LengthThatIsNotADecimalNumberFails)
+{
+    // Twelve bytes, so a length read by its leading digits would seem to fit.
+    FakeReply reply = FakeReply::WithFault(FakeReply::Fault::NoContentLength, "twelve bytes");
+    reply.headers.emplace_back("Content-Length", "12abc");
+    service.Script(FakeEndpoint::kResult, reply);
+    RecordingDownload download;
+    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_EQ(service.Requests(FakeEndpoint::kResult).size(), 1u);
+}
+
 TEST_F(HttpDownloadTest, CutBodyFailsAndLeavesThePartOnDisk)
 {
     service.Script(FakeEndpoint::kResult,
