@@ -4,6 +4,7 @@
 #include "utility/stopevent.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <limits>
@@ -149,8 +150,10 @@ private:
             return;
         }
         const std::string_view name = line.substr(0, colon);
-        if (name.size() == 14 && std::equal(name.begin(), name.end(), "content-length",
-                                            [](char a, char b) { return std::tolower(a) == b; })) {
+        if (name.size() == 14 &&
+            std::equal(name.begin(), name.end(), "content-length", [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == b;
+            })) {
             contentLength = ParseDecimal(Trim(line.substr(colon + 1)));
         }
     }
