@@ -1,5 +1,7 @@
 #include "http/httpbase.h"
 
+#include "http/urlcoding.h"
+
 #include <iconv.h>
 
 #include <algorithm>
@@ -74,20 +76,6 @@ std::string Convert(const std::string& from, const std::string& to, std::string_
     }
     output.resize(output.size() - outLeft);
     return output;
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
@@ -248,38 +236,10 @@ std::string CHttpBase::UrlEncodeWide(std::string_view text) const
 
 std::string CHttpBase::UrlEncode(std::string_view bytes) const
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    static constexpr std::string_view kKept = "-_!*'(),";
-    std::string encoded;
-    encoded.reserve(bytes.size() * 3);
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) != 0 && byte < 0x80) {
-            encoded += c;
-        } else if (kKept.find(c) != std::string_view::npos) {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0x0F];
-        }
-    }
-    return encoded;
+    return UrlEncodeBytes(bytes);
 }
 
 std::string CHttpBase::UrlDecode(std::string_view bytes) const
 {
-    std::string decoded;
-    decoded.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        // A '%' without two hexadecimal digits after it is kept as it is.
-        if (bytes[i] == '%' && i + 2 < bytes.size() && HexValue(bytes[i + 1]) >= 0 &&
-            HexValue(bytes[i + 2]) >= 0) {
-            decoded += static_cast<char>(HexValue(bytes[i + 1]) * 16 + HexValue(bytes[i + 2]));
-            i += 2;
-        } else {
-            decoded += bytes[i];
-        }
-    }
-    return decoded;
+    return UrlDecodeBytes(bytes);
 }

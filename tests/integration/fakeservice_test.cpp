@@ -177,13 +177,17 @@ TEST_F(FakeServiceTest, ScriptedRepliesAreUsedOncePerCallInOrder)
     ASSERT_TRUE(third);
     EXPECT_EQ(third->status, 200);
 
+    service.Script(FakeEndpoint::kHomeSortList, FakeReply::WithFault(FakeReply::Fault::Stall));
+    client.set_read_timeout(0, 200000);
+    EXPECT_FALSE(client.Get("/api/getHomeSortList"));
+
     const auto requests = service.Requests(FakeEndpoint::kHomeSortList);
-    ASSERT_EQ(requests.size(), 3u);
+    ASSERT_EQ(requests.size(), 4u);
     EXPECT_EQ(requests[2].query, "x=%41");
     EXPECT_EQ(requests[2].Param("x"), "A");
     EXPECT_TRUE(requests[2].raw.starts_with("GET /api/getHomeSortList?x=%41 HTTP/1.1\r\n"));
-    EXPECT_TRUE(service.WaitForRequests(FakeEndpoint::kHomeSortList, 3, 0ms));
-    EXPECT_FALSE(service.WaitForRequests(FakeEndpoint::kHomeSortList, 4, 10ms));
+    EXPECT_TRUE(service.WaitForRequests(FakeEndpoint::kHomeSortList, 4, 0ms));
+    EXPECT_FALSE(service.WaitForRequests(FakeEndpoint::kHomeSortList, 5, 10ms));
 }
 
 } // namespace

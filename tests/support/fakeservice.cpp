@@ -334,6 +334,12 @@ void FakeService::Send(FakeReply reply, const httplib::Request& request,
         response.status = 503;
         return;
     }
+    // A stall before the first body byte holds back the status line as well.
+    if (reply.fault == FakeReply::Fault::Stall && reply.faultAfter == 0) {
+        Pause(std::chrono::hours(1));
+        response.status = 503;
+        return;
+    }
     if (reply.fault == FakeReply::Fault::Close) {
         relay->Drop(request.remote_port);
         response.status = 500;

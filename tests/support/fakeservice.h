@@ -40,9 +40,9 @@ inline constexpr std::string_view kInstaller = "/dokora/update/DokoraSetup.exe";
 } // namespace FakeEndpoint
 
 // One scripted answer. Faults: NoContentLength sends the body chunked; Truncated declares
-// the whole body but sends only `faultAfter` bytes and closes; Stall sends `faultAfter`
-// bytes and then nothing until the service shuts down; Close drops the connection without a
-// reply. `delay` passes before anything is sent.
+// the whole body but sends only `faultAfter` bytes and closes; Stall sends the headers and
+// `faultAfter` bytes (nothing at all when 0) and then nothing until the service shuts down;
+// Close drops the connection without a reply. `delay` passes before anything is sent.
 struct FakeReply
 {
     enum class Fault
