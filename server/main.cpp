@@ -64,6 +64,7 @@ int Serve(const ServerOptions& options, AccountStore& accounts)
     httplib::Server server;
     server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     server.set_read_timeout(options.readTimeout);
+    server.set_keep_alive_timeout(options.readTimeout.count());
     server.set_write_timeout(std::chrono::seconds(60));
     server.set_payload_max_length(Routes::kMaxUpload + (1u << 20));
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {

@@ -10,12 +10,17 @@
 #include <httplib.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr const char* kTooLarge = "the file is larger than 100 MiB";
+// Room for the multipart headers around the file's bytes.
+constexpr std::uint64_t kMultipartAllowance = 1 << 20;
 
 std::string BaseUrl(const httplib::Request& request)
 {
@@ -155,6 +160,15 @@ void Routes::Upload(const httplib::Request& request, httplib::Response& response
     if (!user) {
         return;
     }
+    // A declared length over the limit is refused before anything is read; the connection
+    // is closed rather than drained.
+    const std::string declared = request.get_header_value("Content-Length");
+    if (std::strtoull(declared.c_str(), nullptr, 10) > kMaxUpload + kMultipartAllowance) {
+        Replies::Failure(response, 413, kTooLarge);
+        response.status = 413;
+        response.set_header("Connection", "close");
+        return;
+    }
     if (!request.is_multipart_form_data()) {
         Replies::Failure(response, 400, "the upload must be multipart/form-data");
         return;
@@ -203,7 +217,7 @@ void Routes::Upload(const httplib::Request& request, httplib::Response& response
             }
             size += length;
             if (size > kMaxUpload) {
-                problem = "the file is larger than 100 MiB";
+                problem = kTooLarge;
                 return false;
             }
             out.write(data, static_cast<std::streamsize>(length));
