@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,8 +77,20 @@ bool AccountStore::ValidName(const std::string& name)
     return true;
 }
 
+void AccountStore::ReloadIfChanged()
+{
+    std::error_code code;
+    const auto time = std::filesystem::last_write_time(file, code);
+    std::string error;
+    if (!code && time != loadedTime && !Load(error)) {
+        std::cerr << "accounts: " << error << "\n";
+    }
+}
+
 bool AccountStore::Load(std::string& error)
 {
+    std::error_code code;
+    const auto time = std::filesystem::last_write_time(file, code);
     std::ifstream in(file);
     std::map<std::string, Account> loaded;
     std::string line;
@@ -101,6 +114,7 @@ bool AccountStore::Load(std::string& error)
     }
     std::lock_guard lock(mutex);
     accounts = std::move(loaded);
+    loadedTime = time;
     return true;
 }
 
@@ -164,11 +178,14 @@ std::optional<bool> AccountStore::SetPassword(const std::string& name, const std
         return std::nullopt;
     }
     accounts = std::move(changed);
+    std::error_code code;
+    loadedTime = std::filesystem::last_write_time(file, code);
     return added;
 }
 
-std::optional<int> AccountStore::Verify(const std::string& name, const std::string& password) const
+std::optional<int> AccountStore::Verify(const std::string& name, const std::string& password)
 {
+    ReloadIfChanged();
     Account account;
     {
         std::lock_guard lock(mutex);

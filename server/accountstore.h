@@ -18,8 +18,9 @@ public:
     // Adds the user or replaces the password; true when the user was new.
     std::optional<bool> SetPassword(const std::string& name, const std::string& password,
                                     std::string& error);
-    // The user's number when the password matches.
-    std::optional<int> Verify(const std::string& name, const std::string& password) const;
+    // The user's number when the password matches. Users added to the file by another
+    // process (`--add-user` while the service runs) are seen here.
+    std::optional<int> Verify(const std::string& name, const std::string& password);
     std::optional<std::string> NameOf(int userId) const;
 
     // Names are 1 to 64 bytes of UTF-8 without control characters or blanks.
@@ -36,7 +37,10 @@ private:
 
     bool Save(const std::map<std::string, Account>& accounts, std::string& error) const;
 
+    void ReloadIfChanged();
+
     std::filesystem::path file;
+    std::filesystem::file_time_type loadedTime;
     mutable std::mutex mutex;
     std::map<std::string, Account> accounts;
 };

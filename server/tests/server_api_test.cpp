@@ -279,8 +279,14 @@ TEST_F(ServerApiTest, UnknownTaskAndJobIdsAreReported)
     EXPECT_EQ(client.Query("task-unknown", "job-unknown").json["ret"], 404);
     EXPECT_EQ(client.Get("/results/job-0123").status, 404);
 
-    // Another user cannot see or submit someone else's task.
+    // A user added while the service runs can sign in, but not see someone else's task.
     ASSERT_EQ(ServerProcess::AddUser(dir / "data", "other", "pw"), 0);
+    ServiceClient other(server->Port());
+    ASSERT_TRUE(other.SignIn("other", "pw"));
+    EXPECT_EQ(other.Submit(taskId, "pdf-compress").json["ret"], 404);
+    const auto submitted = client.Submit(taskId, "pdf-compress");
+    EXPECT_EQ(submitted.json["ret"], 0);
+    EXPECT_EQ(other.Query(taskId, submitted.json["data"]["jobId"].asString()).json["ret"], 404);
 }
 
 TEST_F(ServerApiTest, AnUnknownTaskNameFailsTheTaskWithAClearMessage)
