@@ -52,7 +52,7 @@ void AccountLibrary::PromptLogin()
     const bool wasSignedIn = current->IsLoggedIn(nullptr);
     current->ShowLoginWindow();
     if (!wasSignedIn && window)
-        window->PostWindowMessage(WindowMessage{WM_ACCOUNT_SHOW_LOGIN});
+        window->PostWindowMessage(WindowMessage{WM_ACCOUNT_SHOW_LOGIN, 0, 0, {}});
 }
 
 bool AccountLibrary::IsSignedIn()

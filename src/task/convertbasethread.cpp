@@ -39,8 +39,8 @@ void CConvertBaseThread::AddCompletedRecord(const std::string& path, int cost)
         std::uint64_t size = 0;
         if (TC_CHECKPATH::TC_FileExist(path.c_str()) &&
             TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) == 0) {
-            list->AddRecord(FileRecord{static_cast<std::uint32_t>(cost), path,
-                                       FormatSizeText(size), FormatDateText(std::time(nullptr))});
+            list->AddRecord(FileRecord{static_cast<std::uint32_t>(cost), path, FormatSizeText(size),
+                                       FormatDateText(std::time(nullptr))});
             return;
         }
         if (!IsRunning())

@@ -44,8 +44,7 @@ int CDownloadFilesThread::Run()
         if (!AnyRowInPipeline(store, functionName))
             break;
         for (int i = 0; i < store.GetCount(functionName); ++i) {
-            if (store.GetStatus(functionName, i) == ConversionStatus::Converted &&
-                !DownloadRow(i))
+            if (store.GetStatus(functionName, i) == ConversionStatus::Converted && !DownloadRow(i))
                 break;
         }
     }
@@ -72,8 +71,8 @@ bool CDownloadFilesThread::DownloadRow(int index)
         PreFinish();
         return false;
     case kDone:
-        UpdateItem(functionName, index, ConversionStatus::Completed, -1,
-                   "@string/str_conv_success", "@string/str_conv_success");
+        UpdateItem(functionName, index, ConversionStatus::Completed, -1, "@string/str_conv_success",
+                   "@string/str_conv_success");
         PostItemChanged(index);
         PostFileDone(path);
         AddCompletedRecord(path, store.GetCost(functionName, index));

@@ -6,7 +6,8 @@ namespace {
 
 bool Exists(const std::string& path)
 {
-    return TC_CHECKPATH::TC_FileExist(path.c_str()) || TC_CHECKPATH::TC_DirectoryExist(path.c_str());
+    return TC_CHECKPATH::TC_FileExist(path.c_str()) ||
+           TC_CHECKPATH::TC_DirectoryExist(path.c_str());
 }
 
 } // namespace

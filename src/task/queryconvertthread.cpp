@@ -71,11 +71,9 @@ void CQueryConvertThread::QueryRow(int index, const std::string& token)
         FailRow(index, "@string/str_conv_tip_err202");
         return;
     }
-    const std::string url =
-        service.Url("/task/taskQuery", {{"plateform", "pc"},
-                                        {"token", token},
-                                        {"taskId", task.taskId},
-                                        {"jobId", task.jobId}});
+    const std::string url = service.Url(
+        "/task/taskQuery",
+        {{"plateform", "pc"}, {"token", token}, {"taskId", task.taskId}, {"jobId", task.jobId}});
     const auto reply = Utility::Request("POST", url, "Content-Type: application/json", "");
     if (reply.status != 200) {
         FailRow(index, "@string/str_conv_tip_net");

@@ -23,9 +23,9 @@ bool ServiceAccess::RefreshTokenIfExpired(std::optional<std::int32_t> ret) const
     return true;
 }
 
-std::string ServiceAccess::Url(
-    std::string_view path,
-    std::initializer_list<std::pair<std::string_view, std::string_view>> query) const
+std::string
+ServiceAccess::Url(std::string_view path,
+                   std::initializer_list<std::pair<std::string_view, std::string_view>> query) const
 {
     std::string url = apiBase;
     url += path;

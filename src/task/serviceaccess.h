@@ -22,8 +22,9 @@ public:
     // True when it did.
     bool RefreshTokenIfExpired(std::optional<std::int32_t> ret) const;
     // apiBase + path + "?" + the pairs, each value percent-encoded.
-    std::string Url(std::string_view path,
-                    std::initializer_list<std::pair<std::string_view, std::string_view>> query) const;
+    std::string
+    Url(std::string_view path,
+        std::initializer_list<std::pair<std::string_view, std::string_view>> query) const;
 
 private:
     std::string apiBase;

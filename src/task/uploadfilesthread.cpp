@@ -100,7 +100,8 @@ CUploadFilesThread::Outcome CUploadFilesThread::UploadRow(int index, const std::
     const Json::Value& root = reader.Root();
     const Json::Value& data = root["data"];
     if (reader.Require(root, {"ret", "msg", "data"}) &&
-        reader.Require(data, {"fileSize", "filePrice", "taskId", "docid", "fileType", "fileName"})) {
+        reader.Require(data,
+                       {"fileSize", "filePrice", "taskId", "docid", "fileType", "fileName"})) {
         reader.Integer(root["ret"]);
         reader.Text(root["msg"]);
         for (const char* member : {"fileSize", "filePrice", "docid", "fileType", "fileName"})
@@ -125,10 +126,11 @@ void CUploadFilesThread::SubmitRow(int index, const std::string& source, const s
         FailRow(index, ConversionStatus::TaskFailed, "@string/str_conv_tip_err102");
         return;
     }
-    const std::string url = service.Url("/task/submitTask", {{"plateform", "pc"},
-                                                             {"token", token},
-                                                             {"taskId", taskId},
-                                                             {"taskname", GetTaskName(functionName)}});
+    const std::string url =
+        service.Url("/task/submitTask", {{"plateform", "pc"},
+                                         {"token", token},
+                                         {"taskId", taskId},
+                                         {"taskname", GetTaskName(functionName)}});
     const auto reply = Utility::Request("POST", url, "Content-Type: application/json", "");
     if (reply.status != 200) {
         FailRow(index, ConversionStatus::TaskFailed, "@string/str_conv_tip_net");
@@ -181,7 +183,8 @@ void CUploadFilesThread::OnProgress(int /*state*/, std::uint32_t total, std::uin
     const int index = *static_cast<const int*>(userData);
     if (index < 0 || index >= list->Store().GetCount(functionName))
         return;
-    const auto progress = total == 0 ? kUploadProgress
-                                     : static_cast<int>(std::uint64_t{done} * kUploadProgress / total);
+    const auto progress = total == 0
+                              ? kUploadProgress
+                              : static_cast<int>(std::uint64_t{done} * kUploadProgress / total);
     list->Store().SetProgress(functionName, index, progress);
 }

@@ -28,7 +28,12 @@ protected:
     int Run() override;
 
 private:
-    enum class Outcome { Done, Failed, Stopped };
+    enum class Outcome
+    {
+        Done,
+        Failed,
+        Stopped
+    };
 
     // Uploads the row's file; on success `taskId` holds the service's id for it.
     Outcome UploadRow(int index, const std::string& source, const std::string& token,

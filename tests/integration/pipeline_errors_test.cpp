@@ -67,11 +67,13 @@ TEST_F(UploadErrors, NonZeroRetWithEveryMemberIsSuccess)
                    FakeReply::Json(R"({"ret":7,"msg":"x","data":{"fileSize":"1","filePrice":0,)"
                                    R"("taskId":"task-a","docid":"d","fileType":"pdf",)"
                                    R"("fileName":"a.pdf"}})"));
+    service.Script(FakeEndpoint::kSubmit,
+                   FakeReply::Json(R"({"ret":3,"msg":"","data":{"docid":"d","taskId":"task-a",)"
+                                   R"("jobId":"job-a"}})"));
     const auto row = UploadOne();
     EXPECT_EQ(row.status, ConversionStatus::Submitted);
-    EXPECT_EQ(row.task.taskId, "task-a");
-    EXPECT_EQ(row.task.sourcePath, row.sourcePath);
-    EXPECT_FALSE(row.task.jobId.empty());
+    EXPECT_EQ(row.task, (ServerTaskInfo{"task-a", "job-a", row.sourcePath}));
+    EXPECT_EQ(service.Requests(FakeEndpoint::kSubmit)[0].Param("taskId"), "task-a");
 }
 
 TEST_F(UploadErrors, TaskIdThatIsNotUtf8)
@@ -129,6 +131,8 @@ protected:
         service.SetConversionDelay(1000);
         EXPECT_TRUE(query.Start());
         EXPECT_TRUE(service.WaitForRequests(FakeEndpoint::kQuery, 1, std::chrono::seconds(5)));
+        // A row that left Submitted ends the poller by itself; a waiting one needs a stop.
+        WaitForThread(query, std::chrono::milliseconds(500));
         query.StopWait(1000);
         return Row(0);
     }
@@ -232,8 +236,8 @@ TEST_F(PipelineTest, FailedDownloadKeepsThePartialFile)
     AddRows({MakeSource("a.pdf", std::string(5000, 'x'))});
     Queue();
     for (int attempt = 0; attempt < 3; ++attempt)
-        service.Script(FakeEndpoint::kResult,
-                       FakeReply::WithFault(FakeReply::Fault::Truncated, std::string(5000, 'x'), 100));
+        service.Script(FakeEndpoint::kResult, FakeReply::WithFault(FakeReply::Fault::Truncated,
+                                                                   std::string(5000, 'x'), 100));
     RunPipeline();
     EXPECT_EQ(Row(0).status, ConversionStatus::DownloadFailed);
     EXPECT_EQ(Row(0).detailText, "下载失败");

@@ -1,12 +1,10 @@
 #include "account/accountlibrary.h"
+#include "adapter/recordfiles.h"
 #include "support/fakeaccountapi.h"
 #include "support/pipelinefixture.h"
 #include "task/retrydownloadthread.h"
 
 #include <gmock/gmock.h>
-
-namespace fs = std::filesystem;
-using ::testing::ElementsAre;
 
 TEST_F(PipelineTest, ThreeFilesRunToCompletion)
 {
@@ -35,7 +33,7 @@ TEST_F(PipelineTest, ThreeFilesRunToCompletion)
 
     // The record file on disk holds the three results, newest first.
     RecordList reloaded(RecordKind::Completed);
-    ASSERT_TRUE(reloaded.Load(Utility::AppDataPath().value() + "xml/completed_ini.xml"));
+    ASSERT_TRUE(reloaded.Load(RecordFileLocation(RecordKind::Completed)));
     ASSERT_EQ(reloaded.GetCount(), 3u);
     EXPECT_EQ(reloaded.GetRecord(0).path, (folder / "c.docx").string());
     EXPECT_EQ(reloaded.GetRecord(2).path, (folder / "a.docx").string());
@@ -153,7 +151,8 @@ TEST_F(PipelineTest, RedownloadReplacesTheFileAtTheStoredPath)
 {
     AddRows({MakeSource("a.pdf", "content")});
     Queue();
-    service.Script(FakeEndpoint::kResult, FakeReply::Text("gone", 404));
+    for (int attempt = 0; attempt < 3; ++attempt)
+        service.Script(FakeEndpoint::kResult, FakeReply::Text("gone", 404));
     RunPipeline();
     ASSERT_EQ(Row(0).status, ConversionStatus::DownloadFailed);
     EXPECT_EQ(Row(0).detailText, "下载失败");

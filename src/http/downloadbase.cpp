@@ -1,0 +1,257 @@
+#include "http/downloadbase.h"
+
+#include "http/httpsession.h"
+#include "utility/stopevent.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr const char* kDownloadAgent = "Testing";
+// libcurl's receive buffer; the body is still handed on in pieces of chunkSize bytes.
+constexpr long kMinReceiveBuffer = 64 * 1024;
+
+struct FileCloser
+{
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+std::uint32_t Clamp32(std::uint64_t value)
+{
+    return static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(value, std::numeric_limits<std::uint32_t>::max()));
+}
+
+std::optional<std::uint64_t> ParseDecimal(std::string_view text)
+{
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string_view Trim(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+// The state of one download attempt, shared with libcurl's callbacks.
+class DownloadJob
+{
+public:
+    DownloadJob(CDownloadBase& owner, HttpSession& session, std::string path, std::size_t chunk,
+                void* userData)
+        : owner(owner), session(session), path(std::move(path)), chunk(chunk), userData(userData)
+    {
+    }
+
+    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self)
+    {
+        static_cast<DownloadJob*>(self)->Header(std::string_view(data, size * count));
+        return size * count;
+    }
+
+    static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self)
+    {
+        auto* job = static_cast<DownloadJob*>(self);
+        return job->Body(data, size * count) ? size * count : 0;
+    }
+
+    // Starts the body: checks the response, creates the file, reports the first progress.
+    bool Begin()
+    {
+        begun = true;
+        if (status != 200 || !contentLength) {
+            return false;
+        }
+        length = *contentLength;
+        if (session.StopRequested()) {
+            session.MarkStopped();
+            return false;
+        }
+        file.reset(std::fopen(path.c_str(), "wb"));
+        if (!file) {
+            return false;
+        }
+        buffer.resize(std::max<std::size_t>(chunk, BUFSIZ));
+        std::setvbuf(file.get(), buffer.data(), _IOFBF, buffer.size());
+        owner.OnProgress(0, Clamp32(length), 0, userData);
+        return true;
+    }
+
+    bool Body(const char* data, std::size_t size)
+    {
+        if (!begun && !Begin()) {
+            return false;
+        }
+        if (!file) {
+            return false;
+        }
+        for (std::size_t offset = 0; offset < size;) {
+            if (session.StopRequested()) {
+                session.MarkStopped();
+                return false;
+            }
+            const std::size_t piece = std::min(chunk, size - offset);
+            if (std::fwrite(data + offset, 1, piece, file.get()) != piece) {
+                return false;
+            }
+            offset += piece;
+            written += piece;
+            owner.OnProgress(0, Clamp32(length), Clamp32(written), userData);
+        }
+        return true;
+    }
+
+    // Closes the file; false when buffered bytes could not be written.
+    bool Close()
+    {
+        if (!file) {
+            return true;
+        }
+        const bool flushed = std::fflush(file.get()) == 0;
+        return std::fclose(file.release()) == 0 && flushed;
+    }
+
+    bool Begun() const { return begun; }
+    bool HasFile() const { return file != nullptr; }
+    std::uint64_t Length() const { return length; }
+    std::uint64_t Written() const { return written; }
+
+private:
+    // Headers of every response arrive here, redirects included; the last one counts.
+    void Header(std::string_view line)
+    {
+        if (line.starts_with("HTTP/")) {
+            status = 0;
+            contentLength.reset();
+            const auto space = line.find(' ');
+            if (space != std::string_view::npos) {
+                status = ParseDecimal(line.substr(space + 1, 3)).value_or(0);
+            }
+            return;
+        }
+        const auto colon = line.find(':');
+        if (colon == std::string_view::npos) {
+            return;
+        }
+        const std::string_view name = line.substr(0, colon);
+        if (name.size() == 14 &&
+            std::equal(name.begin(), name.end(), "content-length", [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == b;
+            })) {
+            contentLength = ParseDecimal(Trim(line.substr(colon + 1)));
+        }
+    }
+
+    CDownloadBase& owner;
+    HttpSession& session;
+    std::string path;
+    std::size_t chunk;
+    void* userData;
+    long status = 0;
+    std::optional<std::uint64_t> contentLength;
+    bool begun = false;
+    std::uint64_t length = 0;
+    std::uint64_t written = 0;
+    std::vector<char> buffer;
+    std::unique_ptr<std::FILE, FileCloser> file;
+};
+
+} // namespace
+
+int CDownloadBase::DownloadToFile(std::string_view requestUrl, std::string_view path,
+                                  const StopEvent* stopEvent, void* userData)
+{
+    const auto stopRequested = [stopEvent] { return stopEvent != nullptr && stopEvent->IsSet(); };
+    const auto fail = [&](int result, std::uint64_t length, std::uint64_t written) {
+        OnProgress(1, Clamp32(length), Clamp32(written), userData);
+        return result;
+    };
+    if (stopRequested()) {
+        return fail(kStopped, 0, 0);
+    }
+    HttpSession session;
+    if (!session.IsValid()) {
+        return fail(kFailed, 0, 0);
+    }
+    DownloadJob job(*this, session, std::string(path), static_cast<std::size_t>(chunkSize),
+                    userData);
+    CURL* handle = session.Handle();
+    const std::string target(requestUrl);
+    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    headers = curl_slist_append(headers, "Pragma: no-cache");
+    const long receiveBuffer = std::clamp<long>(chunkSize, kMinReceiveBuffer, CURL_MAX_READ_SIZE);
+    const bool configured =
+        headers != nullptr && curl_easy_setopt(handle, CURLOPT_URL, target.c_str()) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_USERAGENT, kDownloadAgent) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, receiveBuffer) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &DownloadJob::OnHeader) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_HEADERDATA, &job) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DownloadJob::OnBody) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_WRITEDATA, &job) == CURLE_OK;
+    if (!configured) {
+        curl_slist_free_all(headers);
+        return fail(kFailed, 0, 0);
+    }
+
+    const HttpSession::Outcome outcome = session.Perform(stopEvent);
+    curl_slist_free_all(headers);
+
+    int result = kFailed;
+    if (outcome == HttpSession::Outcome::Stopped) {
+        result = kStopped;
+    } else if (outcome == HttpSession::Outcome::Done) {
+        // An empty body never reached the body callback.
+        const bool bodyOk = job.Begun() ? job.HasFile() : job.Begin();
+        if (session.StopRequested() || stopRequested()) {
+            result = kStopped;
+        } else if (bodyOk && job.Written() == job.Length()) {
+            result = kDone;
+        }
+    }
+    if (!job.Close() && result == kDone) {
+        result = kFailed;
+    }
+    return result == kDone ? kDone : fail(result, job.Length(), job.Written());
+}
+
+void CDownloadBase::SetSavePath(std::string_view value)
+{
+    savePath = value;
+}
+
+std::string CDownloadBase::GetSavePath() const
+{
+    return savePath;
+}
+
+int CDownloadBase::Download(std::string_view requestUrl, std::string_view path,
+                            const StopEvent* stopEvent, void* userData)
+{
+    int result = kFailed;
+    for (std::int32_t attempt = 0; attempt < attempts; ++attempt) {
+        result = DownloadToFile(requestUrl, path, stopEvent, userData);
+        if (result == kDone || result == kStopped) {
+            break;
+        }
+    }
+    return result;
+}

@@ -1,0 +1,200 @@
+// Throughput of the transfer classes against the curl command line over loopback, both
+// talking to the same in-process fake service, and the memory our process needs meanwhile.
+// Run on demand: build/tests/bench/bench_transfer
+
+#include "http/downloadbase.h"
+#include "http/uploadbase.h"
+#include "support/fakeservice.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint64_t kFileSize = 100ull << 20;
+constexpr int kRounds = 5;
+constexpr std::int32_t kChunkSize = 65536; // what the upload stage uses
+
+// A /proc/self/status field in KiB.
+long StatusKiB(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with(field + ":")) {
+            return std::stol(line.substr(field.size() + 1));
+        }
+    }
+    return -1;
+}
+
+// Lets the next VmHWM reading show the peak from now on.
+void ResetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double Seconds(Clock::duration duration)
+{
+    return std::chrono::duration<double>(duration).count();
+}
+
+double MBps(double seconds)
+{
+    return static_cast<double>(kFileSize) / 1e6 / seconds;
+}
+
+// Runs curl without a shell and returns its own total transfer time (-w %{time_total}).
+double RunCurl(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> all = {"curl", "-sS", "-w", "%{time_total}"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& argument : all) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+
+    int output[2];
+    if (pipe(output) != 0) {
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, output[0]);
+    pid_t child = 0;
+    const int spawned = posix_spawnp(&child, "curl", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(output[1]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t n; (n = read(output[0], buffer, sizeof(buffer))) > 0;) {
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(output[0]);
+    int status = 0;
+    if (spawned != 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        return -1;
+    }
+    return std::stod(text.substr(text.find_last_of('\n') + 1));
+}
+
+void WriteSource(const fs::path& path)
+{
+    std::ofstream out(path, std::ios::binary);
+    std::vector<char> block(1 << 20);
+    for (std::size_t i = 0; i < block.size(); ++i) {
+        block[i] = static_cast<char>((i * 2654435761u) >> 13);
+    }
+    for (std::uint64_t written = 0; written < kFileSize; written += block.size()) {
+        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+}
+
+struct Best
+{
+    double ours = 1e9;
+    double curl = 1e9;
+    void Add(double oursSeconds, double curlSeconds)
+    {
+        ours = std::min(ours, oursSeconds);
+        curl = std::min(curl, curlSeconds);
+    }
+};
+
+} // namespace
+
+int main()
+{
+    const fs::path dir = fs::temp_directory_path() / ("dokora-bench-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const fs::path source = dir / "source.pdf";
+    const fs::path target = dir / "target.pdf";
+    WriteSource(source);
+    // Every transfer starts with no dirty pages left to flush, so none pays for another.
+    sync();
+
+    FakeService service;
+    service.SetRecordLimit(64 * 1024);
+    const std::string uploadUrl = service.BaseUrl() +
+                                  "/v2/task/upload?plateform=pc&token=" + service.IssueToken() +
+                                  "&taskname=bench";
+    const std::string resultUrl = service.BaseUrl() + "/results/bench";
+
+    Best upload;
+    Best download;
+    long uploadGrowthKiB = 0;
+    long peakKiB = 0;
+    bool ok = true;
+    for (int round = 0; round < kRounds && ok; ++round) {
+        CUploadBase uploader;
+        uploader.SetChunkSize(kChunkSize);
+        uploader.PrepareMultipart(source.string());
+        std::string response;
+        const long before = StatusKiB("VmRSS");
+        peakKiB = std::max(peakKiB, StatusKiB("VmHWM"));
+        ResetPeak();
+        auto start = Clock::now();
+        ok = uploader.Upload(uploadUrl, source.string(), nullptr, nullptr, response) == 0;
+        const double oursUp = Seconds(Clock::now() - start);
+        uploadGrowthKiB = std::max(uploadGrowthKiB, StatusKiB("VmHWM") - before);
+        const double curlUp =
+            RunCurl({"-o", "/dev/null", "-H", "Expect:", "-F",
+                     "file=@" + source.string() + ";type=application/pdf", uploadUrl});
+        upload.Add(oursUp, curlUp);
+
+        FakeReply file;
+        file.bodyFile = source.string();
+        file.contentType = "application/octet-stream";
+        service.Script(FakeEndpoint::kResult, file);
+        service.Script(FakeEndpoint::kResult, file);
+        CDownloadBase downloader;
+        downloader.SetChunkSize(kChunkSize);
+        start = Clock::now();
+        ok = ok && downloader.DownloadToFile(resultUrl, target.string(), nullptr, nullptr) == 0 &&
+             fs::file_size(target) == kFileSize;
+        const double oursDown = Seconds(Clock::now() - start);
+        sync();
+        const double curlDown = RunCurl({"-o", target.string(), resultUrl});
+        sync();
+        download.Add(oursDown, curlDown);
+        ok = ok && curlUp > 0 && curlDown > 0;
+    }
+    peakKiB = std::max(peakKiB, StatusKiB("VmHWM"));
+    fs::remove_all(dir);
+    if (!ok) {
+        std::cerr << "a transfer failed\n";
+        return 2;
+    }
+
+    const double upRatio = upload.curl / upload.ours;
+    const double downRatio = download.curl / download.ours;
+    const double growthMiB = static_cast<double>(uploadGrowthKiB) / 1024.0;
+    std::printf("100 MiB over loopback, best of %d, chunk size %d\n", kRounds, kChunkSize);
+    std::printf("upload:   ours %8.1f MB/s   curl %8.1f MB/s   ratio %.2f\n", MBps(upload.ours),
+                MBps(upload.curl), upRatio);
+    std::printf("download: ours %8.1f MB/s   curl %8.1f MB/s   ratio %.2f\n", MBps(download.ours),
+                MBps(download.curl), downRatio);
+    std::printf("peak resident memory %.1f MiB, growth during the upload %.1f MiB\n",
+                static_cast<double>(peakKiB) / 1024.0, growthMiB);
+    const bool met = upRatio >= 0.9 && downRatio >= 0.9 && growthMiB < 16.0;
+    std::printf("targets (ratio >= 0.90 both ways, growth < 16 MiB): %s\n", met ? "met" : "MISSED");
+    return met ? 0 : 1;
+}
