@@ -144,7 +144,7 @@ bool OfficeInstance::Start(std::string& error)
 bool OfficeInstance::Convert(const Request& request, ChildProcess::Clock::time_point deadline,
                              std::string& error)
 {
-    if (conversions >= kConversionsPerStart) {
+    if (conversions >= kConversionsPerStart || OfficeEnded()) {
         Stop();
     }
     if (!Start(error)) {
@@ -176,6 +176,18 @@ bool OfficeInstance::Convert(const Request& request, ChildProcess::Clock::time_p
         return true;
     }
     error = reply.rfind("ERR ", 0) == 0 ? reply.substr(4) : reply;
+    if (OfficeEnded()) {
+        Stop(); // it crashed on this document; the next one gets a new instance
+    }
+    return false;
+}
+
+bool OfficeInstance::OfficeEnded()
+{
+    if (officePid > 0 && waitpid(officePid, nullptr, WNOHANG) == officePid) {
+        officePid = -1;
+        return true;
+    }
     return false;
 }
 

@@ -36,6 +36,8 @@ public:
 
 private:
     bool SpawnOffice();
+    // True once when the office process has exited (and is reaped).
+    bool OfficeEnded();
 
     static constexpr int kConversionsPerStart = 200;
 

@@ -22,9 +22,16 @@ constexpr const char* kTooLarge = "the file is larger than 100 MiB";
 // Room for the multipart headers around the file's bytes.
 constexpr std::uint64_t kMultipartAllowance = 1 << 20;
 
+// The address the client reached us at; an HTTP/1.0 request may come without a Host.
 std::string BaseUrl(const httplib::Request& request)
 {
-    return "http://" + request.get_header_value("Host");
+    std::string host = request.get_header_value("Host");
+    if (host.empty()) {
+        const bool v6 = request.local_addr.find(':') != std::string::npos;
+        host = (v6 ? "[" + request.local_addr + "]" : request.local_addr) + ":" +
+               std::to_string(request.local_port);
+    }
+    return "http://" + host;
 }
 
 // The file name as the client sent it, accepted when it names one file and nothing else.

@@ -308,6 +308,19 @@ TEST_F(ServerApiTest, ACorruptDocumentFailsTheTaskWithTheToolsMessage)
     EXPECT_NE(conversion.message.find("pdftoppm"), std::string::npos) << conversion.message;
 }
 
+TEST_F(ServerApiTest, AnHttp10RequestWithoutHostGetsAUsableSignInAddress)
+{
+    RawConnection raw(server->Port());
+    ASSERT_TRUE(raw.connected);
+    raw.Send(
+        "POST /shiro-cas/v1/tickets HTTP/1.0\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+        "Content-Length: 31\r\n\r\nusername=tester&password=secret");
+    const std::string reply = raw.ReadReply();
+    EXPECT_NE(reply.find("Location: " + server->BaseUrl() + "/shiro-cas/v1/tickets/TGT-"),
+              std::string::npos)
+        << reply;
+}
+
 TEST_F(ServerApiTest, ASlowClientDoesNotHoldUpOthersAndIsCutOff)
 {
     RawConnection slow(server->Port());

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -12,9 +14,9 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // Processes whose command line mentions `text`, zombies excepted.
-int ProcessesMentioning(const std::string& text)
+std::vector<pid_t> ProcessList(const std::string& text)
 {
-    int count = 0;
+    std::vector<pid_t> found;
     for (const auto& entry : fs::directory_iterator("/proc")) {
         std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary);
         const std::string line((std::istreambuf_iterator<char>(cmdline)), {});
@@ -22,10 +24,15 @@ int ProcessesMentioning(const std::string& text)
         std::string pid, name, state;
         stat >> pid >> name >> state;
         if (line.find(text) != std::string::npos && state != "Z") {
-            ++count;
+            found.push_back(std::atoi(pid.c_str()));
         }
     }
-    return count;
+    return found;
+}
+
+int ProcessesMentioning(const std::string& text)
+{
+    return static_cast<int>(ProcessList(text).size());
 }
 
 TEST(OfficeInstanceTest, AConversionOverItsTimeLimitIsStoppedAndTheNextOneRestartsTheOffice)
@@ -60,6 +67,13 @@ TEST(OfficeInstanceTest, AConversionOverItsTimeLimitIsStoppedAndTheNextOneRestar
                                     ChildProcess::Clock::now() + 60s, error));
         EXPECT_FALSE(error.empty());
         ASSERT_TRUE(office.Convert(request, ChildProcess::Clock::now() + 60s, error)) << error;
+
+        // An office that died between two documents is replaced without a failed conversion.
+        for (pid_t pid : ProcessList("--accept=pipe,name=" + pipe)) {
+            kill(pid, SIGKILL);
+        }
+        std::this_thread::sleep_for(200ms);
+        ASSERT_TRUE(office.Convert(request, ChildProcess::Clock::now() + 120s, error)) << error;
     }
     EXPECT_EQ(ProcessesMentioning(pipe), 0);
     fs::remove_all(dir);
