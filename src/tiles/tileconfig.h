@@ -47,8 +47,8 @@ public:
     // writable place for it.
     static std::string UserFilePath();
 
-    // Builds the model from `path` (empty: from the default only, nothing is saved). False
-    // when no document could be read; the model is then empty.
+    // Builds the model from `path` (empty: from the default only, nothing is saved), dropping
+    // any attached views. False when no document could be read; the model is then empty.
     bool Load(const std::string& path);
     const std::string& Path() const { return path; }
 
