@@ -52,8 +52,9 @@ LoginDialog::LoginDialog(QWidget* parent)
     password->setPlaceholderText(Text("@string/str_login_password_cue"));
     password->setEchoMode(QLineEdit::Password);
     error->setObjectName("lbl_login_error");
-    error->setWordWrap(true);
-    error->hide();
+    // The error line keeps its place, so the window does not jump when it appears.
+    error->setFixedHeight(30);
+    error->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     signIn->setObjectName("btn_login_submit");
     signIn->setText(Text("@string/str_login_btn"));
     signIn->setDefault(true);
@@ -69,11 +70,11 @@ LoginDialog::LoginDialog(QWidget* parent)
     layout->addWidget(userName);
     layout->addSpacing(14);
     layout->addWidget(password);
-    layout->addSpacing(8);
+    layout->addSpacing(4);
     layout->addWidget(error);
-    layout->addSpacing(16);
+    layout->addSpacing(8);
     layout->addWidget(signIn);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setFixedHeight(sizeHint().height());
 
     connect(signIn, &QPushButton::clicked, this, &LoginDialog::Submit);
     connect(userName, &QLineEdit::returnPressed, this, &LoginDialog::Submit);
@@ -105,7 +106,6 @@ void LoginDialog::SetBusy(bool busy)
 void LoginDialog::ShowError(const QString& text)
 {
     error->setText(text);
-    error->setVisible(!text.isEmpty());
 }
 
 void LoginDialog::Reset()

@@ -17,7 +17,7 @@ public:
 
     // While signing in the inputs are locked and the button says so.
     void SetBusy(bool busy);
-    // An empty text hides the error line.
+    // An empty text clears the error line.
     void ShowError(const QString& text);
     // After a sign-in: ready for the next one, without the password.
     void Reset();
