@@ -148,6 +148,9 @@ FakeService::FakeService() : server(std::make_unique<httplib::Server>())
     server->Delete(".*", withBody);
     const int innerPort = server->bind_to_any_port("127.0.0.1");
     listener = std::thread([this] { server->listen_after_bind(); });
+    // A stop that comes before the listener runs would be lost and the join would hang.
+    for (int i = 0; i < 5000 && !server->is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     relay = std::make_unique<RecordingRelay>(innerPort);
 }
 
