@@ -1,6 +1,8 @@
 #include "account/accountloader.h"
 
 #include "account/accountlibrary.h"
+#include "settings/clientinfo.h"
+#include "settings/servicelocations.h"
 #include "utility/utilitycalls.h"
 
 #include <openssl/evp.h>
@@ -13,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
 
 namespace {
 
@@ -123,4 +124,13 @@ std::string RunningProgramPath()
     std::error_code error;
     const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string() : path.string();
+}
+
+std::optional<AccountPluginSetup> WorkDirectoryPluginSetup(std::string expectedDigest)
+{
+    const auto directory = Utility::WorkPath();
+    if (!directory)
+        return std::nullopt;
+    return AccountPluginSetup{*directory + kAccountPluginFile, std::move(expectedDigest),
+                              GlobalClientInfo().Get().wua, RunningProgramPath(), Services().sso};
 }

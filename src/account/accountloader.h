@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,10 @@ PluginCheck VerifyAccountPlugin(const std::string& path, std::string_view expect
 // callbacks, points it at the service and initialises it. On success the holder owns the
 // object for the rest of the process (the plug-in is never unloaded).
 AccountLoad LoadAccountLibrary(AccountLibrary& account, const AccountPluginSetup& setup);
+
+// The plug-in in the work directory, set up for this installation, program and service;
+// nullopt when the work directory is unknown.
+std::optional<AccountPluginSetup> WorkDirectoryPluginSetup(std::string expectedDigest);
 
 // The running program's file (the target of /proc/self/exe); empty when unknown.
 std::string RunningProgramPath();

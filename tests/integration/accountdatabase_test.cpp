@@ -118,3 +118,24 @@ TEST_F(AccountDatabaseTest, UserRowKeepsQuotesAsTheyAre)
               1);
     EXPECT_EQ(Count(Path(), "select count(*) from sqlite_master where name='x'"), 1);
 }
+
+TEST(CppSQLite3Test, ErrorsCarryTheirCodeAndMessage)
+{
+    CppSQLite3DB db;
+    try {
+        db.execDML("select 1");
+        ADD_FAILURE() << "a closed database ran a statement";
+    } catch (const CppSQLite3Exception& error) {
+        EXPECT_EQ(error.Code(), CppSQLite3Exception::kNotOpen);
+        EXPECT_EQ(error.Message(), "Database not open");
+    }
+    db.open(":memory:");
+    EXPECT_EQ(db.execScalar("select 41 + 1"), 42);
+    try {
+        db.execScalar("select 1 where 0");
+        ADD_FAILURE() << "an empty result gave a value";
+    } catch (const CppSQLite3Exception& error) {
+        EXPECT_EQ(error.Message(), "Invalid scalar query");
+    }
+    EXPECT_THROW(db.execDML("no such statement"), CppSQLite3Exception);
+}

@@ -147,6 +147,15 @@ TEST_F(KovaultTest, SignInSurvivesAReloadUntilTheServiceRejectsIt)
     EXPECT_EQ(laterWindow.Count(WM_ACCOUNT_LOGOUT), 1u);
 }
 
+TEST_F(KovaultTest, StartUpLooksInTheWorkDirectory)
+{
+    const auto setup = WorkDirectoryPluginSetup(KovaultDigest());
+    ASSERT_TRUE(setup);
+    EXPECT_EQ(setup->pluginPath, Utility::WorkPath().value() + "libKovault.so");
+    EXPECT_EQ(setup->programPath, std::filesystem::canonical("/proc/self/exe").string());
+    EXPECT_EQ(setup->expectedDigest, KovaultDigest());
+}
+
 class KovaultWindowTest : public KovaultTest
 {
 protected:
