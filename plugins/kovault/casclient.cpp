@@ -89,9 +89,16 @@ Reply Exchange(const char* method, const std::string& url,
     return reply;
 }
 
-bool IsClientRefusal(long status)
+// Wrong credentials (older servers answer 400).
+bool IsCredentialRefusal(long status)
 {
-    return status == 400 || status == 401 || status == 403 || status == 404 || status == 410;
+    return status == 400 || status == 401 || status == 403;
+}
+
+// The granting ticket expired or was deleted; a 400 is a bad request, not a lost sign-in.
+bool IsTicketRefusal(long status)
+{
+    return status == 401 || status == 403 || status == 404 || status == 410;
 }
 
 bool IsHttpUrl(const std::string& url)
@@ -112,7 +119,7 @@ CasClient::Result CasClient::RequestGrantingTicket(const std::string& userName,
         Exchange("POST", ssoUrl + "/v1/tickets", {{"username", userName}, {"password", password}});
     if (reply.status == 201 && IsHttpUrl(reply.location))
         return {Status::Ok, reply.location};
-    return {IsClientRefusal(reply.status) ? Status::Rejected : Status::Unreachable, {}};
+    return {IsCredentialRefusal(reply.status) ? Status::Rejected : Status::Unreachable, {}};
 }
 
 CasClient::Result CasClient::RequestServiceTicket(const std::string& grantingTicketUrl,
@@ -124,7 +131,7 @@ CasClient::Result CasClient::RequestServiceTicket(const std::string& grantingTic
         ticket.pop_back();
     if (reply.status == 200 && !ticket.empty())
         return {Status::Ok, ticket};
-    return {IsClientRefusal(reply.status) ? Status::Rejected : Status::Unreachable, {}};
+    return {IsTicketRefusal(reply.status) ? Status::Rejected : Status::Unreachable, {}};
 }
 
 CasClient::Status CasClient::Destroy(const std::string& grantingTicketUrl) const
@@ -132,5 +139,5 @@ CasClient::Status CasClient::Destroy(const std::string& grantingTicketUrl) const
     const Reply reply = Exchange("DELETE", grantingTicketUrl, {});
     if (reply.status >= 200 && reply.status < 300)
         return Status::Ok;
-    return IsClientRefusal(reply.status) ? Status::Rejected : Status::Unreachable;
+    return IsTicketRefusal(reply.status) ? Status::Rejected : Status::Unreachable;
 }

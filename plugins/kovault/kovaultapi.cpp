@@ -183,9 +183,9 @@ bool KovaultApi::IsLoggedIn(char* userBlock)
 bool KovaultApi::GetTicket(char* buffer, int size)
 {
     const auto current = Current();
-    if (!current || !buffer || size <= 0)
-        return false;
     const std::string service = ServiceAddress();
+    if (!current || service.empty() || !buffer || size <= 0)
+        return false;
     const auto issued =
         CasClient(service).RequestServiceTicket(current->grantingTicketUrl, service);
     if (issued.status == CasClient::Status::Rejected) {

@@ -107,6 +107,12 @@ TEST_F(KovaultTest, SignsInGivesFreshTicketsAndSignsOut)
     EXPECT_TRUE(first->starts_with("ST-"));
     EXPECT_NE(*first, *second);
 
+    // A service in trouble is not a sign-out.
+    service.Script(FakeEndpoint::kTicket, FakeReply::Text("busy", 503));
+    EXPECT_FALSE(account.GetTicket());
+    EXPECT_TRUE(account.IsSignedIn());
+    EXPECT_EQ(window.Count(WM_ACCOUNT_LOGOUT), 0u);
+
     // The ticket is good for a session token at the service.
     TokenSession tokens(account, service.BaseUrl(), service.SsoUrl());
     EXPECT_TRUE(tokens.GetToken(true).ok);
