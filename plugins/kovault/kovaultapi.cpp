@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QMetaObject>
-#include <QPointer>
 #include <QThread>
 
 #include <array>
@@ -256,27 +255,27 @@ void KovaultApi::ShowDialog()
 
 void KovaultApi::StartSignIn(const std::string& userName, const std::string& password)
 {
-    // The button is locked while a sign-in runs, so an earlier thread has finished its work.
+    // The button is locked until a sign-in has finished, so this join does not wait.
     if (signInThread.joinable())
         signInThread.join();
-    QPointer<LoginDialog> window = dialog;
-    signInThread = std::thread([this, window, userName, password] {
+    signInThread = std::thread([this, userName, password] {
         const CasClient::Status status = SignIn(userName, password);
         QMetaObject::invokeMethod(
-            window,
-            [window, status] {
-                if (!window)
-                    return;
-                if (status == CasClient::Status::Ok) {
-                    window->Reset();
-                    window->accept();
-                    return;
-                }
-                window->SetBusy(false);
-                window->ShowError(QString::fromStdString(StringTable::Resolve(
-                    status == CasClient::Status::Rejected ? "@string/str_login_err_password"
-                                                          : "@string/str_login_err_service")));
-            },
-            Qt::QueuedConnection);
+            dialog, [this, status] { FinishSignIn(status); }, Qt::QueuedConnection);
     });
+}
+
+void KovaultApi::FinishSignIn(CasClient::Status status)
+{
+    // The thread has nothing left to do but end.
+    signInThread.join();
+    if (status == CasClient::Status::Ok) {
+        dialog->Reset();
+        dialog->accept();
+        return;
+    }
+    dialog->SetBusy(false);
+    dialog->ShowError(QString::fromStdString(StringTable::Resolve(
+        status == CasClient::Status::Rejected ? "@string/str_login_err_password"
+                                              : "@string/str_login_err_service")));
 }

@@ -48,6 +48,7 @@ private:
     // Runs on the GUI thread.
     void ShowDialog();
     void StartSignIn(const std::string& userName, const std::string& password);
+    void FinishSignIn(CasClient::Status status);
 
     mutable std::mutex mutex;
     std::string appKey;
