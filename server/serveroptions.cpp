@@ -95,5 +95,12 @@ std::optional<ServerOptions> ParseOptions(const std::vector<std::string>& args, 
         error = "--data DIR is required";
         return std::nullopt;
     }
+    // Office profiles are addressed by file URLs, which must be absolute.
+    std::error_code absoluteError;
+    options.dataDir = std::filesystem::absolute(options.dataDir, absoluteError).lexically_normal();
+    if (absoluteError) {
+        error = "cannot resolve --data " + options.dataDir.string();
+        return std::nullopt;
+    }
     return options;
 }

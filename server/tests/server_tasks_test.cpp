@@ -1,5 +1,6 @@
 #include "childprocess.h"
 #include "inputcheck.h"
+#include "serveroptions.h"
 #include "tablelayout.h"
 #include "taskstore.h"
 #include "testdocuments.h"
@@ -246,3 +247,12 @@ TEST_F(ZipTest, MembersAreWrittenAndAFailureLeavesNoArchive)
 }
 
 } // namespace
+
+TEST(ServerOptionsTest, ARelativeDataDirectoryBecomesAbsolute)
+{
+    std::string error;
+    const auto options = ParseOptions({"--data", "relative/dir", "--port", "0"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->dataDir.is_absolute());
+    EXPECT_EQ(options->dataDir, std::filesystem::current_path() / "relative/dir");
+}

@@ -1,26 +1,144 @@
+#include "account/tokensession.h"
+#include "adapter/recordfiles.h"
+#include "adapter/recordlist.h"
+#include "app/convertconsole.h"
+#include "app/convertoptions.h"
+#include "app/convertsignin.h"
+#include "settings/clientinfo.h"
+#include "settings/servicelocations.h"
+#include "settings/startupsettings.h"
+#include "task/catalogue.h"
+#include "task/conversionlist.h"
+#include "task/downloadfilesthread.h"
+#include "task/fileadmission.h"
+#include "task/queryconvertthread.h"
+#include "task/uploadfilesthread.h"
+#include "tiles/filetypes.h"
+#include "tiles/functiondispatch.h"
+#include "utility/stringtable.h"
+#include "utility/tc_http.h"
+
+#include <dokora_version.h>
+
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
 
 namespace {
 
-void PrintUsage()
+constexpr const char* kUserAgent = "Dokora-Convert/" DOKORA_VERSION;
+
+int Fail(const std::string& message, int status = 2)
 {
-    std::printf("Usage: dokora-convert [options] FUNCTION FILE...\n"
-                "Converts up to ten files with the conversion service.\n\n"
-                "Options:\n"
-                "  --help    show this text\n\n"
-                "FUNCTION names a conversion, for example PDF2Word or Word2PDF.\n");
+    std::fprintf(stderr, "dokora-convert: %s\n", message.c_str());
+    return status;
+}
+
+// Files the function accepts, made absolute; the others are reported and skipped.
+std::vector<std::string> AcceptedFiles(const ConvertOptions& options, bool& allAccepted)
+{
+    const auto extensions = ExtensionsForFunction(options.function);
+    std::vector<std::string> accepted;
+    allAccepted = true;
+    for (const std::string& file : options.files) {
+        std::error_code error;
+        const std::string absolute = std::filesystem::absolute(file, error).lexically_normal();
+        if (!std::filesystem::is_regular_file(absolute, error)) {
+            std::fprintf(stderr, "dokora-convert: %s: %s\n", file.c_str(),
+                         StringTable::Resolve("@string/str_msgbox_file_missing").c_str());
+            allAccepted = false;
+        } else if (std::find(extensions.begin(), extensions.end(), FileExtension(file)) ==
+                   extensions.end()) {
+            std::fprintf(stderr, "dokora-convert: %s: %s cannot convert this type of file\n",
+                         file.c_str(), options.function.c_str());
+            allAccepted = false;
+        } else {
+            accepted.push_back(absolute);
+        }
+    }
+    return accepted;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
-        PrintUsage();
+    ConvertOptionsError optionsError;
+    const auto options = ParseConvertOptions(argc, argv, optionsError);
+    if (!options) {
+        std::fprintf(stderr, "dokora-convert: %s\n\n%s", optionsError.message.c_str(),
+                     ConvertUsage());
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(ConvertUsage(), stdout);
         return 0;
     }
-    std::fprintf(stderr, "dokora-convert: conversions are not available in this build yet\n");
-    PrintUsage();
-    return 2;
+    if (DispatchFor(options->function).action != FunctionAction::Conversion ||
+        GetTaskName(options->function).empty() || ExtensionsForFunction(options->function).empty())
+        return Fail("unknown conversion function " + options->function);
+    if (const auto failure = LoadStartupSettings(GlobalClientInfo(), DefaultStartupSources()))
+        return Fail(failure->message);
+    TC_HTTP::Init(kUserAgent);
+
+    bool allAccepted = true;
+    const auto files = AcceptedFiles(*options, allAccepted);
+    ConversionList list;
+    list.SetFunctionName(options->function);
+    for (const auto& notice : AdmitFiles(list.Store(), options->function, files, false))
+        std::fprintf(stderr, "dokora-convert: %s: %s\n", notice.path.c_str(),
+                     StringTable::Resolve(notice.TextKey()).c_str());
+    ConversionStore& store = list.Store();
+    if (store.GetCount(options->function) == 0)
+        return Fail("no file to convert");
+    allAccepted =
+        allAccepted && store.GetCount(options->function) == static_cast<int>(options->files.size());
+
+    std::string signInError;
+    const auto session = SignInForConversion(*options, signInError);
+    if (!session)
+        return Fail(signInError);
+
+    std::filesystem::create_directories(options->outDir.empty() ? "." : options->outDir);
+    store.SetOutputPaths(options->function, options->outDir, GetResultSuffix(options->function),
+                         options->outDir.empty());
+    store.SetAllStatus(options->function, ConversionStatus::Queued);
+
+    RecordList completed(RecordKind::Completed);
+    completed.Load(RecordFileLocation(RecordKind::Completed));
+    ConsoleMessages messages;
+    CUploadFilesThread upload;
+    CQueryConvertThread query;
+    CDownloadFilesThread download;
+    const ServiceAccess access(Services().api, session.get());
+    upload.SetServiceAccess(access);
+    upload.SetClientInfo(&GlobalClientInfo());
+    query.SetServiceAccess(access);
+    query.SetPollInterval(static_cast<std::uint32_t>(Services().pollInterval.count()));
+    download.SetCompletedList(&completed);
+    for (CConvertBaseThread* stage :
+         {static_cast<CConvertBaseThread*>(&upload), static_cast<CConvertBaseThread*>(&query),
+          static_cast<CConvertBaseThread*>(&download)}) {
+        stage->SetMainWnd(&messages);
+        stage->SetConvList(&list);
+        stage->Start();
+    }
+
+    const bool showProgress = !options->json && isatty(STDOUT_FILENO);
+    ProgressView view;
+    while (upload.IsRunning() || query.IsRunning() || download.IsRunning()) {
+        messages.Wait(std::chrono::milliseconds(200));
+        if (showProgress)
+            view.Draw(store.GetItems(options->function));
+    }
+    const auto items = store.GetItems(options->function);
+    if (showProgress)
+        view.Draw(items);
+    std::fputs(FinalReport(items, options->json).c_str(), stdout);
+    const bool allCompleted = std::all_of(
+        items.begin(), items.end(), [](const ConversionItem& item) { return IsDone(item.status); });
+    TC_HTTP::Release();
+    return allCompleted && allAccepted ? 0 : 1;
 }
