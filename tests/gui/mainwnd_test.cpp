@@ -1,0 +1,314 @@
+#include "account/accountlibrary.h"
+#include "gui/guitest.h"
+#include "support/fakeaccountapi.h"
+#include "support/fakeservice.h"
+#include "support/scratchdir.h"
+#include "ui/convertpage.h"
+#include "ui/mainwnd.h"
+
+#include <QDialog>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStackedWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kFunction = "PDF2Word";
+
+class MainWndTest : public ::testing::Test
+{
+protected:
+    MainWndTest()
+    {
+        TestApp();
+        services.dialogs = &dialogs;
+        services.account = &account;
+        services.configPath = scratch.File("Config.ini");
+        services.systemTray = true;
+        MakeWindow();
+    }
+
+    ~MainWndTest() override { window.reset(); }
+
+    void MakeWindow()
+    {
+        window = std::make_unique<CMainWnd>(services);
+        window->Initialize();
+        window->show();
+        window->ConvertPage().List().SetFunctionName(kFunction);
+    }
+
+    void Post(std::uint32_t id, std::uintptr_t wParam = 0, std::string payload = {})
+    {
+        window->PostWindowMessage(WindowMessage{id, wParam, 0, std::move(payload)});
+    }
+
+    static void Drain()
+    {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    ConversionStore& Store() { return window->ConvertPage().List().Store(); }
+
+    void AddRows(int count, ConversionStatus status)
+    {
+        for (int i = 0; i < count; ++i) {
+            Store().AddFile(kFunction, scratch.File("doc" + std::to_string(i) + ".pdf"));
+            Store().SetStatus(kFunction, i, status);
+        }
+    }
+
+    template <typename T = QWidget> T* Find(const char* name)
+    {
+        T* widget = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    int CurrentPage() { return Find<QStackedWidget>("tab_function")->currentIndex(); }
+
+    ScratchDir scratch;
+    ScriptedDialogs dialogs;
+    AccountLibrary account;
+    MainWndServices services;
+    std::unique_ptr<CMainWnd> window;
+};
+
+TEST_F(MainWndTest, HasTheNamedControlsAndGeometry)
+{
+    for (const char* name :
+         {"wnd_leftBar", "lb_leftbar_part1", "lb_leftbar_part2", "btn_leftbar_openpdf",
+          "wnd_funcZone", "tab_function", "page_mainTileView", "page_fileTileView",
+          "page_convertList", "page_completedList", "page_recordList", "btn_close", "btn_min",
+          "btn_menu", "btn_login", "img_HeadIcon", "txt_username"})
+        Find(name);
+    EXPECT_EQ(window->size(), QSize(CMainWnd::kWidth, CMainWnd::kHeight));
+    EXPECT_EQ(window->minimumSize(), QSize(CMainWnd::kMinWidth, CMainWnd::kMinHeight));
+    EXPECT_EQ(Find<QListWidget>("lb_leftbar_part1")->count(), 4);
+    EXPECT_EQ(Find<QListWidget>("lb_leftbar_part2")->count(), 2);
+    EXPECT_FALSE(Find("img_HeadIcon")->isVisible());
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
+    EXPECT_EQ(Find<QListWidget>("lb_leftbar_part1")->currentRow(), 0);
+}
+
+TEST_F(MainWndTest, ThreeNetErrorsInARowGiveOneNotice)
+{
+    // The notice's modal loop delivers the messages that follow it.
+    dialogs.whileShown = [] { Drain(); };
+    for (int i = 0; i < 3; ++i)
+        Post(WM_TASK_NET_ERROR, 0, "@string/str_msgbox_server");
+    Drain();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].mode, kMsgBoxNotice);
+    EXPECT_EQ(dialogs.asked[0].message, "@string/str_msgbox_server");
+
+    // Once the notice is gone the next error is shown again.
+    Post(WM_TASK_NET_ERROR, 0, "@string/str_msgbox_net");
+    Drain();
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[1].message, "@string/str_msgbox_net");
+}
+
+TEST_F(MainWndTest, CloseHidesTheWindowAndConversionGoesOn)
+{
+    AddRows(1, ConversionStatus::Queued);
+    ASSERT_TRUE(window->DownloadThread().Start());
+
+    Find<QPushButton>("btn_close")->click();
+    EXPECT_FALSE(window->isVisible());
+    window->show();
+    EXPECT_FALSE(window->close()); // WM_CLOSE: refused, hidden instead
+    EXPECT_FALSE(window->isVisible());
+    Drain();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_TRUE(window->DownloadThread().IsRunning());
+
+    // The tray's exit still ends it.
+    dialogs.Answer(kMsgBoxOk);
+    window->OnTrayCommand(CMainWnd::kCmdExit);
+    EXPECT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_FALSE(window->DownloadThread().IsRunning());
+}
+
+TEST_F(MainWndTest, CloseWithoutATrayMinimises)
+{
+    services.systemTray = false;
+    MakeWindow();
+    Find<QPushButton>("btn_close")->click();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isMinimized());
+    window->OnTrayCommand(CMainWnd::kCmdShowMain);
+    EXPECT_FALSE(window->isMinimized());
+}
+
+TEST_F(MainWndTest, ExitWithoutRowsInProgressAsksNothing)
+{
+    bool exiting = false;
+    QObject::connect(window.get(), &CMainWnd::exiting, [&] { exiting = true; });
+    AddRows(2, ConversionStatus::Completed);
+    Store().SetStatus(kFunction, 1, ConversionStatus::Redownloading);
+    window->Exit();
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_TRUE(exiting);
+    EXPECT_TRUE(WaitUntil([&] { return !window->isVisible(); }));
+}
+
+TEST_F(MainWndTest, ExitWhileConvertingAsksAndCancelKeepsEverythingRunning)
+{
+    bool exiting = false;
+    QObject::connect(window.get(), &CMainWnd::exiting, [&] { exiting = true; });
+    AddRows(2, ConversionStatus::Uploading);
+    ASSERT_TRUE(window->DownloadThread().Start());
+    ASSERT_TRUE(window->QueryThread().Start());
+
+    dialogs.Answer(kMsgBoxCancel);
+    window->OnTrayCommand(CMainWnd::kCmdExit);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].mode, kMsgBoxQuestion);
+    EXPECT_EQ(dialogs.asked[0].message, "@string/str_msgbox_conving");
+    EXPECT_FALSE(exiting);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->DownloadThread().IsRunning());
+    EXPECT_TRUE(window->QueryThread().IsRunning());
+    EXPECT_EQ(Store().GetStatus(kFunction, 0), ConversionStatus::Uploading);
+
+    // Closing the question is no either.
+    window->Exit();
+    EXPECT_FALSE(exiting);
+    EXPECT_TRUE(window->DownloadThread().IsRunning());
+
+    dialogs.Answer(kMsgBoxOk);
+    window->Exit();
+    EXPECT_TRUE(exiting);
+    EXPECT_FALSE(window->DownloadThread().IsRunning());
+    EXPECT_FALSE(window->QueryThread().IsRunning());
+}
+
+TEST_F(MainWndTest, LeftBarNavigatesByThePageMap)
+{
+    auto* part1 = Find<QListWidget>("lb_leftbar_part1");
+    auto* part2 = Find<QListWidget>("lb_leftbar_part2");
+    std::vector<int> groups;
+    QObject::connect(window.get(), &CMainWnd::tileGroupSelected,
+                     [&](int title) { groups.push_back(title); });
+
+    part2->setCurrentRow(0);
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::CompletedList));
+    EXPECT_EQ(part1->currentRow(), -1);
+    part2->setCurrentRow(1);
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::RecordList));
+    part1->setCurrentRow(2);
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
+    EXPECT_EQ(part2->currentRow(), -1);
+    part1->setCurrentRow(3);
+    EXPECT_EQ(groups, (std::vector<int>{6, 10}));
+    EXPECT_TRUE(dialogs.asked.empty());
+}
+
+TEST_F(MainWndTest, LeftBarSelectionDuringARedownloadShowsTheBusyNoticeAndStays)
+{
+    FakeService service;
+    service.Script(FakeEndpoint::kResult, FakeReply::WithFault(FakeReply::Fault::Stall));
+    FakeAccountApi api;
+    account.Attach(&api, FakeDllSetService);
+
+    AddRows(1, ConversionStatus::Completed);
+    Store().SetDownloadUrl(kFunction, 0, service.BaseUrl() + "/results/job-1");
+    Store().SetOutputPath(kFunction, 0, scratch.File("doc0.docx"));
+    CRetryDownloadThread& retry = window->ConvertPage().RetryThread();
+    retry.Enqueue(0);
+    ASSERT_TRUE(retry.Start());
+    ASSERT_TRUE(service.WaitForRequests(FakeEndpoint::kResult, 1, 3s));
+
+    auto* part1 = Find<QListWidget>("lb_leftbar_part1");
+    auto* part2 = Find<QListWidget>("lb_leftbar_part2");
+    part2->setCurrentRow(1);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].mode, kMsgBoxNotice);
+    EXPECT_EQ(dialogs.asked[0].message, "@string/str_msgbox_task_busy");
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
+    EXPECT_EQ(part1->currentRow(), 0);
+    EXPECT_EQ(part2->currentRow(), -1);
+
+    EXPECT_TRUE(retry.StopWait(2000));
+    part2->setCurrentRow(1);
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::RecordList));
+    EXPECT_EQ(dialogs.asked.size(), 1u);
+}
+
+TEST_F(MainWndTest, ItemChangedOutsideTheListDoesNothing)
+{
+    std::vector<int> changed;
+    int resets = 0;
+    QObject::connect(&window->ConvertPage(), &CConvertPage::itemChanged,
+                     [&](int row) { changed.push_back(row); });
+    QObject::connect(&window->ConvertPage(), &CConvertPage::dataSetChanged, [&] { ++resets; });
+    AddRows(3, ConversionStatus::Waiting);
+
+    Post(WM_CONVERT_ITEM_CHANGED, 5);
+    Post(WM_CONVERT_ITEM_CHANGED, 3);
+    Post(WM_CONVERT_ITEM_CHANGED, 1);
+    Post(WM_CONVERT_LIST_CHANGED);
+    Drain();
+    EXPECT_EQ(changed, std::vector<int>{1});
+    EXPECT_EQ(resets, 1);
+
+    // Rows of another function do not count.
+    window->ConvertPage().List().SetFunctionName("Word2PDF");
+    Post(WM_CONVERT_ITEM_CHANGED, 0);
+    Drain();
+    EXPECT_EQ(changed, std::vector<int>{1});
+}
+
+TEST_F(MainWndTest, MessagesOfLaterPartsReleaseTheirPayload)
+{
+    for (std::uint32_t id : {WM_CONVERT_FILE_DONE, WM_VIEWER_RECORD, WM_OPEN_IN_VIEWER, 0x7777u})
+        Post(id, 0, "/tmp/result.docx");
+    Drain();
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWndTest, SettingsWindowOpensOnceAtATime)
+{
+    int made = 0;
+    QPointer<QDialog> last;
+    window->SetSettingsFactory([&](QWidget* owner) {
+        ++made;
+        last = new QDialog(owner);
+        return last.data();
+    });
+    Post(WM_SHOW_SETTINGS);
+    Drain();
+    window->OnTrayCommand(CMainWnd::kCmdSettings);
+    EXPECT_EQ(made, 1);
+    ASSERT_TRUE(last);
+    EXPECT_TRUE(last->isVisible());
+
+    last->close();
+    EXPECT_TRUE(WaitUntil([&] { return last.isNull(); }));
+    Post(WM_SHOW_SETTINGS);
+    Drain();
+    EXPECT_EQ(made, 2);
+}
+
+TEST_F(MainWndTest, FirstStartInvitesToSignInOnce)
+{
+    WriteFileBytes(services.configPath, "[Settings]\nfirststart=0\n");
+    Post(WM_FIRST_START_CHECK);
+    Drain();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].mode, kMsgBoxLogin);
+    Post(WM_FIRST_START_CHECK);
+    Drain();
+    EXPECT_EQ(dialogs.asked.size(), 1u);
+}
+
+} // namespace
