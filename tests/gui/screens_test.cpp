@@ -1,0 +1,76 @@
+// Writes screenshots of the main window and of every message-box mode. With
+// DOKORA_SCREENSHOT_DIR set they go there (docs/screenshots holds the committed ones),
+// otherwise into a scratch directory.
+#include "account/accountlibrary.h"
+#include "gui/guitest.h"
+#include "support/scratchdir.h"
+#include "ui/mainwnd.h"
+#include "ui/msgbox.h"
+
+#include <QImage>
+#include <QListWidget>
+#include <QPixmap>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+class ScreensTest : public ::testing::Test
+{
+protected:
+    ScreensTest()
+    {
+        TestApp();
+        const char* dir = std::getenv("DOKORA_SCREENSHOT_DIR");
+        outDir = dir && *dir ? QString::fromLocal8Bit(dir)
+                             : QString::fromStdString(scratch.Path().string());
+    }
+
+    // Saves the widget as it is drawn and checks the picture is the widget's.
+    void Save(QWidget& widget, const QString& name)
+    {
+        widget.show();
+        QCoreApplication::processEvents();
+        const QImage image = widget.grab().toImage();
+        EXPECT_EQ(image.size(), widget.size() * image.devicePixelRatio());
+        EXPECT_TRUE(image.save(outDir + u'/' + name + QStringLiteral(".png")));
+    }
+
+    ScratchDir scratch;
+    QString outDir;
+};
+
+TEST_F(ScreensTest, MainWindow)
+{
+    ScriptedDialogs dialogs;
+    AccountLibrary account;
+    MainWndServices services;
+    services.dialogs = &dialogs;
+    services.account = &account;
+    CMainWnd window(services);
+    window.Initialize();
+    Save(window, QStringLiteral("mainwnd"));
+    window.findChild<QListWidget*>(QStringLiteral("lb_leftbar_part2"))->setCurrentRow(0);
+    Save(window, QStringLiteral("mainwnd_completed"));
+}
+
+TEST_F(ScreensTest, MessageBoxModes)
+{
+    MsgBoxRequest password(kMsgBoxPassword, "");
+    password.smallOkText = "@string/str_msgbox_password_btn";
+    const std::pair<MsgBoxRequest, const char*> boxes[] = {
+        {MsgBoxRequest(kMsgBoxQuestion, "@string/str_msgbox_conving"), "msgbox_10"},
+        {MsgBoxRequest(kMsgBoxNotice, "@string/str_msgbox_task_busy"), "msgbox_12"},
+        {MsgBoxRequest(kMsgBoxNoticeTwoLines, "@string/str_msgbox_file_err"), "msgbox_13"},
+        {MsgBoxRequest(kMsgBoxLogin, "@string/str_msgbox_login_welcome"), "msgbox_15"},
+        {password, "msgbox_17"},
+    };
+    for (const auto& [request, name] : boxes) {
+        CMsgBox box(request, nullptr);
+        Save(box, QString::fromLatin1(name));
+    }
+}
+
+} // namespace
