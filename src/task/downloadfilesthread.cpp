@@ -27,7 +27,7 @@ CDownloadFilesThread::~CDownloadFilesThread()
 int CDownloadFilesThread::Run()
 {
     ConversionList* list = GetConvList();
-    if (WaitForStop(30) || !list) {
+    if (StopRequested() || !list) {
         PreFinish();
         return 0;
     }

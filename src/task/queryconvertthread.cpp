@@ -29,7 +29,7 @@ CQueryConvertThread::~CQueryConvertThread()
 int CQueryConvertThread::Run()
 {
     ConversionList* list = GetConvList();
-    if (WaitForStop(30) || !list) {
+    if (StopRequested() || !list) {
         PreFinish();
         return 0;
     }
@@ -38,12 +38,12 @@ int CQueryConvertThread::Run()
 
     for (;;) {
         AppLog(kLog, "QueryConvert  While");
-        if (WaitForStop(30))
+        if (StopRequested())
             break;
         if (!AnyRowBeforeConverted(store, functionName))
             return 0;
         for (int i = 0; i < store.GetCount(functionName); ++i) {
-            if (GetStopEvent().IsSet())
+            if (StopRequested())
                 break;
             if (store.GetStatus(functionName, i) != ConversionStatus::Submitted)
                 continue;

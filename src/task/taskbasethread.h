@@ -18,6 +18,8 @@ public:
 
     // True when a stop is requested within `ms`.
     bool WaitForStop(std::uint32_t ms);
+    // True when a stop has been requested; never waits.
+    bool StopRequested() { return GetStopEvent().IsSet(); }
     // Posts WM_TASK_NET_ERROR with the key of the message to show: the service is unreachable
     // while a network exists, or there is no network at all.
     void PostNetError();

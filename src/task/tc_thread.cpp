@@ -26,8 +26,10 @@ bool CTC_Thread::Start()
         std::lock_guard lock(stateMutex);
         alive = false;
         SetRunning(false);
+        return false;
     }
-    return IsRunning();
+    // Not IsRunning(): a short Run may already have ended.
+    return true;
 }
 
 void CTC_Thread::Entry()

@@ -31,7 +31,7 @@ CUploadFilesThread::~CUploadFilesThread()
 int CUploadFilesThread::Run()
 {
     ConversionList* list = GetConvList();
-    if (WaitForStop(30) || !list) {
+    if (StopRequested() || !list) {
         PreFinish();
         return 0;
     }
@@ -41,7 +41,7 @@ int CUploadFilesThread::Run()
 
     for (int i = 0; i < store.GetCount(functionName); ++i) {
         AppLog(kLog, "UploadFile");
-        if (WaitForStop(30)) {
+        if (StopRequested()) {
             PreFinish();
             return 0;
         }
@@ -65,7 +65,7 @@ int CUploadFilesThread::Run()
             break;
         if (upload == Outcome::Failed)
             continue;
-        if (WaitForStop(30)) {
+        if (StopRequested()) {
             PreFinish();
             return 0;
         }

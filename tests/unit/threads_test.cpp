@@ -238,3 +238,12 @@ TEST_F(ConvertBaseThreadTest, PostsCarryTheirPayloadsAndNeedAWindow)
     thread.PreFinish();
     EXPECT_TRUE(window.Messages().empty());
 }
+
+TEST(CTC_Thread, StartReportsSuccessEvenWhenRunEndsAtOnce)
+{
+    CTaskBaseThread quick; // Run returns 0 at once
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(quick.Start()) << i;
+        quick.Stop();
+    }
+}
