@@ -35,6 +35,8 @@
 #include <QWindow>
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -303,13 +305,19 @@ void CMainWnd::Initialize()
     }
     convertPage->RetryThread().SetAccount(services.account);
 
-    const std::string xmlDir = services.appDataDir.empty() ? "" : services.appDataDir + "xml/";
-    for (RecordList* records : {&completedRecords, &openRecords}) {
-        const RecordKind kind =
-            records == &completedRecords ? RecordKind::Completed : RecordKind::OpenRecord;
-        if (!records->Load(xmlDir.empty() ? "" : xmlDir + std::string(RecordFileName(kind))))
-            AppLog("CMainWnd::Initialize", "unreadable record file kept aside");
+    std::string xmlDir;
+    if (!services.appDataDir.empty()) {
+        xmlDir = services.appDataDir + "xml/";
+        std::error_code error;
+        std::filesystem::create_directories(xmlDir, error);
     }
+    const auto load = [&xmlDir](RecordList& records, RecordKind kind) {
+        const std::string path = xmlDir.empty() ? "" : xmlDir + std::string(RecordFileName(kind));
+        if (!records.Load(path))
+            AppLog("CMainWnd::Initialize", "unreadable record file kept aside: " + path);
+    };
+    load(completedRecords, RecordKind::Completed);
+    load(openRecords, RecordKind::OpenRecord);
 
     for (int row = 0; row < leftBarPart1->count(); ++row)
         pageMap[{leftBarPart1, row}] = static_cast<int>(MainPage::MainTileView);

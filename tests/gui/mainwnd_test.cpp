@@ -98,6 +98,23 @@ TEST_F(MainWndTest, HasTheNamedControlsAndGeometry)
     EXPECT_EQ(Find<QListWidget>("lb_leftbar_part1")->currentRow(), 0);
 }
 
+TEST_F(MainWndTest, StartUpLoadsTheRecordFilesOfTheDataDirectory)
+{
+    const auto xml = scratch.Path() / "data" / "xml";
+    std::filesystem::create_directories(xml);
+    FileRecord record;
+    record.path = "/docs/a.docx";
+    RecordList stored(RecordKind::Completed);
+    ASSERT_TRUE(stored.Load((xml / "completed_ini.xml").string()));
+    stored.AddRecord(record);
+
+    services.appDataDir = (scratch.Path() / "data").string() + "/";
+    MakeWindow();
+    EXPECT_EQ(window->CompletedRecords().GetCount(), 1u);
+    EXPECT_EQ(window->CompletedRecords().GetRecord(0).path, "/docs/a.docx");
+    EXPECT_TRUE(std::filesystem::exists(xml / "openrecord_ini.xml"));
+}
+
 TEST_F(MainWndTest, ThreeNetErrorsInARowGiveOneNotice)
 {
     // The notice's modal loop delivers the messages that follow it.
