@@ -13,6 +13,11 @@ packages=(
   libspdlog-dev libsqlcipher-dev libzip-dev
   # HTTP server (reference service, fake service in tests)
   libcpp-httplib-dev
+  # reference conversion service: office headless with its UNO bridge, PDF and image tools,
+  # text recognition with Chinese and English
+  libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
+  libreoffice-draw-nogui python3-uno poppler-utils ghostscript img2pdf
+  tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-eng
   # Qt user interface and plug-ins
   qt6-base-dev qt6-svg-dev libqt6svg6 libpoppler-qt6-dev libgl-dev
   fonts-noto-cjk

@@ -184,9 +184,10 @@ std::optional<std::string> ExeVersion(std::string_view path)
 }
 
 HttpReply Request(std::string_view method, std::string_view url, std::string_view headerLines,
-                  std::string_view body, std::uint32_t timeoutMs, std::uint32_t attempts)
+                  std::string_view body, std::uint32_t timeoutMs, std::uint32_t attempts,
+                  std::uint32_t capacity)
 {
-    std::vector<char> buffer(kServiceReplyCapacity, '\0');
+    std::vector<char> buffer(capacity, '\0');
     std::uint32_t needed = 0;
     TC_HTTP::TC_HttpParam param;
     param.method = method;
@@ -194,7 +195,7 @@ HttpReply Request(std::string_view method, std::string_view url, std::string_vie
     param.headerLines = headerLines;
     param.body = body;
     param.response = buffer.data();
-    param.capacity = kServiceReplyCapacity;
+    param.capacity = capacity;
     param.timeoutMs = timeoutMs;
     param.attempts = attempts;
     param.needed = &needed;

@@ -40,10 +40,11 @@ struct HttpReply
     int status = 0; // only 200 counts; 0 when no exchange took place or the reply was too large
     std::string body;
 };
-// A service request through TC_HTTP::Request with a reply buffer of kServiceReplyCapacity
-// bytes. A reply that does not fit fails (status 0) rather than being cut short.
+// A service request through TC_HTTP::Request with a reply buffer of `capacity` bytes. A
+// reply that does not fit fails (status 0) rather than being cut short.
 HttpReply Request(std::string_view method, std::string_view url, std::string_view headerLines,
                   std::string_view body, std::uint32_t timeoutMs = kServiceTimeoutMs,
-                  std::uint32_t attempts = kServiceAttempts);
+                  std::uint32_t attempts = kServiceAttempts,
+                  std::uint32_t capacity = kServiceReplyCapacity);
 
 } // namespace Utility

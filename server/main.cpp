@@ -1,0 +1,137 @@
+#include "accountstore.h"
+#include "conversionservice.h"
+#include "routes.h"
+#include "serveroptions.h"
+#include "sessionstore.h"
+#include "sweeper.h"
+#include "taskstore.h"
+
+#include <httplib.h>
+
+#include <csignal>
+#include <iostream>
+#include <pthread.h>
+#include <sys/stat.h>
+
+#ifndef DOKORA_SERVER_VERSION
+#error "DOKORA_SERVER_VERSION must be defined by the build"
+#endif
+
+namespace {
+
+int AddUser(AccountStore& accounts, const std::string& name)
+{
+    std::string password;
+    if (!std::getline(std::cin, password) || password.empty()) {
+        std::cerr << "dokora-server: no password on standard input\n";
+        return 1;
+    }
+    if (!password.empty() && password.back() == '\r') {
+        password.pop_back();
+    }
+    std::string error;
+    const auto added = accounts.SetPassword(name, password, error);
+    if (!added) {
+        std::cerr << "dokora-server: " << error << "\n";
+        return 1;
+    }
+    std::cout << (*added ? "added user " : "changed the password of ") << name << "\n";
+    return 0;
+}
+
+int Serve(const ServerOptions& options, AccountStore& accounts)
+{
+    // Signals are taken by one thread only; every other thread starts with them blocked.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    TaskStore tasks(options.dataDir / "tasks");
+    std::string error;
+    if (!tasks.Reset(error)) {
+        std::cerr << "dokora-server: " << error << "\n";
+        return 1;
+    }
+    SessionStore sessions({.token = options.tokenLifetime});
+    ConversionService conversions(tasks, options.dataDir / "office", options.workers,
+                                  options.timeLimit);
+    Routes routes(accounts, sessions, tasks, conversions,
+                  {options.dataDir / "update", DOKORA_SERVER_VERSION});
+
+    httplib::Server server;
+    server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+    server.set_read_timeout(options.readTimeout);
+    server.set_keep_alive_timeout(options.readTimeout.count());
+    server.set_write_timeout(std::chrono::seconds(60));
+    server.set_payload_max_length(Routes::kMaxUpload + (1u << 20));
+    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (response.body.empty()) {
+            const std::string message =
+                response.status == 413 ? "the file is larger than 100 MiB" : "request refused";
+            response.set_content("{\"ret\":" + std::to_string(response.status) + ",\"msg\":\"" +
+                                     message + "\"}",
+                                 "application/json; charset=utf-8");
+        }
+    });
+    routes.Register(server);
+
+    int port = options.port;
+    if (port == 0) {
+        port = server.bind_to_any_port(options.listen);
+    } else if (!server.bind_to_port(options.listen, port)) {
+        port = -1;
+    }
+    if (port <= 0) {
+        std::cerr << "dokora-server: cannot listen on " << options.listen << ":" << options.port
+                  << "\n";
+        return 1;
+    }
+    std::cout << "listening on http://" << options.listen << ":" << port << std::endl;
+
+    std::thread signalWaiter([&server, signals] {
+        int received = 0;
+        sigwait(&signals, &received);
+        server.stop();
+    });
+    {
+        Sweeper sweeper(std::chrono::minutes(10), [&tasks] {
+            if (const auto removed = tasks.Sweep(TaskStore::Clock::now())) {
+                std::cerr << "removed " << removed << " expired tasks\n";
+            }
+        });
+        server.listen_after_bind();
+    }
+    pthread_kill(signalWaiter.native_handle(), SIGTERM); // no-op when a signal already came
+    signalWaiter.join();
+    conversions.Shutdown();
+    std::cerr << "dokora-server: stopped\n";
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string error;
+    const auto options = ParseOptions({argv + 1, argv + argc}, error);
+    if (!options) {
+        (error.empty() ? std::cout : std::cerr)
+            << (error.empty() ? "" : "dokora-server: " + error + "\n") << kUsage;
+        return error.empty() ? 0 : 2;
+    }
+    std::error_code code;
+    std::filesystem::create_directories(options->dataDir, code);
+    if (code || chmod(options->dataDir.c_str(), 0700) != 0) {
+        std::cerr << "dokora-server: cannot use the data directory " << options->dataDir << "\n";
+        return 1;
+    }
+    AccountStore accounts(options->dataDir / "accounts");
+    if (!accounts.Load(error)) {
+        std::cerr << "dokora-server: " << error << "\n";
+        return 1;
+    }
+    return options->addUser ? AddUser(accounts, *options->addUser) : Serve(*options, accounts);
+}

@@ -1,0 +1,457 @@
+#include "routes.h"
+
+#include "accountstore.h"
+#include "conversionservice.h"
+#include "converters.h"
+#include "replies.h"
+#include "sessionstore.h"
+#include "taskstore.h"
+
+#include <httplib.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kTooLarge = "the file is larger than 100 MiB";
+// Room for the multipart headers around the file's bytes.
+constexpr std::uint64_t kMultipartAllowance = 1 << 20;
+
+// The address the client reached us at; an HTTP/1.0 request may come without a Host.
+std::string BaseUrl(const httplib::Request& request)
+{
+    std::string host = request.get_header_value("Host");
+    if (host.empty()) {
+        const bool v6 = request.local_addr.find(':') != std::string::npos;
+        host = (v6 ? "[" + request.local_addr + "]" : request.local_addr) + ":" +
+               std::to_string(request.local_port);
+    }
+    return "http://" + host;
+}
+
+// The file name as the client sent it, accepted when it names one file and nothing else.
+bool SafeFileName(const std::string& name)
+{
+    if (name.empty() || name.find('\0') != std::string::npos || name == "." || name == "..") {
+        return false;
+    }
+    return name.find("../") == std::string::npos && name.find("..\\") == std::string::npos &&
+           name.find('/') == std::string::npos && name.find('\\') == std::string::npos;
+}
+
+// The extension kept on the stored file (office import looks at it): letters and digits only.
+std::string StoredExtension(const std::string& name)
+{
+    const auto dot = name.rfind('.');
+    std::string ext;
+    if (dot != std::string::npos) {
+        for (char c : name.substr(dot + 1)) {
+            if (!std::isalnum(static_cast<unsigned char>(c)) || ext.size() == 8) {
+                return "";
+            }
+            ext += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return ext;
+}
+
+std::string PercentEncode(const std::string& text)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+// Streams a file as the response body with its length declared.
+bool SendFile(httplib::Response& response, const fs::path& path, const std::string& type)
+{
+    std::error_code code;
+    const auto size = fs::file_size(path, code);
+    auto file = std::make_shared<std::ifstream>(path, std::ios::binary);
+    if (code || !*file) {
+        return false;
+    }
+    response.set_content_provider(
+        static_cast<std::size_t>(size), type,
+        [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            char chunk[64 * 1024];
+            file->seekg(static_cast<std::streamoff>(offset));
+            file->read(chunk, static_cast<std::streamsize>(std::min(length, sizeof chunk)));
+            const auto got = file->gcount();
+            return got > 0 && sink.write(chunk, static_cast<std::size_t>(got));
+        });
+    return true;
+}
+
+std::string ContentTypeOf(const fs::path& path)
+{
+    const std::string ext = path.extension().string();
+    if (ext == ".pdf") {
+        return "application/pdf";
+    }
+    if (ext == ".zip") {
+        return "application/zip";
+    }
+    if (ext == ".txt") {
+        return "text/plain; charset=utf-8";
+    }
+    return "application/octet-stream";
+}
+
+} // namespace
+
+Routes::Routes(AccountStore& accounts, SessionStore& sessions, TaskStore& tasks,
+               ConversionService& conversions, Settings settings)
+    : accounts(accounts), sessions(sessions), tasks(tasks), conversions(conversions),
+      settings(std::move(settings))
+{
+}
+
+void Routes::Register(httplib::Server& server)
+{
+    using httplib::ContentReader;
+    using httplib::Request;
+    using httplib::Response;
+    server.Post("/v2/task/upload",
+                [this](const Request& q, Response& r, const ContentReader& c) { Upload(q, r, c); });
+    // These read no body; taking the reader keeps a POST without a length from being refused.
+    server.Post("/task/submitTask",
+                [this](const Request& q, Response& r, const ContentReader&) { Submit(q, r); });
+    server.Post("/task/taskQuery",
+                [this](const Request& q, Response& r, const ContentReader&) { Query(q, r); });
+    server.Get(R"(/results/(job-[0-9a-f]+))",
+               [this](const Request& q, Response& r) { Result(q, r); });
+    server.Get("/api/getHomeSortList", [this](const Request&, Response& r) { HomeSortList(r); });
+    server.Post("/shiro-cas/v1/tickets",
+                [this](const Request& q, Response& r) { CreateGrantingTicket(q, r); });
+    server.Post(R"(/shiro-cas/v1/tickets/(TGT-[0-9a-f]+))",
+                [this](const Request& q, Response& r) { IssueServiceTicket(q, r); });
+    server.Delete(R"(/shiro-cas/v1/tickets/(TGT-[0-9a-f]+))",
+                  [this](const Request& q, Response& r) { SignOut(q, r); });
+    server.Get("/auth/pcdokoraLogin",
+               [this](const Request& q, Response& r) { ExchangeTicket(q, r); });
+    server.Get("/user/getUserInfo", [this](const Request& q, Response& r) { UserInfo(q, r); });
+    server.Get("/dokora/update/newversion.htm",
+               [this](const Request&, Response& r) { VersionFile(r); });
+    server.Get("/dokora/update/DokoraSetup.exe",
+               [this](const Request&, Response& r) { Installer(r); });
+}
+
+std::optional<int> Routes::Authorize(const httplib::Request& request, httplib::Response& response)
+{
+    const auto user = sessions.UserOfToken(request.get_param_value("token"));
+    if (!user) {
+        Replies::Failure(response, 403, "token invalid or expired");
+    }
+    return user;
+}
+
+void Routes::Upload(const httplib::Request& request, httplib::Response& response,
+                    const httplib::ContentReader& reader)
+{
+    const auto user = Authorize(request, response);
+    if (!user) {
+        return;
+    }
+    // A declared length over the limit is refused before anything is read; the connection
+    // is closed rather than drained.
+    const std::string declared = request.get_header_value("Content-Length");
+    if (std::strtoull(declared.c_str(), nullptr, 10) > kMaxUpload + kMultipartAllowance) {
+        Replies::Failure(response, 413, kTooLarge);
+        response.status = 413;
+        response.set_header("Connection", "close");
+        return;
+    }
+    if (!request.is_multipart_form_data()) {
+        Replies::Failure(response, 400, "the upload must be multipart/form-data");
+        return;
+    }
+    fs::path directory;
+    const auto taskId = tasks.CreateTaskDirectory(directory);
+    if (!taskId) {
+        Replies::Failure(response, 500, "the upload cannot be stored");
+        return;
+    }
+    const fs::path partial = directory / "upload.part";
+    std::ofstream out;
+    std::string fileName;
+    std::string problem;
+    std::uint64_t size = 0;
+    bool inFile = false;
+    bool sawFile = false;
+    const auto deadline = std::chrono::steady_clock::now() + settings.uploadLimit;
+
+    const bool read = reader(
+        [&](const httplib::MultipartFormData& part) {
+            inFile = part.name == "file" && !sawFile;
+            if (!inFile) {
+                return true;
+            }
+            sawFile = true;
+            if (!SafeFileName(part.filename)) {
+                problem = "invalid file name";
+                return false;
+            }
+            fileName = part.filename;
+            out.open(partial, std::ios::binary | std::ios::trunc);
+            if (!out) {
+                problem = "the upload cannot be stored";
+                return false;
+            }
+            return true;
+        },
+        [&](const char* data, std::size_t length) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                problem = "the upload took too long";
+                return false;
+            }
+            if (!inFile) {
+                return true;
+            }
+            size += length;
+            if (size > kMaxUpload) {
+                problem = kTooLarge;
+                return false;
+            }
+            out.write(data, static_cast<std::streamsize>(length));
+            return static_cast<bool>(out);
+        });
+    out.close();
+
+    if (!read || !problem.empty() || !sawFile) {
+        tasks.Discard(*taskId);
+        if (problem.empty()) {
+            problem = sawFile ? "the upload is incomplete" : "the request holds no member \"file\"";
+        }
+        Replies::Failure(response, problem.find("larger") != std::string::npos ? 413 : 400,
+                         problem);
+        return;
+    }
+    const std::string taskName = request.get_param_value("taskname");
+    const std::string extension = StoredExtension(fileName);
+    const fs::path input = directory / (extension.empty() ? "input" : "input." + extension);
+    std::error_code code;
+    fs::rename(partial, input, code);
+    if (code) {
+        tasks.Discard(*taskId);
+        Replies::Failure(response, 500, "the upload cannot be stored");
+        return;
+    }
+    if (const auto kind = Converters::InputFor(taskName)) {
+        if (auto mismatch = CheckInput(*kind, input)) {
+            tasks.Discard(*taskId);
+            Replies::Failure(response, 415, *mismatch);
+            return;
+        }
+    }
+
+    TaskRecord record;
+    record.taskId = *taskId;
+    record.docId = "doc-" + taskId->substr(5);
+    record.taskName = taskName;
+    record.fileName = fileName;
+    record.fileType = extension;
+    record.userId = *user;
+    record.fileSize = size;
+    record.input = input;
+    tasks.Add(record);
+
+    Json::Value data;
+    data["fileSize"] = Json::UInt64(size);
+    data["filePrice"] = 0;
+    data["taskId"] = record.taskId;
+    data["docid"] = record.docId;
+    data["fileType"] = record.fileType;
+    data["fileName"] = record.fileName;
+    Replies::Success(response, data);
+}
+
+void Routes::Submit(const httplib::Request& request, httplib::Response& response)
+{
+    const auto user = Authorize(request, response);
+    if (!user) {
+        return;
+    }
+    const std::string taskId = request.get_param_value("taskId");
+    const std::string taskName = request.get_param_value("taskname");
+    bool alreadySubmitted = false;
+    const auto jobId = tasks.Submit(taskId, *user, taskName, alreadySubmitted);
+    if (!jobId) {
+        Replies::Failure(response, 404, "unknown task id");
+        return;
+    }
+    const auto task = tasks.Find(taskId, *user);
+    if (!alreadySubmitted && task) {
+        const auto kind = Converters::InputFor(taskName);
+        std::optional<std::string> problem;
+        if (!kind) {
+            problem = "unknown task name \"" + taskName + "\"";
+        } else {
+            problem = CheckInput(*kind, task->input);
+        }
+        if (problem) {
+            tasks.Begin(taskId);
+            tasks.Finish(taskId, false, {}, *problem);
+        } else {
+            conversions.Enqueue(taskId);
+        }
+    }
+    Json::Value data;
+    data["docid"] = task ? task->docId : "";
+    data["taskId"] = taskId;
+    data["jobId"] = *jobId;
+    Replies::Success(response, data);
+}
+
+void Routes::Query(const httplib::Request& request, httplib::Response& response)
+{
+    const auto user = Authorize(request, response);
+    if (!user) {
+        return;
+    }
+    const auto task = tasks.Find(request.get_param_value("taskId"), *user);
+    if (!task || task->jobId.empty() || task->jobId != request.get_param_value("jobId")) {
+        Replies::Failure(response, 404, "unknown task or job id");
+        return;
+    }
+    Json::Value data;
+    data["taskState"] = StateName(task->state);
+    data["balanceStatus"] = "NORMAL";
+    data["filePrice"] = 0;
+    data["userBalance"] = 100.0;
+    data["downloadUrl"] =
+        task->state == TaskState::Finished ? BaseUrl(request) + "/results/" + task->jobId : "";
+    Replies::Success(response, data, task->state == TaskState::Failed ? task->message : "success");
+}
+
+void Routes::Result(const httplib::Request& request, httplib::Response& response)
+{
+    const auto task = tasks.FindByJob(request.matches[1]);
+    if (!task || task->state != TaskState::Finished ||
+        !SendFile(response, task->result, ContentTypeOf(task->result))) {
+        Replies::Failure(response, 404, "no such result");
+        response.status = 404;
+        return;
+    }
+    const std::string stem = fs::path(task->fileName).stem().string();
+    response.set_header("Content-Disposition",
+                        "attachment; filename*=UTF-8''" +
+                            PercentEncode(stem + Converters::ResultSuffix(task->taskName)));
+}
+
+void Routes::HomeSortList(httplib::Response& response)
+{
+    Json::Value data(Json::arrayValue);
+    for (const std::string& function : Converters::OfferedFunctions()) {
+        Json::Value entry;
+        entry["convertType"] = function;
+        entry["isFree"] = true;
+        data.append(entry);
+    }
+    Replies::Success(response, data);
+}
+
+void Routes::CreateGrantingTicket(const httplib::Request& request, httplib::Response& response)
+{
+    if (!request.has_param("username") || !request.has_param("password")) {
+        response.status = 400;
+        response.set_content("username and password required", "text/plain");
+        return;
+    }
+    const auto user =
+        accounts.Verify(request.get_param_value("username"), request.get_param_value("password"));
+    if (!user) {
+        response.status = 401;
+        response.set_content("wrong user name or password", "text/plain");
+        return;
+    }
+    const std::string ticket = sessions.CreateGrantingTicket(*user);
+    response.status = 201;
+    response.set_header("Location", BaseUrl(request) + "/shiro-cas/v1/tickets/" + ticket);
+    response.set_content(ticket, "text/plain");
+}
+
+void Routes::IssueServiceTicket(const httplib::Request& request, httplib::Response& response)
+{
+    if (!request.has_param("service")) {
+        response.status = 400;
+        response.set_content("service required", "text/plain");
+        return;
+    }
+    const auto ticket = sessions.IssueServiceTicket(request.matches[1]);
+    if (!ticket) {
+        response.status = 404;
+        response.set_content("ticket-granting ticket unknown or expired", "text/plain");
+        return;
+    }
+    response.set_content(*ticket, "text/plain");
+}
+
+void Routes::SignOut(const httplib::Request& request, httplib::Response& response)
+{
+    const bool known = sessions.DestroyGrantingTicket(request.matches[1]);
+    response.status = known ? 200 : 404;
+    response.set_content(known ? "signed out" : "ticket-granting ticket unknown", "text/plain");
+}
+
+void Routes::ExchangeTicket(const httplib::Request& request, httplib::Response& response)
+{
+    const auto token = sessions.RedeemServiceTicket(request.get_param_value("ticket"));
+    if (!token) {
+        Replies::Failure(response, 401, "ticket invalid");
+        return;
+    }
+    Json::Value data;
+    data["expireTime"] = Json::Int64(token->expireSeconds);
+    data["token"] = token->token;
+    Replies::Success(response, data);
+}
+
+void Routes::UserInfo(const httplib::Request& request, httplib::Response& response)
+{
+    const auto user = Authorize(request, response);
+    if (!user) {
+        return;
+    }
+    Json::Value data;
+    data["balanceAll"] = "100.00";
+    data["vip"] = 0;
+    data["userId"] = std::to_string(*user);
+    data["userType"] = "normal";
+    data["firstLogin"] = false;
+    data["isVip"] = false;
+    data["userName"] = accounts.NameOf(*user).value_or("");
+    Replies::Success(response, data);
+}
+
+void Routes::VersionFile(httplib::Response& response)
+{
+    const fs::path file = settings.updateDir / "newversion.htm";
+    std::error_code code;
+    if (fs::is_regular_file(file, code) && SendFile(response, file, "text/html; charset=utf-8")) {
+        return;
+    }
+    response.set_content("<#" + settings.version + "#>\r\n<#0#>", "text/html; charset=utf-8");
+}
+
+void Routes::Installer(httplib::Response& response)
+{
+    if (!SendFile(response, settings.updateDir / "DokoraSetup.exe", "application/octet-stream")) {
+        response.status = 404;
+        response.set_content("no installer", "text/plain");
+    }
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+class ContentReader;
+} // namespace httplib
+
+class AccountStore;
+class ConversionService;
+class SessionStore;
+class TaskStore;
+
+// The service's HTTP endpoints: task API, results, home list, single sign-on, user
+// information, version file and installer.
+class Routes
+{
+public:
+    static constexpr std::uint64_t kMaxUpload = 100ull << 20;
+
+    struct Settings
+    {
+        std::filesystem::path updateDir; // newversion.htm and DokoraSetup.exe, when present
+        std::string version;             // announced when there is no version file
+        std::chrono::seconds uploadLimit{15 * 60};
+    };
+
+    Routes(AccountStore& accounts, SessionStore& sessions, TaskStore& tasks,
+           ConversionService& conversions, Settings settings);
+    void Register(httplib::Server& server);
+
+private:
+    std::optional<int> Authorize(const httplib::Request& request, httplib::Response& response);
+    void Upload(const httplib::Request& request, httplib::Response& response,
+                const httplib::ContentReader& reader);
+    void Submit(const httplib::Request& request, httplib::Response& response);
+    void Query(const httplib::Request& request, httplib::Response& response);
+    void Result(const httplib::Request& request, httplib::Response& response);
+    void HomeSortList(httplib::Response& response);
+    void CreateGrantingTicket(const httplib::Request& request, httplib::Response& response);
+    void IssueServiceTicket(const httplib::Request& request, httplib::Response& response);
+    void SignOut(const httplib::Request& request, httplib::Response& response);
+    void ExchangeTicket(const httplib::Request& request, httplib::Response& response);
+    void UserInfo(const httplib::Request& request, httplib::Response& response);
+    void VersionFile(httplib::Response& response);
+    void Installer(httplib::Response& response);
+
+    AccountStore& accounts;
+    SessionStore& sessions;
+    TaskStore& tasks;
+    ConversionService& conversions;
+    Settings settings;
+};

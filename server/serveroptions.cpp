@@ -1,0 +1,99 @@
+#include "serveroptions.h"
+
+#include <charconv>
+#include <thread>
+
+const char* const kUsage =
+    "usage: dokora-server --data DIR [--port N] [--listen ADDR] [--workers N]\n"
+    "                     [--token-lifetime SECONDS] [--time-limit SECONDS]\n"
+    "                     [--read-timeout SECONDS]\n"
+    "       dokora-server --data DIR --add-user NAME   (password read from standard input)\n"
+    "\n"
+    "Serves the conversion API on http://ADDR:PORT (127.0.0.1:8080 by default; port 0 takes\n"
+    "a free port). Workers default to one per processor core; the time limit (120 s) ends a\n"
+    "single conversion.\n";
+
+namespace {
+
+std::optional<long long> Number(const std::string& text, long long low, long long high)
+{
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace
+
+std::optional<ServerOptions> ParseOptions(const std::vector<std::string>& args, std::string& error)
+{
+    ServerOptions options;
+    options.workers = std::max(1u, std::thread::hardware_concurrency());
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            error.clear();
+            return std::nullopt;
+        }
+        if (i + 1 >= args.size()) {
+            error = "unknown option or missing value: " + arg;
+            return std::nullopt;
+        }
+        const std::string& value = args[++i];
+        auto number = [&](long long low, long long high) {
+            const auto parsed = Number(value, low, high);
+            if (!parsed) {
+                error = arg + " needs a number from " + std::to_string(low) + " to " +
+                        std::to_string(high);
+            }
+            return parsed;
+        };
+        if (arg == "--data") {
+            options.dataDir = value;
+        } else if (arg == "--listen") {
+            options.listen = value;
+        } else if (arg == "--add-user") {
+            options.addUser = value;
+        } else if (arg == "--port") {
+            const auto port = number(0, 65535);
+            if (!port) {
+                return std::nullopt;
+            }
+            options.port = static_cast<int>(*port);
+        } else if (arg == "--workers") {
+            const auto workers = number(1, 64);
+            if (!workers) {
+                return std::nullopt;
+            }
+            options.workers = static_cast<std::size_t>(*workers);
+        } else if (arg == "--token-lifetime") {
+            const auto seconds = number(1, 365ll * 24 * 3600);
+            if (!seconds) {
+                return std::nullopt;
+            }
+            options.tokenLifetime = std::chrono::seconds(*seconds);
+        } else if (arg == "--time-limit") {
+            const auto seconds = number(1, 24 * 3600);
+            if (!seconds) {
+                return std::nullopt;
+            }
+            options.timeLimit = std::chrono::seconds(*seconds);
+        } else if (arg == "--read-timeout") {
+            const auto seconds = number(1, 3600);
+            if (!seconds) {
+                return std::nullopt;
+            }
+            options.readTimeout = std::chrono::seconds(*seconds);
+        } else {
+            error = "unknown option: " + arg;
+            return std::nullopt;
+        }
+    }
+    if (options.dataDir.empty()) {
+        error = "--data DIR is required";
+        return std::nullopt;
+    }
+    return options;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ServerOptions
+{
+    std::filesystem::path dataDir;
+    std::string listen = "127.0.0.1";
+    int port = 8080;
+    std::size_t workers = 1;
+    std::optional<std::string> addUser;
+    std::chrono::seconds tokenLifetime{7200};
+    std::chrono::milliseconds timeLimit{120000};
+    std::chrono::seconds readTimeout{30};
+};
+
+// Reads the command line; nothing on an error (`error` says which) or on --help (`error`
+// empty).
+std::optional<ServerOptions> ParseOptions(const std::vector<std::string>& args, std::string& error);
+
+extern const char* const kUsage;

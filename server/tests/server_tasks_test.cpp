@@ -1,0 +1,248 @@
+#include "childprocess.h"
+#include "inputcheck.h"
+#include "tablelayout.h"
+#include "taskstore.h"
+#include "testdocuments.h"
+#include "workerpool.h"
+#include "zipwriter.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class ScratchTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() /
+              ("tasks-" + std::to_string(::getpid()) + "-" +
+               testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path dir;
+};
+
+using TaskStoreTest = ScratchTest;
+
+TaskRecord Uploaded(TaskStore& store, int userId)
+{
+    fs::path directory;
+    const auto taskId = store.CreateTaskDirectory(directory);
+    TaskRecord record;
+    record.taskId = *taskId;
+    record.userId = userId;
+    record.input = directory / "input.pdf";
+    std::ofstream(record.input) << "%PDF-";
+    store.Add(record);
+    return record;
+}
+
+TEST_F(TaskStoreTest, TasksBelongToTheirUserAndASecondSubmitKeepsTheJob)
+{
+    TaskStore store(dir / "tasks");
+    std::string error;
+    ASSERT_TRUE(store.Reset(error));
+    const TaskRecord task = Uploaded(store, 1);
+    bool again = true;
+    EXPECT_FALSE(store.Submit(task.taskId, 2, "pdf-to-word", again));
+    EXPECT_FALSE(store.Submit("task-unknown", 1, "pdf-to-word", again));
+    const auto job = store.Submit(task.taskId, 1, "pdf-to-word", again);
+    ASSERT_TRUE(job);
+    EXPECT_FALSE(again);
+    EXPECT_EQ(store.Submit(task.taskId, 1, "pdf-to-word", again), job);
+    EXPECT_TRUE(again);
+    EXPECT_FALSE(store.Find(task.taskId, 2));
+    EXPECT_EQ(store.FindByJob(*job)->taskId, task.taskId);
+    EXPECT_FALSE(store.FindByJob("job-unknown"));
+}
+
+TEST_F(TaskStoreTest, ResultsAreRemovedAfterADayButRunningTasksStay)
+{
+    TaskStore store(dir / "tasks");
+    std::string error;
+    ASSERT_TRUE(store.Reset(error));
+    const TaskRecord finished = Uploaded(store, 1);
+    const TaskRecord running = Uploaded(store, 1);
+    const TaskRecord fresh = Uploaded(store, 1);
+    bool again = false;
+    const auto job = store.Submit(finished.taskId, 1, "pdf-compress", again);
+    store.Submit(running.taskId, 1, "pdf-compress", again);
+    ASSERT_TRUE(store.Begin(finished.taskId));
+    EXPECT_FALSE(store.Begin(finished.taskId)); // already running
+    store.Finish(finished.taskId, true, finished.input, "");
+    ASSERT_TRUE(store.Begin(running.taskId));
+
+    const auto now = TaskStore::Clock::now();
+    EXPECT_EQ(store.Sweep(now + 23h), 0u);
+    EXPECT_EQ(store.Sweep(now + 25h), 2u); // the finished and the never submitted one
+    EXPECT_FALSE(fs::exists(dir / "tasks" / finished.taskId));
+    EXPECT_FALSE(fs::exists(dir / "tasks" / fresh.taskId));
+    EXPECT_FALSE(store.FindByJob(*job));
+    EXPECT_TRUE(fs::exists(dir / "tasks" / running.taskId));
+    EXPECT_TRUE(store.Find(running.taskId, 1));
+}
+
+TEST(WorkerPoolTest, TwoWorkersRunTwoJobsAtOnce)
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    int inside = 0;
+    int mostAtOnce = 0;
+    std::set<std::size_t> workers;
+    {
+        WorkerPool pool(2, nullptr, [&](std::size_t worker, const std::string&) {
+            std::unique_lock lock(mutex);
+            workers.insert(worker);
+            mostAtOnce = std::max(mostAtOnce, ++inside);
+            changed.notify_all();
+            // each job waits until the other one is running too (or gives up)
+            changed.wait_for(lock, 5s, [&] { return mostAtOnce == 2; });
+            --inside;
+        });
+        pool.Enqueue("a");
+        pool.Enqueue("b");
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, 10s, [&] { return mostAtOnce == 2 && inside == 0; }));
+    }
+    EXPECT_EQ(workers, (std::set<std::size_t>{0, 1}));
+}
+
+TEST(WorkerPoolTest, OneWorkerTakesJobsInOrderAfterPreparing)
+{
+    std::mutex mutex;
+    std::vector<std::string> seen;
+    {
+        WorkerPool pool(
+            1,
+            [&](std::size_t) {
+                std::lock_guard lock(mutex);
+                seen.push_back("prepared");
+            },
+            [&](std::size_t, const std::string& job) {
+                std::lock_guard lock(mutex);
+                seen.push_back(job);
+            });
+        for (const char* job : {"1", "2", "3"}) {
+            pool.Enqueue(job);
+        }
+        for (int i = 0; i < 500; ++i) {
+            std::this_thread::sleep_for(10ms);
+            std::lock_guard lock(mutex);
+            if (seen.size() == 4) {
+                break;
+            }
+        }
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"prepared", "1", "2", "3"}));
+}
+
+TEST(ChildProcessTest, ATimeLimitKillsTheProgramWithItsChildren)
+{
+    const ChildProcess::CancelFlag never{false};
+    const auto started = ChildProcess::Clock::now();
+    // The shell leaves a background child that would outlive it.
+    const auto run =
+        ChildProcess::Run({"sh", "-c", "sleep 30 & echo $!; wait"}, started + 500ms, never);
+    EXPECT_TRUE(run.started);
+    EXPECT_TRUE(run.timedOut);
+    EXPECT_LT(ChildProcess::Clock::now() - started, 5s);
+    const int grandchild = std::atoi(run.output.c_str());
+    ASSERT_GT(grandchild, 0);
+    std::this_thread::sleep_for(100ms);
+    // Killed, it is gone or a zombie waiting for whoever adopted it.
+    std::ifstream stat("/proc/" + std::to_string(grandchild) + "/stat");
+    std::string pid, name, state;
+    stat >> pid >> name >> state;
+    EXPECT_TRUE(!stat || state == "Z") << "the background child survived: " << state;
+}
+
+TEST(ChildProcessTest, ExitCodeOutputAndCancel)
+{
+    ChildProcess::CancelFlag cancel{false};
+    const auto deadline = ChildProcess::Clock::now() + 30s;
+    const auto ok =
+        ChildProcess::Run({"sh", "-c", "echo out; echo err >&2; exit 3"}, deadline, cancel);
+    EXPECT_EQ(ok.exitCode, 3);
+    EXPECT_EQ(ok.output, "out\nerr\n");
+    EXPECT_FALSE(ChildProcess::Run({"/no/such/program"}, deadline, cancel).exitCode == 0);
+
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(200ms);
+        cancel = true;
+    });
+    const auto started = ChildProcess::Clock::now();
+    const auto cancelled = ChildProcess::Run({"sleep", "30"}, deadline, cancel);
+    canceller.join();
+    EXPECT_TRUE(cancelled.timedOut);
+    EXPECT_LT(ChildProcess::Clock::now() - started, 5s);
+}
+
+TEST(TableLayoutTest, ColumnsAreSplitAtWideGapsAndQuoted)
+{
+    const std::string text = "Name      Price   Note\n"
+                             "Big apple   1.50  say \"hi\"\n"
+                             "\n"
+                             "\fPage two\n";
+    EXPECT_EQ(LayoutTextToCsv(text), "\"Name\",\"Price\",\"Note\"\n"
+                                     "\"Big apple\",\"1.50\",\"say \"\"hi\"\"\"\n"
+                                     "\n"
+                                     "\n"
+                                     "\"Page two\"\n");
+}
+
+using InputCheckTest = ScratchTest;
+
+TEST_F(InputCheckTest, FilesAreToldApartByTheirContent)
+{
+    const auto check = [&](InputKind kind, const std::string& content) {
+        TestDocuments::WriteText(dir / "file", content);
+        return !CheckInput(kind, dir / "file").has_value();
+    };
+    EXPECT_TRUE(check(InputKind::Pdf, "%PDF-1.4\n..."));
+    EXPECT_FALSE(check(InputKind::Pdf, "PK\x03\x04 a zip"));
+    EXPECT_FALSE(check(InputKind::Pdf, ""));
+    EXPECT_TRUE(check(InputKind::OfficeDocument, "PK\x03\x04..."));
+    EXPECT_TRUE(check(InputKind::OfficeDocument, "{\\rtf1 hello}"));
+    EXPECT_FALSE(check(InputKind::OfficeDocument, "%PDF-1.4"));
+    EXPECT_TRUE(check(InputKind::Text, "plain 文本\n"));
+    EXPECT_FALSE(check(InputKind::Text, std::string("bin\0ary", 7)));
+    EXPECT_TRUE(check(InputKind::PdfImage, "\xFF\xD8\xFF\xE0 jpeg"));
+    EXPECT_FALSE(check(InputKind::PdfImage, "GIF89a"));
+    EXPECT_TRUE(check(InputKind::Image, "GIF89a"));
+    EXPECT_FALSE(check(InputKind::Image, "%PDF-1.4"));
+}
+
+using ZipTest = ScratchTest;
+
+TEST_F(ZipTest, MembersAreWrittenAndAFailureLeavesNoArchive)
+{
+    TestDocuments::WriteText(dir / "a.txt", "first");
+    TestDocuments::WriteText(dir / "b.txt", "second");
+    std::string error;
+    ASSERT_TRUE(WriteZip(dir / "out.zip",
+                         {{"page-1.txt", dir / "a.txt"}, {"sub/page-2.txt", dir / "b.txt"}},
+                         error));
+    EXPECT_EQ(TestDocuments::ZipMembers(dir / "out.zip"),
+              (std::vector<std::string>{"page-1.txt", "sub/page-2.txt"}));
+    EXPECT_EQ(TestDocuments::ZipMember(dir / "out.zip", "sub/page-2.txt"), "second");
+
+    EXPECT_FALSE(WriteZip(dir / "bad.zip", {{"gone.txt", dir / "missing.txt"}}, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(fs::exists(dir / "bad.zip"));
+    EXPECT_FALSE(fs::exists(dir / "bad.zip.part"));
+}
+
+} // namespace

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Small input documents written by the tests themselves.
+namespace TestDocuments {
+
+// A Word document with one paragraph per entry.
+bool WriteDocx(const std::filesystem::path& path, const std::vector<std::string>& paragraphs);
+// A PDF with one page per entry, each showing its text in Helvetica.
+bool WritePdf(const std::filesystem::path& path, const std::vector<std::string>& pages);
+bool WriteText(const std::filesystem::path& path, const std::string& text);
+std::string Read(const std::filesystem::path& path);
+
+// The names of the members of a zip archive, and one member's bytes.
+std::vector<std::string> ZipMembers(const std::filesystem::path& path);
+std::string ZipMember(const std::filesystem::path& path, const std::string& name);
+
+// Runs a program (argument vector) and returns its standard output; "" when it failed.
+std::string Capture(const std::vector<std::string>& argv);
+
+} // namespace TestDocuments

@@ -1,0 +1,43 @@
+#include "tiles/homesortlistthread.h"
+
+#include "settings/servicelocations.h"
+#include "tiles/homesortlist.h"
+#include "utility/applog.h"
+#include "utility/utilitycalls.h"
+
+#include <optional>
+#include <utility>
+
+CHomeSortListThread::CHomeSortListThread()
+    : CHomeSortListThread(HomeSortList::Instance(), Services().api)
+{
+}
+
+CHomeSortListThread::CHomeSortListThread(HomeSortList& record, std::string apiBase)
+    : record(record), apiBase(std::move(apiBase))
+{
+}
+
+CHomeSortListThread::~CHomeSortListThread()
+{
+    Stop();
+}
+
+int CHomeSortListThread::Run()
+{
+    const auto reply =
+        Utility::Request("GET", apiBase + "/api/getHomeSortList", "Content-Type: application/json",
+                         "", Utility::kServiceTimeoutMs, Utility::kServiceAttempts, kReplyCapacity);
+    std::optional<HomeSortRecord> parsed;
+    if (reply.status == 200)
+        parsed = ParseHomeSortReply(reply.body);
+    if (parsed) {
+        record.Set(std::move(*parsed));
+        return 0;
+    }
+    AppLog("CHomeSortListThread::Run",
+           "getHomeSortList failed, status " + std::to_string(reply.status));
+    record.MarkFailed();
+    PostNetError();
+    return 0;
+}
