@@ -83,7 +83,7 @@ int main(int argc, char** argv)
     int result = 0;
     {
         CMainWnd window(services);
-        dialogs.SetOwner(&window);
+        dialogs.SetMainWindow(&window);
         QObject::connect(&instance, &SingleInstance::activationRequested, &window,
                          &CMainWnd::BringToFront);
         window.Initialize();

@@ -4,9 +4,9 @@
 #include "settings/clientinfo.h"
 #include "settings/firststart.h"
 #include "settings/servicelocations.h"
+#include "task/dialogservice.h"
 #include "task/serviceaccess.h"
 #include "ui/convertpage.h"
-#include "ui/dialogservice.h"
 #include "ui/placeholderpage.h"
 #include "ui/theme.h"
 #include "ui/windowmessageevent.h"
@@ -98,7 +98,8 @@ QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* ic
 } // namespace
 
 CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), services(std::move(services))
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), services(std::move(services)),
+      fileSelector(*this->services.dialogs)
 {
     setObjectName(QStringLiteral("rc_mainWnd"));
     setWindowTitle(Theme::Text("@string/str_appTitle"));
@@ -385,7 +386,7 @@ void CMainWnd::OnTaskNetError(WindowMessage& message)
     if (threadNoticeShown)
         return;
     threadNoticeShown = true;
-    services.dialogs->Show(kMsgBoxNotice, message.payload);
+    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, message.payload);
     threadNoticeShown = false;
 }
 
@@ -411,9 +412,12 @@ void CMainWnd::OnFirstStartCheck(WindowMessage&)
 {
     if (updatePending || !services.account)
         return;
-    if (!RunFirstStartCheck(services.configPath, services.account->IsSignedIn(), fileDialogOpen))
+    if (!RunFirstStartCheck(services.configPath, services.account->IsSignedIn(),
+                            fileSelector.DialogShown()))
         return;
-    if (services.dialogs->Show(kMsgBoxLogin, "@string/str_msgbox_login_welcome") == kMsgBoxOk) {
+    if (services.dialogs->ShowMessage(this, DialogService::kModeLogin,
+                                      "@string/str_msgbox_login_welcome") ==
+        DialogService::kResultOk) {
         services.account->SetNotifyWindow(this);
         services.account->PromptLogin();
     }
@@ -434,7 +438,8 @@ void CMainWnd::OnLeftBarSelection(QListWidget* list)
 {
     if (convertPage->IsRedownloading()) {
         RestoreLeftBarSelection();
-        services.dialogs->Show(kMsgBoxNotice, "@string/str_msgbox_task_busy");
+        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
+                                      "@string/str_msgbox_task_busy");
         return;
     }
     const int row = list->currentRow();
@@ -479,14 +484,11 @@ void CMainWnd::OpenSettings()
 
 void CMainWnd::OpenPdf()
 {
-    fileDialogOpen = true;
-    FileDialogRequest request;
-    request.filter = "@string/str_filter_pdf";
-    const auto files = services.dialogs->SelectFiles(request);
-    if (files.empty())
+    const auto files = fileSelector.SelectFiles("PDF2Word", false);
+    if (!files || files->empty())
         return;
     // Viewing the document and recording it come with the viewer plug-in.
-    AppLog("CMainWnd::OpenPdf", "no viewer yet for " + files.front());
+    AppLog("CMainWnd::OpenPdf", "no viewer yet for " + files->front());
 }
 
 void CMainWnd::OpenWebHome()
@@ -526,7 +528,8 @@ void CMainWnd::OnTrayCommand(int id)
 void CMainWnd::Exit()
 {
     if (IsConverting() &&
-        services.dialogs->Show(kMsgBoxQuestion, "@string/str_msgbox_conving") != kMsgBoxOk)
+        services.dialogs->ShowMessage(nullptr, DialogService::kModeQuestion,
+                                      "@string/str_msgbox_conving") != DialogService::kResultOk)
         return;
     StopAllThreads();
     AnimateOut();

@@ -5,6 +5,7 @@
 #include "task/queryconvertthread.h"
 #include "task/uploadfilesthread.h"
 #include "task/windowmessage.h"
+#include "tiles/fileselector.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -147,10 +148,10 @@ private:
     // dropped with their payload.
     void OnNotHandledYet(WindowMessage& message);
 
-    MainWndServices services;
+    MainWndServices services; // dialogs must be set
+    FileSelector fileSelector;
     bool initialized = false;
     bool updatePending = false;
-    bool fileDialogOpen = false;
     // Set while a notice requested by a worker thread is on screen; UI thread only.
     bool threadNoticeShown = false;
 

@@ -66,7 +66,8 @@ void CMsgBox::BuildControls()
     closeButton->setIcon(Theme::Icon("caption_close"));
     closeButton->setIconSize(QSize(14, 14));
     closeButton->setGeometry(kWidth - 40, 6, 30, 28);
-    connect(closeButton, &QPushButton::clicked, this, [this] { done(kMsgBoxClosed); });
+    connect(closeButton, &QPushButton::clicked, this,
+            [this] { done(DialogService::kResultClosed); });
 
     attentionIcon = new QLabel(this);
     attentionIcon->setObjectName(QStringLiteral("img_attention_icon"));
@@ -85,8 +86,8 @@ void CMsgBox::BuildControls()
     cancel = MakeButton(this, "btn_cancel", "secondary");
     connect(bigOk, &QPushButton::clicked, this, &CMsgBox::OnOk);
     connect(smallOk, &QPushButton::clicked, this, &CMsgBox::OnOk);
-    connect(bigLogin, &QPushButton::clicked, this, [this] { done(kMsgBoxOk); });
-    connect(cancel, &QPushButton::clicked, this, [this] { done(kMsgBoxCancel); });
+    connect(bigLogin, &QPushButton::clicked, this, [this] { done(DialogService::kResultOk); });
+    connect(cancel, &QPushButton::clicked, this, [this] { done(DialogService::kResultCancel); });
 
     passwordNotice = new QLabel(this);
     passwordNotice->setObjectName(QStringLiteral("txt_password_notice"));
@@ -147,20 +148,20 @@ void CMsgBox::ArrangeNotice(int textTop)
 void CMsgBox::Arrange()
 {
     switch (mode) {
-    case kMsgBoxQuestion:
+    case DialogService::kModeQuestion:
         ArrangeNotice(kCaptionHeight + 10);
         bigOk->hide();
         smallOk->setDefault(true);
         break;
-    case kMsgBoxNotice:
-    case kMsgBoxNoticeTwoLines:
-        ArrangeNotice(mode == kMsgBoxNotice ? kCaptionHeight + 10 : kCaptionHeight);
+    case DialogService::kModeNotice:
+    case DialogService::kModeNoticeTwoLines:
+        ArrangeNotice(mode == DialogService::kModeNotice ? kCaptionHeight + 10 : kCaptionHeight);
         bigOk->show();
         bigOk->setDefault(true);
         smallOk->hide();
         cancel->hide();
         break;
-    case kMsgBoxLogin:
+    case DialogService::kModeLogin:
         attentionIcon->hide();
         attentionText->setAlignment(Qt::AlignCenter);
         attentionText->setGeometry(48, kCaptionHeight, kWidth - 96,
@@ -172,7 +173,7 @@ void CMsgBox::Arrange()
         smallOk->hide();
         cancel->hide();
         break;
-    case kMsgBoxPassword: {
+    case DialogService::kModePassword: {
         title->setText(Theme::Text("@string/str_msgbox_password_title"));
         setWindowTitle(title->text());
         attentionIcon->hide();
@@ -195,13 +196,13 @@ void CMsgBox::Arrange()
 
 void CMsgBox::OnOk()
 {
-    if (mode != kMsgBoxPassword) {
-        done(kMsgBoxOk);
+    if (mode != DialogService::kModePassword) {
+        done(DialogService::kResultOk);
         return;
     }
     password = passwordEdit->text().toStdString();
     if (verifier && verifier->IsPasswordCorrect(documentPath, password)) {
-        done(kMsgBoxOk);
+        done(DialogService::kResultOk);
         return;
     }
     // The typed text stays so the user can correct it.
@@ -212,7 +213,7 @@ void CMsgBox::OnOk()
 void CMsgBox::reject()
 {
     // Escape counts as the close button.
-    done(kMsgBoxClosed);
+    done(DialogService::kResultClosed);
 }
 
 void CMsgBox::mousePressEvent(QMouseEvent* event)

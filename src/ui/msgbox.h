@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/dialogservice.h"
+#include "task/dialogservice.h"
 
 #include <QDialog>
 
@@ -13,7 +13,8 @@ class QPushButton;
 
 // The program's only message box: notices, questions, the sign-in invitation and the
 // document-password prompt, each arranged by its mode. Constructed by the dialog service for
-// one question and run modally; the result is kMsgBoxOk, kMsgBoxCancel or kMsgBoxClosed.
+// one question and run modally; it ends with DialogService::kResultOk, kResultCancel or
+// kResultClosed.
 class CMsgBox : public QDialog
 {
     Q_OBJECT

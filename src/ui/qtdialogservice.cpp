@@ -8,26 +8,28 @@
 
 MsgBoxAnswer QtDialogService::ShowMessageBox(const MsgBoxRequest& request)
 {
-    CMsgBox box(request, verifier, Parent());
+    CMsgBox box(request, verifier, request.owner ? VisibleMainWindow() : nullptr);
     MsgBoxAnswer answer;
     answer.result = box.exec();
-    if (answer.result == kMsgBoxOk)
+    if (answer.result == kResultOk)
         answer.password = box.Password();
     return answer;
 }
 
-std::vector<std::string> QtDialogService::SelectFiles(const FileDialogRequest& request)
+std::optional<std::vector<std::string>> QtDialogService::OpenFiles(const OpenFileRequest& request)
 {
-    const QString title = Theme::Text(request.title);
-    const QString dir = QString::fromStdString(request.startDir);
-    const QString filter = QtNameFilter(request.filter);
+    const QString dir = QString::fromStdString(request.initialFolder);
+    const QString filter = QString::fromStdString(request.filter);
     QStringList chosen;
-    if (request.multiple) {
-        chosen = QFileDialog::getOpenFileNames(Parent(), title, dir, filter);
-    } else if (const QString file = QFileDialog::getOpenFileName(Parent(), title, dir, filter);
+    if (request.multiSelect) {
+        chosen = QFileDialog::getOpenFileNames(VisibleMainWindow(), QString(), dir, filter);
+    } else if (const QString file =
+                   QFileDialog::getOpenFileName(VisibleMainWindow(), QString(), dir, filter);
                !file.isEmpty()) {
         chosen.append(file);
     }
+    if (chosen.isEmpty())
+        return std::nullopt;
     std::vector<std::string> files;
     for (const QString& file : chosen)
         files.push_back(file.toStdString());
@@ -37,32 +39,14 @@ std::vector<std::string> QtDialogService::SelectFiles(const FileDialogRequest& r
 std::optional<std::string> QtDialogService::SelectFolder(const std::string& title,
                                                          const std::string& startDir)
 {
-    const QString folder = QFileDialog::getExistingDirectory(Parent(), Theme::Text(title),
-                                                             QString::fromStdString(startDir));
+    const QString folder = QFileDialog::getExistingDirectory(
+        VisibleMainWindow(), Theme::Text(title), QString::fromStdString(startDir));
     if (folder.isEmpty())
         return std::nullopt;
     return folder.toStdString();
 }
 
-QWidget* QtDialogService::Parent() const
+QWidget* QtDialogService::VisibleMainWindow() const
 {
-    return owner && owner->isVisible() ? owner.data() : nullptr;
-}
-
-QString QtNameFilter(const std::string& filter)
-{
-    QStringList filters;
-    for (const QString& one : Theme::Text(filter).split(u'|', Qt::SkipEmptyParts)) {
-        const qsizetype open = one.indexOf(u'(');
-        const qsizetype close = one.lastIndexOf(u')');
-        if (open < 0 || close < open) {
-            filters.append(one);
-            continue;
-        }
-        QString patterns = one.mid(open + 1, close - open - 1);
-        patterns.replace(u';', u' ');
-        filters.append(one.left(open).trimmed() + QStringLiteral(" (") + patterns.simplified() +
-                       u')');
-    }
-    return filters.join(QStringLiteral(";;"));
+    return mainWindow && mainWindow->isVisible() ? mainWindow : nullptr;
 }

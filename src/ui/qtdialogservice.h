@@ -1,33 +1,27 @@
 #pragma once
 
-#include "ui/dialogservice.h"
-
-#include <QPointer>
-#include <QString>
-#include <QWidget>
+#include "task/dialogservice.h"
 
 class PasswordVerifier;
+class QWidget;
 
 // The dialog service of the program: the message box and the Qt file dialogs, run modally.
+// A box with an owner opens over the main window; the file dialogs always do.
 class QtDialogService : public DialogService
 {
 public:
-    // Dialogs open over `owner` when it is set and visible.
-    void SetOwner(QWidget* window) { owner = window; }
+    void SetMainWindow(QWidget* window) { mainWindow = window; }
     void SetPasswordVerifier(PasswordVerifier* value) { verifier = value; }
 
     MsgBoxAnswer ShowMessageBox(const MsgBoxRequest& request) override;
-    std::vector<std::string> SelectFiles(const FileDialogRequest& request) override;
+    std::optional<std::vector<std::string>> OpenFiles(const OpenFileRequest& request) override;
     std::optional<std::string> SelectFolder(const std::string& title,
                                             const std::string& startDir) override;
 
 private:
-    QWidget* Parent() const;
+    // The main window when it is on screen.
+    QWidget* VisibleMainWindow() const;
 
-    QPointer<QWidget> owner;
+    QWidget* mainWindow = nullptr;
     PasswordVerifier* verifier = nullptr;
 };
-
-// "PDF Files(*.pdf)" or "DOC Files(*.doc;*.docx)" as a Qt name filter ("... (*.doc *.docx)");
-// several filters may be joined with '|'.
-QString QtNameFilter(const std::string& filter);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ui/dialogservice.h"
 #include "ui/theme.h"
 
 #include <QApplication>
@@ -9,10 +8,7 @@
 #include <QThread>
 
 #include <chrono>
-#include <deque>
 #include <functional>
-#include <string>
-#include <vector>
 
 // The test executable's application object, created on first use with the program's look.
 inline QApplication& TestApp()
@@ -42,44 +38,3 @@ inline bool WaitUntil(const std::function<bool()>& done,
     }
     return true;
 }
-
-// Answers dialogs from a script and records every question. A box without a scripted
-// answer ends as closed. `whileShown` runs while a box is up, as a modal loop would.
-class ScriptedDialogs : public DialogService
-{
-public:
-    MsgBoxAnswer ShowMessageBox(const MsgBoxRequest& request) override
-    {
-        asked.push_back(request);
-        if (whileShown)
-            whileShown();
-        if (answers.empty())
-            return MsgBoxAnswer{};
-        MsgBoxAnswer answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-
-    std::vector<std::string> SelectFiles(const FileDialogRequest& request) override
-    {
-        fileRequests.push_back(request);
-        return {};
-    }
-
-    std::optional<std::string> SelectFolder(const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-
-    void Answer(int result)
-    {
-        MsgBoxAnswer answer;
-        answer.result = result;
-        answers.push_back(answer);
-    }
-
-    std::vector<MsgBoxRequest> asked;
-    std::vector<FileDialogRequest> fileRequests;
-    std::deque<MsgBoxAnswer> answers;
-    std::function<void()> whileShown;
-};

@@ -3,6 +3,7 @@
 #include "support/fakeaccountapi.h"
 #include "support/fakeservice.h"
 #include "support/scratchdir.h"
+#include "support/scripteddialogs.h"
 #include "ui/convertpage.h"
 #include "ui/mainwnd.h"
 
@@ -122,15 +123,15 @@ TEST_F(MainWndTest, ThreeNetErrorsInARowGiveOneNotice)
     for (int i = 0; i < 3; ++i)
         Post(WM_TASK_NET_ERROR, 0, "@string/str_msgbox_server");
     Drain();
-    ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].mode, kMsgBoxNotice);
-    EXPECT_EQ(dialogs.asked[0].message, "@string/str_msgbox_server");
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_server");
 
     // Once the notice is gone the next error is shown again.
     Post(WM_TASK_NET_ERROR, 0, "@string/str_msgbox_net");
     Drain();
-    ASSERT_EQ(dialogs.asked.size(), 2u);
-    EXPECT_EQ(dialogs.asked[1].message, "@string/str_msgbox_net");
+    ASSERT_EQ(dialogs.Requests().size(), 2u);
+    EXPECT_EQ(dialogs.Requests()[1].message, "@string/str_msgbox_net");
 }
 
 TEST_F(MainWndTest, CloseHidesTheWindowAndConversionGoesOn)
@@ -148,9 +149,9 @@ TEST_F(MainWndTest, CloseHidesTheWindowAndConversionGoesOn)
     EXPECT_TRUE(window->DownloadThread().IsRunning());
 
     // The tray's exit still ends it.
-    dialogs.Answer(kMsgBoxOk);
+    dialogs.Answer(DialogService::kResultOk);
     window->OnTrayCommand(CMainWnd::kCmdExit);
-    EXPECT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.Requests().size(), 1u);
     EXPECT_FALSE(window->DownloadThread().IsRunning());
 }
 
@@ -172,7 +173,7 @@ TEST_F(MainWndTest, ExitWithoutRowsInProgressAsksNothing)
     AddRows(2, ConversionStatus::Completed);
     Store().SetStatus(kFunction, 1, ConversionStatus::Redownloading);
     window->Exit();
-    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_TRUE(dialogs.Requests().empty());
     EXPECT_TRUE(exiting);
     EXPECT_TRUE(WaitUntil([&] { return !window->isVisible(); }));
 }
@@ -185,11 +186,11 @@ TEST_F(MainWndTest, ExitWhileConvertingAsksAndCancelKeepsEverythingRunning)
     ASSERT_TRUE(window->DownloadThread().Start());
     ASSERT_TRUE(window->QueryThread().Start());
 
-    dialogs.Answer(kMsgBoxCancel);
+    dialogs.Answer(DialogService::kResultCancel);
     window->OnTrayCommand(CMainWnd::kCmdExit);
-    ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].mode, kMsgBoxQuestion);
-    EXPECT_EQ(dialogs.asked[0].message, "@string/str_msgbox_conving");
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeQuestion);
+    EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_conving");
     EXPECT_FALSE(exiting);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->DownloadThread().IsRunning());
@@ -201,7 +202,7 @@ TEST_F(MainWndTest, ExitWhileConvertingAsksAndCancelKeepsEverythingRunning)
     EXPECT_FALSE(exiting);
     EXPECT_TRUE(window->DownloadThread().IsRunning());
 
-    dialogs.Answer(kMsgBoxOk);
+    dialogs.Answer(DialogService::kResultOk);
     window->Exit();
     EXPECT_TRUE(exiting);
     EXPECT_FALSE(window->DownloadThread().IsRunning());
@@ -226,7 +227,7 @@ TEST_F(MainWndTest, LeftBarNavigatesByThePageMap)
     EXPECT_EQ(part2->currentRow(), -1);
     part1->setCurrentRow(3);
     EXPECT_EQ(groups, (std::vector<int>{6, 10}));
-    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_TRUE(dialogs.Requests().empty());
 }
 
 TEST_F(MainWndTest, LeftBarSelectionDuringARedownloadShowsTheBusyNoticeAndStays)
@@ -247,9 +248,9 @@ TEST_F(MainWndTest, LeftBarSelectionDuringARedownloadShowsTheBusyNoticeAndStays)
     auto* part1 = Find<QListWidget>("lb_leftbar_part1");
     auto* part2 = Find<QListWidget>("lb_leftbar_part2");
     part2->setCurrentRow(1);
-    ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].mode, kMsgBoxNotice);
-    EXPECT_EQ(dialogs.asked[0].message, "@string/str_msgbox_task_busy");
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_task_busy");
     EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
     EXPECT_EQ(part1->currentRow(), 0);
     EXPECT_EQ(part2->currentRow(), -1);
@@ -257,7 +258,7 @@ TEST_F(MainWndTest, LeftBarSelectionDuringARedownloadShowsTheBusyNoticeAndStays)
     EXPECT_TRUE(retry.StopWait(2000));
     part2->setCurrentRow(1);
     EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::RecordList));
-    EXPECT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.Requests().size(), 1u);
 }
 
 TEST_F(MainWndTest, ItemChangedOutsideTheListDoesNothing)
@@ -289,7 +290,7 @@ TEST_F(MainWndTest, MessagesOfLaterPartsReleaseTheirPayload)
     for (std::uint32_t id : {WM_CONVERT_FILE_DONE, WM_VIEWER_RECORD, WM_OPEN_IN_VIEWER, 0x7777u})
         Post(id, 0, "/tmp/result.docx");
     Drain();
-    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_TRUE(dialogs.Requests().empty());
     EXPECT_TRUE(window->isVisible());
 }
 
@@ -321,11 +322,11 @@ TEST_F(MainWndTest, FirstStartInvitesToSignInOnce)
     WriteFileBytes(services.configPath, "[Settings]\nfirststart=0\n");
     Post(WM_FIRST_START_CHECK);
     Drain();
-    ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].mode, kMsgBoxLogin);
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeLogin);
     Post(WM_FIRST_START_CHECK);
     Drain();
-    EXPECT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.Requests().size(), 1u);
 }
 
 } // namespace

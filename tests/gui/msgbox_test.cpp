@@ -65,12 +65,14 @@ protected:
 TEST_F(MsgBoxTest, EachModeShowsExactlyItsControls)
 {
     const std::pair<int, std::set<std::string>> expected[] = {
-        {kMsgBoxQuestion,
+        {DialogService::kModeQuestion,
          {"img_attention_icon", "txt_attention_string", "btn_smallOK", "btn_cancel"}},
-        {kMsgBoxNotice, {"img_attention_icon", "txt_attention_string", "btn_bigOK"}},
-        {kMsgBoxNoticeTwoLines, {"img_attention_icon", "txt_attention_string", "btn_bigOK"}},
-        {kMsgBoxLogin, {"txt_attention_string", "btn_bigLogin"}},
-        {kMsgBoxPassword, {"txt_password_notice", "re_password", "btn_smallOK", "btn_cancel"}},
+        {DialogService::kModeNotice, {"img_attention_icon", "txt_attention_string", "btn_bigOK"}},
+        {DialogService::kModeNoticeTwoLines,
+         {"img_attention_icon", "txt_attention_string", "btn_bigOK"}},
+        {DialogService::kModeLogin, {"txt_attention_string", "btn_bigLogin"}},
+        {DialogService::kModePassword,
+         {"txt_password_notice", "re_password", "btn_smallOK", "btn_cancel"}},
     };
     for (const auto& [mode, controls] : expected) {
         CMsgBox box(MsgBoxRequest(mode, "x"), &verifier);
@@ -83,14 +85,15 @@ TEST_F(MsgBoxTest, EachModeShowsExactlyItsControls)
 
 TEST_F(MsgBoxTest, EachModeShowsItsTexts)
 {
-    CMsgBox question(MsgBoxRequest(kMsgBoxQuestion, "@string/str_msgbox_conving"), &verifier);
+    CMsgBox question(MsgBoxRequest(DialogService::kModeQuestion, "@string/str_msgbox_conving"),
+                     &verifier);
     EXPECT_EQ(Text(question, "txt_attention_string"),
               QString::fromUtf8("还有文件尚未处理成功，是否退出程序？"));
     EXPECT_EQ(Text(question, "btn_smallOK"), QString::fromUtf8("确定"));
     EXPECT_EQ(Text(question, "btn_cancel"), QString::fromUtf8("取消"));
     EXPECT_EQ(Text(question, "txt_title"), QString::fromUtf8("TevraDokora"));
 
-    MsgBoxRequest noticeRequest(kMsgBoxNotice, "@string/str_msgbox_plugin");
+    MsgBoxRequest noticeRequest(DialogService::kModeNotice, "@string/str_msgbox_plugin");
     noticeRequest.title = "提示";
     CMsgBox notice(noticeRequest, &verifier);
     EXPECT_EQ(Text(notice, "txt_attention_string"),
@@ -98,10 +101,10 @@ TEST_F(MsgBoxTest, EachModeShowsItsTexts)
     EXPECT_EQ(Text(notice, "btn_bigOK"), QString::fromUtf8("我知道了"));
     EXPECT_EQ(Text(notice, "txt_title"), QString::fromUtf8("提示"));
 
-    CMsgBox login(MsgBoxRequest(kMsgBoxLogin, "hello"), &verifier);
+    CMsgBox login(MsgBoxRequest(DialogService::kModeLogin, "hello"), &verifier);
     EXPECT_EQ(Text(login, "btn_bigLogin"), QString::fromUtf8("立即登录"));
 
-    MsgBoxRequest passwordRequest(kMsgBoxPassword, "");
+    MsgBoxRequest passwordRequest(DialogService::kModePassword, "");
     passwordRequest.smallOkText = "@string/str_msgbox_password_btn";
     CMsgBox password(passwordRequest, &verifier);
     EXPECT_EQ(Text(password, "txt_title"), QString::fromUtf8("输入打开密码"));
@@ -114,9 +117,12 @@ TEST_F(MsgBoxTest, EachModeShowsItsTexts)
 TEST_F(MsgBoxTest, ButtonsEndWithTheirResults)
 {
     const std::tuple<int, const char*, int> cases[] = {
-        {kMsgBoxNotice, "btn_bigOK", kMsgBoxOk},        {kMsgBoxQuestion, "btn_smallOK", kMsgBoxOk},
-        {kMsgBoxQuestion, "btn_cancel", kMsgBoxCancel}, {kMsgBoxLogin, "btn_bigLogin", kMsgBoxOk},
-        {kMsgBoxLogin, "btn_close", kMsgBoxClosed},     {kMsgBoxNotice, "btn_close", kMsgBoxClosed},
+        {DialogService::kModeNotice, "btn_bigOK", DialogService::kResultOk},
+        {DialogService::kModeQuestion, "btn_smallOK", DialogService::kResultOk},
+        {DialogService::kModeQuestion, "btn_cancel", DialogService::kResultCancel},
+        {DialogService::kModeLogin, "btn_bigLogin", DialogService::kResultOk},
+        {DialogService::kModeLogin, "btn_close", DialogService::kResultClosed},
+        {DialogService::kModeNotice, "btn_close", DialogService::kResultClosed},
     };
     for (const auto& [mode, button, result] : cases) {
         CMsgBox box(MsgBoxRequest(mode, "x"), &verifier);
@@ -125,15 +131,15 @@ TEST_F(MsgBoxTest, ButtonsEndWithTheirResults)
         EXPECT_FALSE(box.isVisible()) << button;
         EXPECT_EQ(box.result(), result) << "mode " << mode << " " << button;
     }
-    CMsgBox escaped(MsgBoxRequest(kMsgBoxQuestion, ""), &verifier);
+    CMsgBox escaped(MsgBoxRequest(DialogService::kModeQuestion, ""), &verifier);
     escaped.open();
     escaped.reject();
-    EXPECT_EQ(escaped.result(), kMsgBoxClosed);
+    EXPECT_EQ(escaped.result(), DialogService::kResultClosed);
 }
 
 TEST_F(MsgBoxTest, WrongPasswordKeepsTheBoxOpenWithTheRedLine)
 {
-    MsgBoxRequest request(kMsgBoxPassword, "");
+    MsgBoxRequest request(DialogService::kModePassword, "");
     request.documentPath = "/docs/a.pdf";
     CMsgBox box(request, &verifier);
     box.open();
@@ -151,20 +157,20 @@ TEST_F(MsgBoxTest, WrongPasswordKeepsTheBoxOpenWithTheRedLine)
     edit->setText(QStringLiteral("open sesame"));
     emit edit->returnPressed();
     EXPECT_FALSE(box.isVisible());
-    EXPECT_EQ(box.result(), kMsgBoxOk);
+    EXPECT_EQ(box.result(), DialogService::kResultOk);
     EXPECT_EQ(box.Password(), "open sesame");
     EXPECT_EQ(verifier.calls, 2);
 }
 
 TEST_F(MsgBoxTest, PasswordModeWithoutVerifierNeverAccepts)
 {
-    CMsgBox box(MsgBoxRequest(kMsgBoxPassword, ""), nullptr);
+    CMsgBox box(MsgBoxRequest(DialogService::kModePassword, ""), nullptr);
     box.open();
     Control<QLineEdit>(box, "re_password")->setText(QStringLiteral("anything"));
     Control<QPushButton>(box, "btn_smallOK")->click();
     EXPECT_TRUE(box.isVisible());
     Control<QPushButton>(box, "btn_cancel")->click();
-    EXPECT_EQ(box.result(), kMsgBoxCancel);
+    EXPECT_EQ(box.result(), DialogService::kResultCancel);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "account/accountlibrary.h"
 #include "gui/guitest.h"
 #include "support/scratchdir.h"
+#include "support/scripteddialogs.h"
 #include "ui/mainwnd.h"
 #include "ui/msgbox.h"
 
@@ -58,13 +59,14 @@ TEST_F(ScreensTest, MainWindow)
 
 TEST_F(ScreensTest, MessageBoxModes)
 {
-    MsgBoxRequest password(kMsgBoxPassword, "");
+    MsgBoxRequest password(DialogService::kModePassword, "");
     password.smallOkText = "@string/str_msgbox_password_btn";
     const std::pair<MsgBoxRequest, const char*> boxes[] = {
-        {MsgBoxRequest(kMsgBoxQuestion, "@string/str_msgbox_conving"), "msgbox_10"},
-        {MsgBoxRequest(kMsgBoxNotice, "@string/str_msgbox_task_busy"), "msgbox_12"},
-        {MsgBoxRequest(kMsgBoxNoticeTwoLines, "@string/str_msgbox_file_err"), "msgbox_13"},
-        {MsgBoxRequest(kMsgBoxLogin, "@string/str_msgbox_login_welcome"), "msgbox_15"},
+        {MsgBoxRequest(DialogService::kModeQuestion, "@string/str_msgbox_conving"), "msgbox_10"},
+        {MsgBoxRequest(DialogService::kModeNotice, "@string/str_msgbox_task_busy"), "msgbox_12"},
+        {MsgBoxRequest(DialogService::kModeNoticeTwoLines, "@string/str_msgbox_file_err"),
+         "msgbox_13"},
+        {MsgBoxRequest(DialogService::kModeLogin, "@string/str_msgbox_login_welcome"), "msgbox_15"},
         {password, "msgbox_17"},
     };
     for (const auto& [request, name] : boxes) {
