@@ -6,6 +6,7 @@
 #include "settings/servicelocations.h"
 #include "task/dialogservice.h"
 #include "task/serviceaccess.h"
+#include "tiles/homesortlist.h"
 #include "ui/convertpage.h"
 #include "ui/placeholderpage.h"
 #include "ui/theme.h"
@@ -99,7 +100,10 @@ QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* ic
 
 CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), services(std::move(services)),
-      fileSelector(*this->services.dialogs)
+      fileSelector(*this->services.dialogs),
+      homeSortThread(this->services.homeSortList ? *this->services.homeSortList
+                                                 : HomeSortList::Instance(),
+                     this->services.apiBase)
 {
     setObjectName(QStringLiteral("rc_mainWnd"));
     setWindowTitle(Theme::Text("@string/str_appTitle"));
@@ -288,6 +292,8 @@ void CMainWnd::BuildTray()
 void CMainWnd::Initialize()
 {
     BuildTray();
+    homeSortThread.SetMainWnd(this);
+    homeSortThread.Start();
 
     ConversionList& list = convertPage->List();
     const ServiceAccess access(services.apiBase, services.tokens);

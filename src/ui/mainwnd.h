@@ -6,6 +6,7 @@
 #include "task/uploadfilesthread.h"
 #include "task/windowmessage.h"
 #include "tiles/fileselector.h"
+#include "tiles/homesortlistthread.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -21,6 +22,7 @@ class AccountLibrary;
 class CConvertPage;
 class ClientInfoRecord;
 class DialogService;
+class HomeSortList;
 class QDialog;
 class QLabel;
 class QListWidget;
@@ -36,6 +38,7 @@ struct MainWndServices
     AccountLibrary* account = nullptr;
     TokenProvider* tokens = nullptr;
     ClientInfoRecord* clientInfo = nullptr;
+    HomeSortList* homeSortList = nullptr; // null: the process-wide record
     std::string apiBase;
     std::chrono::milliseconds pollInterval{5000};
     std::string appDataDir;  // holds xml/ with the record files; empty keeps records in memory
@@ -100,6 +103,7 @@ public:
     CConvertPage& ConvertPage() { return *convertPage; }
     RecordList& CompletedRecords() { return completedRecords; }
     RecordList& OpenRecords() { return openRecords; }
+    CHomeSortListThread& HomeSortThread() { return homeSortThread; }
     CUploadFilesThread& UploadThread() { return uploadThread; }
     CQueryConvertThread& QueryThread() { return queryThread; }
     CDownloadFilesThread& DownloadThread() { return downloadThread; }
@@ -171,6 +175,7 @@ private:
 
     RecordList completedRecords{RecordKind::Completed};
     RecordList openRecords{RecordKind::OpenRecord};
+    CHomeSortListThread homeSortThread;
     CUploadFilesThread uploadThread;
     CQueryConvertThread queryThread;
     CDownloadFilesThread downloadThread;

@@ -4,6 +4,7 @@
 #include "support/fakeservice.h"
 #include "support/scratchdir.h"
 #include "support/scripteddialogs.h"
+#include "tiles/homesortlist.h"
 #include "ui/convertpage.h"
 #include "ui/mainwnd.h"
 
@@ -30,6 +31,8 @@ protected:
         TestApp();
         services.dialogs = &dialogs;
         services.account = &account;
+        services.homeSortList = &homeSortList;
+        services.apiBase = service.BaseUrl();
         services.configPath = scratch.File("Config.ini");
         services.systemTray = true;
         MakeWindow();
@@ -76,6 +79,8 @@ protected:
     int CurrentPage() { return Find<QStackedWidget>("tab_function")->currentIndex(); }
 
     ScratchDir scratch;
+    FakeService service;
+    HomeSortList homeSortList;
     ScriptedDialogs dialogs;
     AccountLibrary account;
     MainWndServices services;
@@ -97,6 +102,13 @@ TEST_F(MainWndTest, HasTheNamedControlsAndGeometry)
     EXPECT_FALSE(Find("img_HeadIcon")->isVisible());
     EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
     EXPECT_EQ(Find<QListWidget>("lb_leftbar_part1")->currentRow(), 0);
+}
+
+TEST_F(MainWndTest, StartUpFetchesTheHomeSortList)
+{
+    EXPECT_TRUE(WaitUntil([&] { return homeSortList.Get().ok; }));
+    EXPECT_TRUE(homeSortList.Get().isFree.count("PDF2Word"));
+    EXPECT_TRUE(dialogs.Requests().empty());
 }
 
 TEST_F(MainWndTest, StartUpLoadsTheRecordFilesOfTheDataDirectory)
@@ -232,7 +244,6 @@ TEST_F(MainWndTest, LeftBarNavigatesByThePageMap)
 
 TEST_F(MainWndTest, LeftBarSelectionDuringARedownloadShowsTheBusyNoticeAndStays)
 {
-    FakeService service;
     service.Script(FakeEndpoint::kResult, FakeReply::WithFault(FakeReply::Fault::Stall));
     FakeAccountApi api;
     account.Attach(&api, FakeDllSetService);
