@@ -12,6 +12,7 @@
 #include "ui/theme.h"
 #include "ui/windowmessageevent.h"
 #include "utility/applog.h"
+#include "utility/utilitycalls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,6 +25,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QParallelAnimationGroup>
+#include <QPixmap>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QRegion>
@@ -236,7 +238,7 @@ QWidget* CMainWnd::BuildCaption()
     auto* loginLayout = new QHBoxLayout(login);
     loginLayout->setContentsMargins(4, 3, 10, 3);
     loginLayout->setSpacing(8);
-    auto* defaultHead = new QLabel(login);
+    defaultHead = new QLabel(login);
     defaultHead->setObjectName(QStringLiteral("img_defaultHead"));
     defaultHead->setPixmap(
         Theme::Pixmap("head_default", QSize(kHeadIconSize, kHeadIconSize), devicePixelRatioF()));
@@ -358,8 +360,8 @@ const std::map<std::uint32_t, CMainWnd::Handler>& CMainWnd::Routes()
         {WM_ACCOUNT_LOGIN, &CMainWnd::OnNotHandledYet},
         {WM_ACCOUNT_LOGOUT, &CMainWnd::OnNotHandledYet},
         {WM_ACCOUNT_SHOW_LOGIN, &CMainWnd::OnNotHandledYet},
-        {WM_ACCOUNT_HEAD_ICON, &CMainWnd::OnNotHandledYet},
-        {WM_ACCOUNT_USER_NAME, &CMainWnd::OnNotHandledYet},
+        {WM_ACCOUNT_HEAD_ICON, &CMainWnd::OnAccountHeadIcon},
+        {WM_ACCOUNT_USER_NAME, &CMainWnd::OnAccountUserName},
         {WM_TILE_CLICKED, &CMainWnd::OnNotHandledYet},
         {WM_VIEWER_FUNCTION, &CMainWnd::OnNotHandledYet},
         {WM_VIEWER_RECORD, &CMainWnd::OnNotHandledYet},
@@ -427,6 +429,38 @@ void CMainWnd::OnFirstStartCheck(WindowMessage&)
         services.account->SetNotifyWindow(this);
         services.account->PromptLogin();
     }
+}
+
+void CMainWnd::OnAccountHeadIcon(WindowMessage& message)
+{
+    constexpr std::uintptr_t kShow = 0;
+    if (message.wParam == kShow) {
+        const QPixmap icon(QString::fromStdString(message.payload));
+        if (icon.isNull())
+            return;
+        headIcon->setPixmap(icon);
+        headIcon->show();
+        defaultHead->hide();
+    } else {
+        headIcon->hide();
+        headIcon->clear();
+        defaultHead->show();
+    }
+}
+
+void CMainWnd::OnAccountUserName(WindowMessage& message)
+{
+    constexpr std::uintptr_t kShow = 0;
+    if (message.wParam != kShow) {
+        userName->setText(Theme::Text("@string/str_cation_login"));
+        return;
+    }
+    if (!services.account)
+        return;
+    const AccountLibrary::UserBlock user = services.account->User();
+    const char* nickname = user.data() + kAccountFieldSize;
+    if (const auto text = Utility::AnsiToUnicode(nickname))
+        userName->setText(QString::fromStdString(*text));
 }
 
 void CMainWnd::OnNotHandledYet(WindowMessage& message)

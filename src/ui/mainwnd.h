@@ -148,6 +148,8 @@ private:
     void OnConvertItemChanged(WindowMessage& message);
     void OnShowSettings(WindowMessage& message);
     void OnFirstStartCheck(WindowMessage& message);
+    void OnAccountHeadIcon(WindowMessage& message);
+    void OnAccountUserName(WindowMessage& message);
     // Messages whose handling belongs to parts of the window not built yet: logged and
     // dropped with their payload.
     void OnNotHandledYet(WindowMessage& message);
@@ -165,6 +167,7 @@ private:
     CConvertPage* convertPage = nullptr;
     QWidget* caption = nullptr;
     QWidget* leftBarHead = nullptr;
+    QLabel* defaultHead = nullptr;
     QLabel* headIcon = nullptr;
     QLabel* userName = nullptr;
     QSystemTrayIcon* trayIcon = nullptr;

@@ -9,12 +9,15 @@
 #include "ui/mainwnd.h"
 
 #include <QDialog>
+#include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStackedWidget>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -294,6 +297,41 @@ TEST_F(MainWndTest, ItemChangedOutsideTheListDoesNothing)
     Post(WM_CONVERT_ITEM_CHANGED, 0);
     Drain();
     EXPECT_EQ(changed, std::vector<int>{1});
+}
+
+TEST_F(MainWndTest, UserAreaShowsAndResetsTheSignedInUser)
+{
+    auto* name = Find<QLabel>("txt_username");
+    auto* icon = Find<QLabel>("img_HeadIcon");
+    AccountLibrary::UserBlock user{};
+    std::strcpy(user.data(), "1001");
+    std::strcpy(user.data() + kAccountFieldSize, "小明");
+    account.SetUser(user.data());
+    Post(WM_ACCOUNT_USER_NAME, 0);
+    Drain();
+    EXPECT_EQ(name->text(), QString::fromUtf8("小明"));
+
+    // An icon file that is no image leaves the icon hidden.
+    const std::string broken = scratch.File("HeadIcon");
+    WriteFileBytes(broken, "not an image");
+    Post(WM_ACCOUNT_HEAD_ICON, 0, broken);
+    Drain();
+    EXPECT_FALSE(icon->isVisible());
+
+    QImage image(40, 40, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(QString::fromStdString(broken), "PNG"));
+    Post(WM_ACCOUNT_HEAD_ICON, 0, broken);
+    Drain();
+    EXPECT_TRUE(icon->isVisible());
+    EXPECT_FALSE(Find("img_defaultHead")->isVisible());
+
+    Post(WM_ACCOUNT_USER_NAME, 1);
+    Post(WM_ACCOUNT_HEAD_ICON, 1);
+    Drain();
+    EXPECT_EQ(name->text(), QString::fromUtf8("请登录"));
+    EXPECT_FALSE(icon->isVisible());
+    EXPECT_TRUE(Find("img_defaultHead")->isVisible());
 }
 
 TEST_F(MainWndTest, MessagesOfLaterPartsReleaseTheirPayload)
