@@ -41,6 +41,7 @@ public:
     virtual void SetChunkSize(std::int32_t bytes);
     virtual std::int32_t GetChunkSize() const;
 
+    // Applies connection settings to a transfer's session; nothing to apply in this class.
     virtual bool ConfigureSession(HttpSession& session);
     virtual std::optional<ParsedUrl> ParseUrl(std::string_view url) const;
     // Transfer progress: state 0 while running, 1 once when a transfer did not succeed.

@@ -7,6 +7,7 @@
 #include "support/fakeservice.h"
 
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -59,8 +61,21 @@ double MBps(double seconds)
     return static_cast<double>(kFileSize) / 1e6 / seconds;
 }
 
-// Runs curl without a shell and returns its own total transfer time (-w %{time_total}).
-double RunCurl(const std::vector<std::string>& arguments)
+// Wall time of one transfer and the CPU time the client spent on it.
+struct Measure
+{
+    double seconds = -1;
+    double cpu = 0;
+};
+
+double CpuSeconds(const rusage& usage)
+{
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs curl without a shell; its time is curl's own transfer time (-w %{time_total}).
+Measure RunCurl(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> all = {"curl", "-sS", "-w", "%{time_total}"};
     all.insert(all.end(), arguments.begin(), arguments.end());
@@ -72,7 +87,7 @@ double RunCurl(const std::vector<std::string>& arguments)
 
     int output[2];
     if (pipe(output) != 0) {
-        return -1;
+        return {};
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -89,11 +104,25 @@ double RunCurl(const std::vector<std::string>& arguments)
     }
     close(output[0]);
     int status = 0;
-    if (spawned != 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+    rusage usage = {};
+    if (spawned != 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
         WEXITSTATUS(status) != 0) {
-        return -1;
+        return {};
     }
-    return std::stod(text.substr(text.find_last_of('\n') + 1));
+    return {std::stod(text.substr(text.find_last_of('\n') + 1)), CpuSeconds(usage)};
+}
+
+// Runs one of our transfers on this thread; a failed transfer gives a negative time.
+template <typename Transfer> Measure RunOurs(Transfer transfer)
+{
+    rusage before = {};
+    getrusage(RUSAGE_THREAD, &before);
+    const auto start = Clock::now();
+    const bool ok = transfer();
+    const double seconds = Seconds(Clock::now() - start);
+    rusage after = {};
+    getrusage(RUSAGE_THREAD, &after);
+    return {ok ? seconds : -1, CpuSeconds(after) - CpuSeconds(before)};
 }
 
 void WriteSource(const fs::path& path)
@@ -110,14 +139,37 @@ void WriteSource(const fs::path& path)
 
 struct Best
 {
-    double ours = 1e9;
-    double curl = 1e9;
-    void Add(double oursSeconds, double curlSeconds)
+    Measure ours{1e9, 1e9};
+    Measure curl{1e9, 1e9};
+    bool ok = true;
+
+    void Add(const Measure& oursRun, const Measure& curlRun)
     {
-        ours = std::min(ours, oursSeconds);
-        curl = std::min(curl, curlSeconds);
+        ok = ok && oursRun.seconds > 0 && curlRun.seconds > 0;
+        ours = {std::min(ours.seconds, oursRun.seconds), std::min(ours.cpu, oursRun.cpu)};
+        curl = {std::min(curl.seconds, curlRun.seconds), std::min(curl.cpu, curlRun.cpu)};
+    }
+    double Ratio() const { return curl.seconds / ours.seconds; }
+    void Print(const char* direction) const
+    {
+        std::printf("%-9s ours %7.1f MB/s (client CPU %.3f s)   curl %7.1f MB/s (client CPU "
+                    "%.3f s)   ratio %.2f\n",
+                    direction, MBps(ours.seconds), ours.cpu, MBps(curl.seconds), curl.cpu, Ratio());
     }
 };
+
+// Runs both in the order given, each starting with no dirty pages left to flush, so none
+// pays for another's writes.
+void Compare(Best& best, bool oursFirst, const std::function<Measure()>& ours,
+             const std::function<Measure()>& curl)
+{
+    sync();
+    Measure first = oursFirst ? ours() : curl();
+    sync();
+    Measure second = oursFirst ? curl() : ours();
+    sync();
+    best.Add(oursFirst ? first : second, oursFirst ? second : first);
+}
 
 } // namespace
 
@@ -128,8 +180,6 @@ int main()
     const fs::path source = dir / "source.pdf";
     const fs::path target = dir / "target.pdf";
     WriteSource(source);
-    // Every transfer starts with no dirty pages left to flush, so none pays for another.
-    sync();
 
     FakeService service;
     service.SetRecordLimit(64 * 1024);
@@ -137,64 +187,69 @@ int main()
                                   "/v2/task/upload?plateform=pc&token=" + service.IssueToken() +
                                   "&taskname=bench";
     const std::string resultUrl = service.BaseUrl() + "/results/bench";
+    FakeReply file;
+    file.bodyFile = source.string();
+    file.contentType = "application/octet-stream";
 
     Best upload;
     Best download;
     long uploadGrowthKiB = 0;
     long peakKiB = 0;
-    bool ok = true;
-    for (int round = 0; round < kRounds && ok; ++round) {
-        CUploadBase uploader;
-        uploader.SetChunkSize(kChunkSize);
-        uploader.PrepareMultipart(source.string());
-        std::string response;
-        const long before = StatusKiB("VmRSS");
-        peakKiB = std::max(peakKiB, StatusKiB("VmHWM"));
-        ResetPeak();
-        auto start = Clock::now();
-        ok = uploader.Upload(uploadUrl, source.string(), nullptr, nullptr, response) == 0;
-        const double oursUp = Seconds(Clock::now() - start);
-        uploadGrowthKiB = std::max(uploadGrowthKiB, StatusKiB("VmHWM") - before);
-        const double curlUp =
-            RunCurl({"-o", "/dev/null", "-H", "Expect:", "-F",
-                     "file=@" + source.string() + ";type=application/pdf", uploadUrl});
-        upload.Add(oursUp, curlUp);
+    for (int round = 0; round < kRounds && upload.ok && download.ok; ++round) {
+        const bool oursFirst = round % 2 == 0;
+        Compare(
+            upload, oursFirst,
+            [&] {
+                CUploadBase uploader;
+                uploader.SetChunkSize(kChunkSize);
+                uploader.PrepareMultipart(source.string());
+                std::string response;
+                const long before = StatusKiB("VmRSS");
+                peakKiB = std::max(peakKiB, StatusKiB("VmHWM"));
+                ResetPeak();
+                const Measure measure = RunOurs([&] {
+                    return uploader.Upload(uploadUrl, source.string(), nullptr, nullptr,
+                                           response) == 0;
+                });
+                uploadGrowthKiB = std::max(uploadGrowthKiB, StatusKiB("VmHWM") - before);
+                return measure;
+            },
+            [&] {
+                return RunCurl({"-o", "/dev/null", "-H", "Expect:", "-F",
+                                "file=@" + source.string() + ";type=application/pdf", uploadUrl});
+            });
 
-        FakeReply file;
-        file.bodyFile = source.string();
-        file.contentType = "application/octet-stream";
         service.Script(FakeEndpoint::kResult, file);
         service.Script(FakeEndpoint::kResult, file);
-        CDownloadBase downloader;
-        downloader.SetChunkSize(kChunkSize);
-        start = Clock::now();
-        ok = ok && downloader.DownloadToFile(resultUrl, target.string(), nullptr, nullptr) == 0 &&
-             fs::file_size(target) == kFileSize;
-        const double oursDown = Seconds(Clock::now() - start);
-        sync();
-        const double curlDown = RunCurl({"-o", target.string(), resultUrl});
-        sync();
-        download.Add(oursDown, curlDown);
-        ok = ok && curlUp > 0 && curlDown > 0;
+        Compare(
+            download, oursFirst,
+            [&] {
+                CDownloadBase downloader;
+                downloader.SetChunkSize(kChunkSize);
+                return RunOurs([&] {
+                    return downloader.DownloadToFile(resultUrl, target.string(), nullptr,
+                                                     nullptr) == 0 &&
+                           fs::file_size(target) == kFileSize;
+                });
+            },
+            [&] {
+                return RunCurl({"-o", target.string(), resultUrl});
+            });
     }
     peakKiB = std::max(peakKiB, StatusKiB("VmHWM"));
     fs::remove_all(dir);
-    if (!ok) {
+    if (!upload.ok || !download.ok) {
         std::cerr << "a transfer failed\n";
         return 2;
     }
 
-    const double upRatio = upload.curl / upload.ours;
-    const double downRatio = download.curl / download.ours;
     const double growthMiB = static_cast<double>(uploadGrowthKiB) / 1024.0;
     std::printf("100 MiB over loopback, best of %d, chunk size %d\n", kRounds, kChunkSize);
-    std::printf("upload:   ours %8.1f MB/s   curl %8.1f MB/s   ratio %.2f\n", MBps(upload.ours),
-                MBps(upload.curl), upRatio);
-    std::printf("download: ours %8.1f MB/s   curl %8.1f MB/s   ratio %.2f\n", MBps(download.ours),
-                MBps(download.curl), downRatio);
+    upload.Print("upload:");
+    download.Print("download:");
     std::printf("peak resident memory %.1f MiB, growth during the upload %.1f MiB\n",
                 static_cast<double>(peakKiB) / 1024.0, growthMiB);
-    const bool met = upRatio >= 0.9 && downRatio >= 0.9 && growthMiB < 16.0;
+    const bool met = upload.Ratio() >= 0.9 && download.Ratio() >= 0.9 && growthMiB < 16.0;
     std::printf("targets (ratio >= 0.90 both ways, growth < 16 MiB): %s\n", met ? "met" : "MISSED");
     return met ? 0 : 1;
 }

@@ -148,6 +148,10 @@ FakeService::FakeService() : server(std::make_unique<httplib::Server>())
     server->Delete(".*", withBody);
     const int innerPort = server->bind_to_any_port("127.0.0.1");
     listener = std::thread([this] { server->listen_after_bind(); });
+    // A stop request before the server runs would be lost and leave it accepting forever.
+    for (int wait = 0; wait < 5000 && !server->is_running(); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     relay = std::make_unique<RecordingRelay>(innerPort);
 }
 
