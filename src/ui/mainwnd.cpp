@@ -1,6 +1,7 @@
 #include "ui/mainwnd.h"
 
 #include "account/accountlibrary.h"
+#include "account/companion.h"
 #include "settings/clientinfo.h"
 #include "settings/firststart.h"
 #include "settings/servicelocations.h"
@@ -49,6 +50,7 @@ constexpr int kListItemHeight = 42;
 constexpr int kHeadIconSize = 28;
 constexpr std::chrono::milliseconds kRelayoutAgain{3};
 constexpr int kExitAnimationMs = 200;
+constexpr int kFirstShowPollMs = 100;
 
 struct LeftBarItem
 {
@@ -334,7 +336,47 @@ void CMainWnd::Initialize()
     pageMap[{leftBarPart2, 1}] = static_cast<int>(MainPage::RecordList);
     leftBarPart1->setCurrentRow(0);
 
+    if (services.accountComponentMissing) {
+        ExitForMissingComponent();
+        return;
+    }
+    // The account plug-in starts once the window is on screen.
+    firstShowTimer = new QTimer(this);
+    firstShowTimer->setInterval(kFirstShowPollMs);
+    connect(firstShowTimer, &QTimer::timeout, this, &CMainWnd::OnFirstShowTick);
+    firstShowTimer->start();
     initialized = true;
+}
+
+void CMainWnd::OnFirstShowTick()
+{
+    if (!isVisible())
+        return;
+    firstShowTimer->stop();
+    if (!services.startAccount)
+        return;
+    switch (services.startAccount()) {
+    case AccountStartup::Started:
+        break;
+    case AccountStartup::ComponentMissing:
+        ExitForMissingComponent();
+        return;
+    case AccountStartup::Failed:
+        ExitNow();
+        return;
+    }
+    std::string userId;
+    if (services.account && services.account->IsSignedIn())
+        userId = services.account->User().data();
+    const ClientInfo info = services.clientInfo ? services.clientInfo->Get() : ClientInfo();
+    if (!services.workDir.empty() && !LaunchCompanion(services.workDir, info, userId))
+        AppLog("CMainWnd::OnFirstShowTick", "companion program not started");
+}
+
+void CMainWnd::ExitForMissingComponent()
+{
+    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, "@string/str_msgbox_plugin");
+    ExitNow();
 }
 
 void CMainWnd::PostWindowMessage(WindowMessage message)
@@ -617,7 +659,10 @@ void CMainWnd::ExitNow()
 {
     if (trayIcon)
         trayIcon->hide();
-    std::_Exit(0);
+    if (services.exitProcess)
+        services.exitProcess();
+    else
+        std::_Exit(0);
 }
 
 void CMainWnd::HideToBackground()

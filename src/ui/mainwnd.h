@@ -1,5 +1,6 @@
 #pragma once
 
+#include "account/accountstartup.h"
 #include "adapter/recordlist.h"
 #include "task/downloadfilesthread.h"
 #include "task/queryconvertthread.h"
@@ -28,6 +29,7 @@ class QLabel;
 class QListWidget;
 class QStackedWidget;
 class QSystemTrayIcon;
+class QTimer;
 class TokenProvider;
 
 // What the main window works with; the program passes the process-wide services, tests their
@@ -44,6 +46,13 @@ struct MainWndServices
     std::string appDataDir;  // holds xml/ with the record files; empty keeps records in memory
     std::string configPath;  // the work directory's Config.ini (first-start check)
     bool systemTray = false; // closing hides the window only when a tray can bring it back
+    std::string workDir;     // ends with '/': where the companion program lives
+    // The start-up check of the account plug-in's file failed.
+    bool accountComponentMissing = false;
+    // Brings the account plug-in into service at first show; empty: nothing to start.
+    std::function<AccountStartup()> startAccount;
+    // Ends the process at once with status 0; empty: std::_Exit.
+    std::function<void()> exitProcess;
 };
 
 // Pages of `tab_function`, in order.
@@ -94,7 +103,7 @@ public:
     void Exit();
     void StopAllThreads();
     // Ends the process at once with 0: removes the tray icon, no clean-up.
-    [[noreturn]] void ExitNow();
+    void ExitNow();
 
     // The settings window's maker; until one is given the settings command does nothing.
     using SettingsFactory = std::function<QDialog*(QWidget* owner)>;
@@ -141,6 +150,8 @@ private:
     void OpenPdf();
     void OpenWebHome();
     void AnimateOut();
+    void OnFirstShowTick();
+    void ExitForMissingComponent();
 
     // Message handlers.
     void OnTaskNetError(WindowMessage& message);
@@ -171,6 +182,7 @@ private:
     QLabel* headIcon = nullptr;
     QLabel* userName = nullptr;
     QSystemTrayIcon* trayIcon = nullptr;
+    QTimer* firstShowTimer = nullptr;
     QPointer<QDialog> settingWnd;
     SettingsFactory settingsFactory;
     LeftBarPageMap pageMap;

@@ -1,5 +1,7 @@
 #include "account/accountlibrary.h"
+#include "account/companion.h"
 #include "gui/guitest.h"
+#include "settings/clientinfo.h"
 #include "support/fakeaccountapi.h"
 #include "support/fakeservice.h"
 #include "support/scratchdir.h"
@@ -38,16 +40,18 @@ protected:
         services.apiBase = service.BaseUrl();
         services.configPath = scratch.File("Config.ini");
         services.systemTray = true;
+        services.exitProcess = [this] { ++exits; };
         MakeWindow();
     }
 
     ~MainWndTest() override { window.reset(); }
 
-    void MakeWindow()
+    void MakeWindow(bool show = true)
     {
         window = std::make_unique<CMainWnd>(services);
         window->Initialize();
-        window->show();
+        if (show)
+            window->show();
         window->ConvertPage().List().SetFunctionName(kFunction);
     }
 
@@ -87,6 +91,7 @@ protected:
     ScriptedDialogs dialogs;
     AccountLibrary account;
     MainWndServices services;
+    int exits = 0;
     std::unique_ptr<CMainWnd> window;
 };
 
@@ -332,6 +337,61 @@ TEST_F(MainWndTest, UserAreaShowsAndResetsTheSignedInUser)
     EXPECT_EQ(name->text(), QString::fromUtf8("请登录"));
     EXPECT_FALSE(icon->isVisible());
     EXPECT_TRUE(Find("img_defaultHead")->isVisible());
+}
+
+TEST_F(MainWndTest, AccountStartsAtFirstShowThenTheCompanion)
+{
+    int starts = 0;
+    services.startAccount = [&] {
+        ++starts;
+        return AccountStartup::Started;
+    };
+    services.workDir = scratch.Path().string() + "/";
+    const std::string args = scratch.File("args.txt");
+    WriteFileBytes(scratch.Path() / kCompanionProgram,
+                   "#!/bin/sh\nprintf '%s' \"$1\" > '" + args + "'\n");
+    std::filesystem::permissions(scratch.Path() / kCompanionProgram,
+                                 std::filesystem::perms::owner_all);
+    ClientInfoRecord info;
+    ClientInfo values;
+    values.ag = "ag1";
+    values.version = "1.0.0.1";
+    values.wua = "wua1";
+    info.Set(values);
+    services.clientInfo = &info;
+
+    MakeWindow(false);
+    WaitUntil([] { return false; }, 300ms);
+    EXPECT_EQ(starts, 0);
+    window->show();
+    EXPECT_TRUE(WaitUntil([&] { return starts == 1; }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return ReadFileBytes(args) == "101|100001|ag1|uuid|1.0.0.1|wua1|"; }));
+    WaitUntil([] { return false; }, 300ms);
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(exits, 0);
+}
+
+TEST_F(MainWndTest, AMissingAccountComponentEndsTheProgramAfterTheNotice)
+{
+    services.startAccount = [] { return AccountStartup::ComponentMissing; };
+    MakeWindow();
+    ASSERT_TRUE(WaitUntil([&] { return exits == 1; }));
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_plugin");
+
+    // An unusable plug-in ends it silently.
+    services.startAccount = [] { return AccountStartup::Failed; };
+    MakeWindow();
+    ASSERT_TRUE(WaitUntil([&] { return exits == 2; }));
+    EXPECT_EQ(dialogs.Requests().size(), 1u);
+
+    // A file check that failed at start-up ends it before the window runs.
+    services.accountComponentMissing = true;
+    MakeWindow();
+    EXPECT_EQ(exits, 3);
+    EXPECT_EQ(dialogs.Requests().size(), 2u);
 }
 
 TEST_F(MainWndTest, MessagesOfLaterPartsReleaseTheirPayload)
