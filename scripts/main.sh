@@ -1,7 +1,40 @@
 #!/usr/bin/env bash
-# Sets up a machine (packages), builds, and runs the main job.
+# Sets up a machine (packages), builds, starts the reference conversion service on loopback
+# with a demo account, and converts the sample document with the command-line converter.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-"${BUILD_DIR:-build}/src/app/dokora-convert" --help
+
+build=${BUILD_DIR:-build}
+data=${DOKORA_SERVER_DATA:-${XDG_DATA_HOME:-$HOME/.local/share}/dokora-server}
+out=${DOKORA_OUT:-$PWD/out}
+mkdir -p "$data" "$out"
+
+# The demo account is made once; its password is printed then and kept for this script.
+password_file="$data/demo-password"
+if [ ! -s "$password_file" ]; then
+    password=$(head -c 18 /dev/urandom | base64 | tr -d '/+=')
+    (umask 077 && printf '%s\n' "$password" > "$password_file")
+    printf '%s\n' "$password" | "$build/server/dokora-server" --data "$data" --add-user demo
+    echo "Demo account created: user 'demo', password '$password' (kept in $password_file)"
+fi
+
+log=$(mktemp)
+"$build/server/dokora-server" --data "$data" --port 0 > "$log" 2>&1 &
+server=$!
+trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -f "$log"' EXIT
+for _ in $(seq 1 100); do
+    grep -q '^listening on ' "$log" && break
+    kill -0 "$server" 2>/dev/null || { cat "$log"; exit 1; }
+    sleep 0.1
+done
+base=$(sed -n 's/^listening on //p' "$log" | head -n 1)
+[ -n "$base" ] || { echo "the conversion service did not start"; cat "$log"; exit 1; }
+echo "Reference conversion service at $base"
+
+export DOKORA_API_URL="$base" DOKORA_WEB_URL="$base" DOKORA_FILES_URL="$base"
+export DOKORA_SSO_URL="$base/shiro-cas" DOKORA_POLL_INTERVAL_MS=${DOKORA_POLL_INTERVAL_MS:-500}
+"$build/src/app/dokora-convert" --user demo --password-file "$password_file" --out "$out" \
+    Word2PDF samples/sample.docx
+echo "The converted sample is in $out"

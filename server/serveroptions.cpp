@@ -9,7 +9,7 @@ const char* const kUsage =
     "                     [--read-timeout SECONDS]\n"
     "       dokora-server --data DIR --add-user NAME   (password read from standard input)\n"
     "\n"
-    "Serves the conversion API on http://ADDR:PORT (127.0.0.1:8080 by default; port 0 takes\n"
+    "Serves the conversion API on http://ADDR:PORT (127.0.0.1:8780 by default; port 0 takes\n"
     "a free port). Workers default to one per processor core; the time limit (120 s) ends a\n"
     "single conversion.\n";
 

@@ -10,7 +10,7 @@ struct ServerOptions
 {
     std::filesystem::path dataDir;
     std::string listen = "127.0.0.1";
-    int port = 8080;
+    int port = 8780; // where the client's default Config.ini looks
     std::size_t workers = 1;
     std::optional<std::string> addUser;
     std::chrono::seconds tokenLifetime{7200};

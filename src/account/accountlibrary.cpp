@@ -1,5 +1,7 @@
 #include "account/accountlibrary.h"
 
+#include "settings/clientinfo.h"
+
 #include <cstring>
 #include <vector>
 
@@ -39,20 +41,61 @@ void AccountLibrary::SetNotifyWindow(MessageTarget* window)
     notifyWindow = window;
 }
 
-void AccountLibrary::PromptLogin()
+void AccountLibrary::Notify(std::uint32_t id)
 {
-    IAccountApi* current = CurrentApi();
     MessageTarget* window = nullptr;
     {
         std::lock_guard lock(mutex);
         window = notifyWindow;
     }
+    if (window)
+        window->PostWindowMessage(WindowMessage{id, 0, 0, {}});
+}
+
+void AccountLibrary::PromptLogin()
+{
+    IAccountApi* current = CurrentApi();
     if (!current)
         return;
     const bool wasSignedIn = current->IsLoggedIn(nullptr);
     current->ShowLoginWindow();
-    if (!wasSignedIn && window)
-        window->PostWindowMessage(WindowMessage{WM_ACCOUNT_SHOW_LOGIN, 0, 0, {}});
+    if (!wasSignedIn)
+        Notify(WM_ACCOUNT_SHOW_LOGIN);
+}
+
+void AccountLibrary::Logout()
+{
+    if (IAccountApi* current = CurrentApi())
+        current->Logout();
+}
+
+bool AccountLibrary::LoginWithPassword(const std::string& userName, const std::string& password)
+{
+    IAccountApi* current = CurrentApi();
+    return current && current->LoginWithPassword(userName.c_str(), password.c_str());
+}
+
+void* AccountLibrary::LoginWindow()
+{
+    IAccountApi* current = CurrentApi();
+    return current ? current->GetLoginWindow() : nullptr;
+}
+
+void AccountLibrary::OpenWebPage(const std::string& url)
+{
+    IAccountApi* current = CurrentApi();
+    if (!current)
+        return;
+    const std::string page = url +
+                             (url.find('?') == std::string::npos ? "?version=" : "&version=") +
+                             GlobalClientInfo().Get().version;
+    current->OpenUrl(page.c_str());
+}
+
+void AccountLibrary::Start()
+{
+    if (IAccountApi* current = CurrentApi())
+        current->Start();
 }
 
 bool AccountLibrary::IsSignedIn()
@@ -103,6 +146,24 @@ void AccountLibrary::ClearUser()
 {
     std::lock_guard lock(mutex);
     user.fill('\0');
+}
+
+void AccountLibrary::OnLogin(const char* userBlock, void* context)
+{
+    auto* holder = static_cast<AccountLibrary*>(context);
+    if (!holder || !userBlock)
+        return;
+    holder->SetUser(userBlock);
+    holder->Notify(WM_ACCOUNT_LOGIN);
+}
+
+void AccountLibrary::OnLogout(void* context)
+{
+    auto* holder = static_cast<AccountLibrary*>(context);
+    if (!holder)
+        return;
+    holder->ClearUser();
+    holder->Notify(WM_ACCOUNT_LOGOUT);
 }
 
 AccountLibrary& Account()

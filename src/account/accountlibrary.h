@@ -26,6 +26,15 @@ public:
     bool IsSignedIn();
     // Shows the plug-in's login window; tells the main window when nobody was signed in.
     void PromptLogin();
+    void Logout();
+    // Signs in without a window (the command-line converter).
+    bool LoginWithPassword(const std::string& userName, const std::string& password);
+    // The plug-in's login window (a QWidget*), or null.
+    void* LoginWindow();
+    // Opens a web page with the signed-in session, telling the site the client's version.
+    void OpenWebPage(const std::string& url);
+    // Called once after the plug-in was initialised.
+    void Start();
     // Points the plug-in at the single-sign-on service.
     bool SetService(const std::string& serviceUrl);
     // A one-time ticket for the signed-in user; nullopt when the plug-in gives none.
@@ -35,9 +44,15 @@ public:
     void SetUser(const char* userBlock);
     void ClearUser();
 
+    // The plug-in's callbacks, with the holder as context: they keep or clear the user and
+    // tell the main window. Safe on any thread.
+    static void OnLogin(const char* userBlock, void* context);
+    static void OnLogout(void* context);
+
 private:
     // Plug-in calls are made outside the lock: the plug-in may call back into the holder.
     IAccountApi* CurrentApi() const;
+    void Notify(std::uint32_t id);
 
     mutable std::mutex mutex;
     IAccountApi* api = nullptr;

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "account/lockedrecord.h"
+
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 // The service token obtained by exchanging a sign-in ticket; every service call carries it.
@@ -25,15 +26,4 @@ public:
     virtual TokenRecord GetToken(bool refresh) = 0;
 };
 
-// The token record under its lock: readers get copies, writers replace it whole.
-class LockedTokenRecord
-{
-public:
-    TokenRecord Get() const;
-    void Set(TokenRecord record);
-    void Reset() { Set(TokenRecord{}); }
-
-private:
-    mutable std::mutex mutex;
-    TokenRecord record;
-};
+using LockedTokenRecord = LockedRecord<TokenRecord>;

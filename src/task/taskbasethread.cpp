@@ -1,5 +1,7 @@
 #include "task/taskbasethread.h"
 
+#include "account/accountlibrary.h"
+#include "task/dialogservice.h"
 #include "utility/tc_common.h"
 
 #include <chrono>
@@ -22,4 +24,19 @@ void CTaskBaseThread::Post(std::uint32_t id, std::uintptr_t wParam, std::string 
 {
     if (MessageTarget* window = GetMainWnd())
         window->PostWindowMessage(WindowMessage{id, wParam, 0, std::move(payload)});
+}
+
+void CTaskBaseThread::StartWithNotice(MessageTarget* window, DialogService& dialogs)
+{
+    if (!IsRunning()) {
+        SetMainWnd(window);
+        Start();
+    }
+    dialogs.ShowMessage(window, DialogService::kModeNotice, "@string/str_msgbox_server_data");
+}
+
+void CTaskBaseThread::LogoutIfSignedIn(AccountLibrary& account)
+{
+    if (account.IsSignedIn())
+        account.Logout();
 }

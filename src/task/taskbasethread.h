@@ -6,6 +6,9 @@
 #include <atomic>
 #include <cstdint>
 
+class AccountLibrary;
+class DialogService;
+
 // A worker thread that reports to the main window through posted messages. Nothing is posted
 // while no window is set.
 class CTaskBaseThread : public CTC_Thread
@@ -23,6 +26,11 @@ public:
     // Posts WM_TASK_NET_ERROR with the key of the message to show: the service is unreachable
     // while a network exists, or there is no network at all.
     void PostNetError();
+    // For data a background thread has not delivered yet: starts the thread unless it runs,
+    // then always tells the user the data is still being prepared.
+    void StartWithNotice(MessageTarget* window, DialogService& dialogs);
+    // Signs the user out when the account plug-in reports one signed in.
+    static void LogoutIfSignedIn(AccountLibrary& account);
 
 protected:
     void Post(std::uint32_t id, std::uintptr_t wParam = 0, std::string payload = {});

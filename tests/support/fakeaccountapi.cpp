@@ -13,6 +13,18 @@ void FakeAccountApi::SetTicket(std::string value)
     ticket = std::move(value);
 }
 
+void FakeAccountApi::OpenUrl(const char* url)
+{
+    std::lock_guard lock(mutex);
+    openedUrl = url;
+}
+
+std::string FakeAccountApi::OpenedUrl()
+{
+    std::lock_guard lock(mutex);
+    return openedUrl;
+}
+
 bool FakeAccountApi::IsLoggedIn(char* userBlock)
 {
     if (userBlock) {

@@ -22,6 +22,8 @@ public:
 
     // The ticket GetTicket hands out next.
     void SetTicket(std::string value);
+    // The page OpenUrl was last given.
+    std::string OpenedUrl();
 
     bool Init(char*, int, const char*) override { return true; }
     void TranslateAccelerator(void*) override {}
@@ -30,7 +32,7 @@ public:
     void ShowLoginWindow() override { ++loginWindowsShown; }
     bool LoginWithPassword(const char*, const char*) override { return signedIn = true; }
     void Logout() override { signedIn = false; }
-    void OpenUrl(const char*) override {}
+    void OpenUrl(const char* url) override;
     bool Start() override { return true; }
     void Reserved9() override {}
     bool IsLoggedIn(char* userBlock) override;
@@ -42,6 +44,7 @@ public:
 private:
     std::mutex mutex;
     std::string ticket = "ST-fake";
+    std::string openedUrl;
 };
 
 // The plug-in's service setter, recording the last address.

@@ -1,0 +1,281 @@
+#include "kovaultapi.h"
+
+#include "logindialog.h"
+#include "utility/stringtable.h"
+#include "utility/tc_process.h"
+
+#include <QApplication>
+#include <QMetaObject>
+#include <QThread>
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+std::mutex addressMutex;
+std::string address;
+
+constexpr std::uint32_t kShowNormal = 5;
+
+void CopyField(char* block, std::size_t slot, const std::string& value)
+{
+    std::strncpy(block + slot * kAccountFieldSize, value.c_str(), kAccountFieldSize - 1);
+}
+
+// The user block the host receives: the account name serves as id and nickname; the service
+// has no avatar for it.
+void FillUserBlock(char* block, const KeptSession& session)
+{
+    std::memset(block, 0, kAccountUserBlockSize);
+    CopyField(block, 0, session.userName);
+    CopyField(block, 1, session.userName);
+}
+
+bool HasGuiApplication()
+{
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+} // namespace
+
+std::string ServiceAddress()
+{
+    std::lock_guard lock(addressMutex);
+    return address;
+}
+
+void SetServiceAddress(std::string value)
+{
+    std::lock_guard lock(addressMutex);
+    address = std::move(value);
+}
+
+KovaultApi::~KovaultApi()
+{
+    if (signInThread.joinable())
+        signInThread.join();
+    delete dialog;
+}
+
+bool KovaultApi::Init(char* key, int, const char* exePathBase64)
+{
+    if (!key || !*key || !exePathBase64 || !*exePathBase64)
+        return false;
+    std::lock_guard lock(mutex);
+    appKey = key;
+    programPathBase64 = exePathBase64;
+    session = file.Load();
+    return true;
+}
+
+void KovaultApi::TranslateAccelerator(void*)
+{
+    // Qt routes keys to the login window itself.
+}
+
+void KovaultApi::SetLoginCallback(AccountLoginCallback callback, void* context)
+{
+    std::lock_guard lock(mutex);
+    loginCallback = callback;
+    loginContext = context;
+}
+
+void KovaultApi::SetLogoutCallback(AccountLogoutCallback callback, void* context)
+{
+    std::lock_guard lock(mutex);
+    logoutCallback = callback;
+    logoutContext = context;
+}
+
+std::optional<KeptSession> KovaultApi::Current() const
+{
+    std::lock_guard lock(mutex);
+    return session;
+}
+
+std::optional<KeptSession> KovaultApi::Forget()
+{
+    std::lock_guard lock(mutex);
+    auto previous = std::move(session);
+    session.reset();
+    file.Remove();
+    return previous;
+}
+
+void KovaultApi::FireLogin(const KeptSession& signedIn)
+{
+    AccountLoginCallback callback = nullptr;
+    void* context = nullptr;
+    {
+        std::lock_guard lock(mutex);
+        callback = loginCallback;
+        context = loginContext;
+    }
+    if (!callback)
+        return;
+    std::array<char, kAccountUserBlockSize> block{};
+    FillUserBlock(block.data(), signedIn);
+    callback(block.data(), context);
+}
+
+void KovaultApi::FireLogout()
+{
+    AccountLogoutCallback callback = nullptr;
+    void* context = nullptr;
+    {
+        std::lock_guard lock(mutex);
+        callback = logoutCallback;
+        context = logoutContext;
+    }
+    if (callback)
+        callback(context);
+}
+
+CasClient::Status KovaultApi::SignIn(const std::string& userName, const std::string& password)
+{
+    if (userName.empty() || password.empty() || userName.find_first_of("\r\n") != std::string::npos)
+        return CasClient::Status::Rejected;
+    const auto granted = CasClient(ServiceAddress()).RequestGrantingTicket(userName, password);
+    if (granted.status != CasClient::Status::Ok)
+        return granted.status;
+    const KeptSession signedIn{granted.value, userName};
+    std::optional<KeptSession> replaced;
+    {
+        std::lock_guard lock(mutex);
+        replaced = std::exchange(session, signedIn);
+        file.Save(signedIn);
+    }
+    if (replaced && replaced->grantingTicketUrl != signedIn.grantingTicketUrl)
+        CasClient(ServiceAddress()).Destroy(replaced->grantingTicketUrl);
+    FireLogin(signedIn);
+    return CasClient::Status::Ok;
+}
+
+bool KovaultApi::LoginWithPassword(const char* userName, const char* password)
+{
+    return userName && password && SignIn(userName, password) == CasClient::Status::Ok;
+}
+
+void KovaultApi::Logout()
+{
+    const auto previous = Forget();
+    if (!previous)
+        return;
+    // Signed out here whatever the service says; a ticket it cannot delete now expires there.
+    CasClient(ServiceAddress()).Destroy(previous->grantingTicketUrl);
+    FireLogout();
+}
+
+bool KovaultApi::IsLoggedIn(char* userBlock)
+{
+    const auto current = Current();
+    if (userBlock) {
+        if (current)
+            FillUserBlock(userBlock, *current);
+        else
+            std::memset(userBlock, 0, kAccountUserBlockSize);
+    }
+    return current.has_value();
+}
+
+bool KovaultApi::GetTicket(char* buffer, int size)
+{
+    const auto current = Current();
+    const std::string service = ServiceAddress();
+    if (!current || service.empty() || !buffer || size <= 0)
+        return false;
+    const auto issued =
+        CasClient(service).RequestServiceTicket(current->grantingTicketUrl, service);
+    if (issued.status == CasClient::Status::Rejected) {
+        // The service no longer knows the sign-in: the user is signed out.
+        if (Forget())
+            FireLogout();
+        return false;
+    }
+    if (issued.status != CasClient::Status::Ok ||
+        issued.value.size() >= static_cast<std::size_t>(size))
+        return false;
+    std::memcpy(buffer, issued.value.c_str(), issued.value.size() + 1);
+    return true;
+}
+
+void KovaultApi::OpenUrl(const char* url)
+{
+    if (!url || !*url)
+        return;
+    std::string page = url;
+    // With a sign-in the page gets a one-time ticket, so the site knows the user.
+    if (const auto current = Current()) {
+        const auto issued =
+            CasClient(ServiceAddress()).RequestServiceTicket(current->grantingTicketUrl, page);
+        if (issued.status == CasClient::Status::Ok)
+            page += (page.find('?') == std::string::npos ? "?ticket=" : "&ticket=") + issued.value;
+    }
+    TC_PROCESS::RunShellExecute(page.c_str(), "", false, 0, kShowNormal);
+}
+
+bool KovaultApi::Start()
+{
+    // A sign-in kept from an earlier run counts as a sign-in now.
+    if (const auto current = Current())
+        FireLogin(*current);
+    return true;
+}
+
+void* KovaultApi::GetLoginWindow()
+{
+    return dialog;
+}
+
+void KovaultApi::ShowLoginWindow()
+{
+    if (!HasGuiApplication())
+        return;
+    if (QThread::currentThread() == QCoreApplication::instance()->thread())
+        ShowDialog();
+    else
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [this] { ShowDialog(); }, Qt::QueuedConnection);
+}
+
+void KovaultApi::ShowDialog()
+{
+    if (!dialog) {
+        dialog = new LoginDialog;
+        QObject::connect(dialog, &LoginDialog::SignInRequested, dialog,
+                         [this](const QString& userName, const QString& password) {
+                             StartSignIn(userName.toStdString(), password.toStdString());
+                         });
+    }
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void KovaultApi::StartSignIn(const std::string& userName, const std::string& password)
+{
+    // The button is locked until a sign-in has finished, so this join does not wait.
+    if (signInThread.joinable())
+        signInThread.join();
+    signInThread = std::thread([this, userName, password] {
+        const CasClient::Status status = SignIn(userName, password);
+        QMetaObject::invokeMethod(
+            dialog, [this, status] { FinishSignIn(status); }, Qt::QueuedConnection);
+    });
+}
+
+void KovaultApi::FinishSignIn(CasClient::Status status)
+{
+    // The thread has nothing left to do but end.
+    signInThread.join();
+    if (status == CasClient::Status::Ok) {
+        dialog->Reset();
+        dialog->accept();
+        return;
+    }
+    dialog->SetBusy(false);
+    dialog->ShowError(QString::fromStdString(StringTable::Resolve(
+        status == CasClient::Status::Rejected ? "@string/str_login_err_password"
+                                              : "@string/str_login_err_service")));
+}

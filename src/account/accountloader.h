@@ -1,0 +1,53 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class AccountLibrary;
+
+inline constexpr const char* kAccountPluginFile = "libKovault.so";
+
+// Where the account plug-in comes from and what it is told at start.
+struct AccountPluginSetup
+{
+    std::string pluginPath;     // the plug-in file
+    std::string expectedDigest; // lower-case hexadecimal SHA-256 the build recorded
+    std::string appKey;         // the installation's `wua` value
+    std::string programPath;    // the client's own program file
+    std::string serviceUrl;     // the single-sign-on address
+};
+
+enum class PluginCheck
+{
+    Authentic,
+    Missing, // no file, or not readable
+    Altered, // the digest differs from the recorded one
+};
+
+enum class AccountLoad
+{
+    Loaded,
+    Missing,
+    Altered,
+    NotLoadable, // not a library, or an export is missing
+    NoInstance,  // CreateInstance gave nothing
+    BadSetup,    // no app key or program path
+    InitFailed,  // the plug-in's Init or its service setter said no
+};
+
+// The plug-in file checked against the recorded digest (what start-up verifies early).
+PluginCheck VerifyAccountPlugin(const std::string& path, std::string_view expectedDigest);
+
+// Checks the plug-in and loads exactly the bytes that were checked, so the file cannot be
+// swapped between the check and the load; then creates its object, registers the holder's
+// callbacks, points it at the service and initialises it. On success the holder owns the
+// object for the rest of the process (the plug-in is never unloaded).
+AccountLoad LoadAccountLibrary(AccountLibrary& account, const AccountPluginSetup& setup);
+
+// The plug-in in the work directory, set up for this installation, program and service;
+// nullopt when the work directory is unknown.
+std::optional<AccountPluginSetup> WorkDirectoryPluginSetup(std::string expectedDigest);
+
+// The running program's file (the target of /proc/self/exe); empty when unknown.
+std::string RunningProgramPath();

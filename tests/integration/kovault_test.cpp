@@ -1,0 +1,242 @@
+#include "account/accountlibrary.h"
+#include "account/accountloader.h"
+#include "account/tokensession.h"
+#include "plugindigests.h"
+#include "support/fakeservice.h"
+#include "support/recordingtarget.h"
+#include "support/scratchdir.h"
+#include "utility/stringtable.h"
+#include "utility/utilitycalls.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string SessionFilePath()
+{
+    return Utility::AppDataPath().value_or("") + "Kovault.session";
+}
+
+std::string UserId(const AccountLibrary& account)
+{
+    return account.User().data();
+}
+
+} // namespace
+
+class KovaultTest : public ::testing::Test
+{
+protected:
+    KovaultTest()
+    {
+        std::filesystem::remove(SessionFilePath());
+        account.SetNotifyWindow(&window);
+    }
+
+    AccountPluginSetup Setup(std::string path = DOKORA_KOVAULT_FILE) const
+    {
+        return {std::move(path), KovaultDigest(), "wua-test", "/opt/dokora/dokora",
+                service.SsoUrl()};
+    }
+
+    FakeService service;
+    RecordingTarget window;
+    AccountLibrary account;
+    ScratchDir scratch;
+};
+
+TEST_F(KovaultTest, OnlyTheRecordedPluginIsLoaded)
+{
+    EXPECT_EQ(VerifyAccountPlugin(DOKORA_KOVAULT_FILE, KovaultDigest()), PluginCheck::Authentic);
+
+    std::string bytes = ReadFileBytes(DOKORA_KOVAULT_FILE);
+    bytes[bytes.size() / 2] ^= 0x01;
+    const std::string altered = scratch.File("libKovault.so");
+    WriteFileBytes(altered, bytes);
+    EXPECT_EQ(VerifyAccountPlugin(altered, KovaultDigest()), PluginCheck::Altered);
+    EXPECT_EQ(LoadAccountLibrary(account, Setup(altered)), AccountLoad::Altered);
+    EXPECT_EQ(LoadAccountLibrary(account, Setup(scratch.File("none.so"))), AccountLoad::Missing);
+    EXPECT_FALSE(account.IsLoaded());
+
+    auto noKey = Setup();
+    noKey.appKey.clear();
+    EXPECT_EQ(LoadAccountLibrary(account, noKey), AccountLoad::BadSetup);
+    EXPECT_FALSE(account.IsLoaded());
+
+    ASSERT_EQ(LoadAccountLibrary(account, Setup()), AccountLoad::Loaded);
+    EXPECT_TRUE(account.IsLoaded());
+    EXPECT_FALSE(account.IsSignedIn());
+}
+
+TEST_F(KovaultTest, SignsInGivesFreshTicketsAndSignsOut)
+{
+    ASSERT_EQ(LoadAccountLibrary(account, Setup()), AccountLoad::Loaded);
+    EXPECT_FALSE(account.LoginWithPassword(std::string(FakeService::kUser), "wrong"));
+    EXPECT_FALSE(account.IsSignedIn());
+    EXPECT_EQ(window.Count(WM_ACCOUNT_LOGIN), 0u);
+    EXPECT_FALSE(std::filesystem::exists(SessionFilePath()));
+
+    ASSERT_TRUE(account.LoginWithPassword(std::string(FakeService::kUser),
+                                          std::string(FakeService::kPassword)));
+    EXPECT_EQ(window.Count(WM_ACCOUNT_LOGIN), 1u);
+    EXPECT_EQ(UserId(account), FakeService::kUser);
+    EXPECT_TRUE(account.IsSignedIn());
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat(SessionFilePath().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    const auto first = account.GetTicket();
+    const auto second = account.GetTicket();
+    ASSERT_TRUE(first && second);
+    EXPECT_TRUE(first->starts_with("ST-"));
+    EXPECT_NE(*first, *second);
+
+    // A service in trouble is not a sign-out.
+    service.Script(FakeEndpoint::kTicket, FakeReply::Text("busy", 503));
+    EXPECT_FALSE(account.GetTicket());
+    EXPECT_TRUE(account.IsSignedIn());
+    EXPECT_EQ(window.Count(WM_ACCOUNT_LOGOUT), 0u);
+
+    // The ticket is good for a session token at the service.
+    TokenSession tokens(account, service.BaseUrl(), service.SsoUrl());
+    EXPECT_TRUE(tokens.GetToken(true).ok);
+
+    account.Logout();
+    EXPECT_EQ(window.Count(WM_ACCOUNT_LOGOUT), 1u);
+    EXPECT_EQ(UserId(account), "");
+    EXPECT_FALSE(account.IsSignedIn());
+    EXPECT_FALSE(account.GetTicket());
+    EXPECT_FALSE(std::filesystem::exists(SessionFilePath()));
+    const auto requests = service.Requests(FakeEndpoint::kTicket);
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back().method, "DELETE");
+}
+
+TEST_F(KovaultTest, SignInSurvivesAReloadUntilTheServiceRejectsIt)
+{
+    ASSERT_EQ(LoadAccountLibrary(account, Setup()), AccountLoad::Loaded);
+    ASSERT_TRUE(account.LoginWithPassword(std::string(FakeService::kUser),
+                                          std::string(FakeService::kPassword)));
+
+    // A second load is a fresh copy of the plug-in, as after a restart.
+    RecordingTarget laterWindow;
+    AccountLibrary later;
+    later.SetNotifyWindow(&laterWindow);
+    ASSERT_EQ(LoadAccountLibrary(later, Setup()), AccountLoad::Loaded);
+    EXPECT_TRUE(later.IsSignedIn());
+    EXPECT_EQ(UserId(later), FakeService::kUser);
+    later.Start();
+    EXPECT_EQ(laterWindow.Count(WM_ACCOUNT_LOGIN), 1u);
+    EXPECT_TRUE(later.GetTicket());
+
+    // Signed out elsewhere: the kept sign-in ends at the next ticket.
+    account.Logout();
+    EXPECT_TRUE(later.IsSignedIn());
+    EXPECT_FALSE(later.GetTicket());
+    EXPECT_FALSE(later.IsSignedIn());
+    EXPECT_EQ(laterWindow.Count(WM_ACCOUNT_LOGOUT), 1u);
+}
+
+TEST_F(KovaultTest, StartUpLooksInTheWorkDirectory)
+{
+    const auto setup = WorkDirectoryPluginSetup(KovaultDigest());
+    ASSERT_TRUE(setup);
+    EXPECT_EQ(setup->pluginPath, Utility::WorkPath().value() + "libKovault.so");
+    EXPECT_EQ(setup->programPath, std::filesystem::canonical("/proc/self/exe").string());
+    EXPECT_EQ(setup->expectedDigest, KovaultDigest());
+}
+
+class KovaultWindowTest : public KovaultTest
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "kovault_test";
+        static char* argv[] = {name, nullptr};
+        static QApplication application(argc, argv);
+    }
+
+    template <typename Widget> Widget* Find(const char* name)
+    {
+        auto* dialog = static_cast<QWidget*>(account.LoginWindow());
+        return dialog ? dialog->findChild<Widget*>(name) : nullptr;
+    }
+
+    bool ProcessUntil(const std::function<bool()>& done)
+    {
+        for (int i = 0; i < 1000 && !done(); ++i) {
+            QApplication::processEvents();
+            std::this_thread::sleep_for(5ms);
+        }
+        return done();
+    }
+
+    void Grab(const char* fileName)
+    {
+        if (const char* directory = std::getenv("DOKORA_SCREENSHOT_DIR"))
+            static_cast<QWidget*>(account.LoginWindow())
+                ->grab()
+                .save(QString::fromUtf8(directory) + "/" + fileName);
+    }
+
+    void SignIn(const char* user, const char* password)
+    {
+        Find<QLineEdit>("edit_login_user")->setText(user);
+        Find<QLineEdit>("edit_login_password")->setText(password);
+        Find<QPushButton>("btn_login_submit")->click();
+    }
+};
+
+TEST_F(KovaultWindowTest, LoginWindowSignsInAndExplainsFailures)
+{
+    ASSERT_EQ(LoadAccountLibrary(account, Setup()), AccountLoad::Loaded);
+    account.PromptLogin();
+    EXPECT_EQ(window.Count(WM_ACCOUNT_SHOW_LOGIN), 1u);
+    auto* dialog = static_cast<QWidget*>(account.LoginWindow());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    auto* error = Find<QLabel>("lbl_login_error");
+    auto* button = Find<QPushButton>("btn_login_submit");
+    ASSERT_TRUE(error && button);
+    Grab("login-dialog.png");
+
+    SignIn("tester", "");
+    EXPECT_EQ(error->text().toStdString(), StringTable::Resolve("@string/str_login_err_empty"));
+
+    SignIn("tester", "wrong");
+    EXPECT_FALSE(button->isEnabled()); // busy while the service answers
+    EXPECT_EQ(button->text().toStdString(), StringTable::Resolve("@string/str_login_busy"));
+    ASSERT_TRUE(ProcessUntil([&] { return button->isEnabled(); }));
+    EXPECT_EQ(error->text().toStdString(), StringTable::Resolve("@string/str_login_err_password"));
+    Grab("login-dialog-error.png");
+
+    ASSERT_TRUE(account.SetService("http://127.0.0.1:1/shiro-cas"));
+    SignIn("tester", "secret");
+    ASSERT_TRUE(ProcessUntil([&] { return button->isEnabled(); }));
+    EXPECT_EQ(error->text().toStdString(), StringTable::Resolve("@string/str_login_err_service"));
+
+    ASSERT_TRUE(account.SetService(service.SsoUrl()));
+    SignIn("tester", "secret");
+    ASSERT_TRUE(ProcessUntil([&] { return !dialog->isVisible(); }));
+    EXPECT_EQ(window.Count(WM_ACCOUNT_LOGIN), 1u);
+    EXPECT_TRUE(account.IsSignedIn());
+    EXPECT_TRUE(error->text().isEmpty());
+    EXPECT_TRUE(Find<QLineEdit>("edit_login_password")->text().isEmpty());
+}
