@@ -1,8 +1,12 @@
+#include "account/accountdatabase.h"
 #include "account/accountlibrary.h"
-#include "account/tokensession.h"
+#include "account/accountloader.h"
+#include "account/accountsession.h"
+#include "account/accountstartup.h"
 #include "app/crashreport.h"
 #include "app/singleinstance.h"
 #include "app/startuplog.h"
+#include "plugindigests.h"
 #include "settings/clientinfo.h"
 #include "settings/servicelocations.h"
 #include "settings/startupsettings.h"
@@ -66,19 +70,30 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // The account plug-in's file is checked now; it is loaded once the window shows.
+    const auto accountSetup = WorkDirectoryPluginSetup(KovaultDigest());
+    const bool accountComponentMissing =
+        accountSetup &&
+        VerifyAccountPlugin(accountSetup->pluginPath, KovaultDigest()) != PluginCheck::Authentic;
+
     const ServiceLocations& locations = Services();
-    TokenSession tokens(Account(), locations.api, locations.sso);
     QtDialogService dialogs;
     MainWndServices services;
     services.dialogs = &dialogs;
     services.account = &Account();
-    services.tokens = &tokens;
+    services.session = &Session();
+    services.database = &Database();
     services.clientInfo = &GlobalClientInfo();
     services.apiBase = locations.api;
     services.pollInterval = locations.pollInterval;
     services.appDataDir = Utility::AppDataPath().value_or("");
     services.configPath = workDir ? *workDir + "Config.ini" : "";
     services.systemTray = QSystemTrayIcon::isSystemTrayAvailable();
+    services.workDir = workDir.value_or("");
+    services.accountComponentMissing = accountComponentMissing;
+    services.startAccount = [&accountSetup](MessageTarget* mainWnd) {
+        return InitAccount(Account(), mainWnd, accountSetup);
+    };
 
     int result = 0;
     {

@@ -1,6 +1,8 @@
 #include "ui/mainwnd.h"
 
+#include "account/accountdatabase.h"
 #include "account/accountlibrary.h"
+#include "account/accountsession.h"
 #include "account/companion.h"
 #include "settings/clientinfo.h"
 #include "settings/firststart.h"
@@ -51,6 +53,7 @@ constexpr int kHeadIconSize = 28;
 constexpr std::chrono::milliseconds kRelayoutAgain{3};
 constexpr int kExitAnimationMs = 200;
 constexpr int kFirstShowPollMs = 100;
+constexpr std::uint32_t kThreadStopMs = 1000;
 
 struct LeftBarItem
 {
@@ -105,9 +108,13 @@ QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* ic
 CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), services(std::move(services)),
       fileSelector(*this->services.dialogs),
+      loginThread(*this->services.account, *this->services.database, this->services.appDataDir),
       homeSortThread(this->services.homeSortList ? *this->services.homeSortList
                                                  : HomeSortList::Instance(),
-                     this->services.apiBase)
+                     this->services.apiBase),
+      tokenThread(this->services.session->tokens, *this->services.account),
+      userInfoThread(this->services.session->tokens, this->services.session->userInfo,
+                     *this->services.account)
 {
     setObjectName(QStringLiteral("rc_mainWnd"));
     setWindowTitle(Theme::Text("@string/str_appTitle"));
@@ -232,7 +239,7 @@ QWidget* CMainWnd::BuildCaption()
     layout->setSpacing(4);
     layout->addStretch(1);
 
-    auto* login = new QPushButton(caption);
+    auto* login = loginButton = new QPushButton(caption);
     login->setObjectName(QStringLiteral("btn_login"));
     login->setCursor(Qt::PointingHandCursor);
     login->setFixedHeight(34);
@@ -265,6 +272,7 @@ QWidget* CMainWnd::BuildCaption()
     layout->addWidget(menu);
     layout->addWidget(minimise);
     layout->addWidget(close);
+    connect(login, &QPushButton::clicked, this, &CMainWnd::OnLoginButton);
     connect(minimise, &QPushButton::clicked, this, &QWidget::showMinimized);
     connect(close, &QPushButton::clicked, this, &CMainWnd::HideToBackground);
     return caption;
@@ -296,11 +304,15 @@ void CMainWnd::BuildTray()
 void CMainWnd::Initialize()
 {
     BuildTray();
-    homeSortThread.SetMainWnd(this);
+    for (CTaskBaseThread* thread : {static_cast<CTaskBaseThread*>(&loginThread),
+                                    static_cast<CTaskBaseThread*>(&homeSortThread),
+                                    static_cast<CTaskBaseThread*>(&tokenThread),
+                                    static_cast<CTaskBaseThread*>(&userInfoThread)})
+        thread->SetMainWnd(this);
     homeSortThread.Start();
 
     ConversionList& list = convertPage->List();
-    const ServiceAccess access(services.apiBase, services.tokens);
+    const ServiceAccess access(services.apiBase, &services.session->tokens);
     uploadThread.SetServiceAccess(access);
     uploadThread.SetClientInfo(services.clientInfo);
     queryThread.SetServiceAccess(access);
@@ -336,6 +348,12 @@ void CMainWnd::Initialize()
     pageMap[{leftBarPart2, 1}] = static_cast<int>(MainPage::RecordList);
     leftBarPart1->setCurrentRow(0);
 
+    if (OpenAccountDatabase(*services.database, services.appDataDir) ==
+        AccountDatabaseOpen::NoDataDirectory) {
+        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, "@string/str_msgbox_db");
+        ExitNow();
+        return;
+    }
     if (services.accountComponentMissing) {
         ExitForMissingComponent();
         return;
@@ -355,7 +373,7 @@ void CMainWnd::OnFirstShowTick()
     firstShowTimer->stop();
     if (!services.startAccount)
         return;
-    switch (services.startAccount()) {
+    switch (services.startAccount(this)) {
     case AccountStartup::Started:
         break;
     case AccountStartup::ComponentMissing:
@@ -399,9 +417,9 @@ const std::map<std::uint32_t, CMainWnd::Handler>& CMainWnd::Routes()
         {WM_SHOW_SETTINGS, &CMainWnd::OnShowSettings},
         {WM_CONVERT_LIST_BACK, &CMainWnd::OnNotHandledYet},
         {WM_FIRST_START_CHECK, &CMainWnd::OnFirstStartCheck},
-        {WM_ACCOUNT_LOGIN, &CMainWnd::OnNotHandledYet},
-        {WM_ACCOUNT_LOGOUT, &CMainWnd::OnNotHandledYet},
-        {WM_ACCOUNT_SHOW_LOGIN, &CMainWnd::OnNotHandledYet},
+        {WM_ACCOUNT_LOGIN, &CMainWnd::OnAccountLogin},
+        {WM_ACCOUNT_LOGOUT, &CMainWnd::OnAccountLogout},
+        {WM_ACCOUNT_SHOW_LOGIN, &CMainWnd::OnAccountShowLogin},
         {WM_ACCOUNT_HEAD_ICON, &CMainWnd::OnAccountHeadIcon},
         {WM_ACCOUNT_USER_NAME, &CMainWnd::OnAccountUserName},
         {WM_TILE_CLICKED, &CMainWnd::OnNotHandledYet},
@@ -471,6 +489,61 @@ void CMainWnd::OnFirstStartCheck(WindowMessage&)
         services.account->SetNotifyWindow(this);
         services.account->PromptLogin();
     }
+}
+
+void CMainWnd::OnAccountLogin(WindowMessage&)
+{
+    services.database->DeleteUsers();
+    userInfoThread.SetLogoutOnFailure(1);
+    userInfoThread.Start();
+    PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, 0, 0, {}});
+    loginThread.Start();
+}
+
+void CMainWnd::OnAccountLogout(WindowMessage&)
+{
+    PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, 1, 0, {}});
+    PostWindowMessage(WindowMessage{WM_ACCOUNT_HEAD_ICON, 1, 0, {}});
+    services.session->tokens.ResetTokenRecord();
+    services.session->userInfo.ResetUserInfoRecord();
+    for (CTC_Thread* thread :
+         {static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
+          static_cast<CTC_Thread*>(&uploadThread), static_cast<CTC_Thread*>(&queryThread),
+          static_cast<CTC_Thread*>(&downloadThread)}) {
+        if (thread->IsRunning())
+            thread->StopWait(kThreadStopMs);
+    }
+    services.database->DeleteUsers();
+}
+
+void CMainWnd::OnAccountShowLogin(WindowMessage&)
+{
+    // The plug-in's login window is a widget of this process.
+    auto* login = static_cast<QWidget*>(services.account->LoginWindow());
+    if (!login)
+        return;
+    login->show();
+    login->setWindowState((login->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    login->raise();
+    login->activateWindow();
+}
+
+void CMainWnd::OnLoginButton()
+{
+    if (!services.account->IsSignedIn()) {
+        services.account->PromptLogin();
+        return;
+    }
+    if (!userMenu) {
+        userMenu = new QMenu(this);
+        userMenu->setObjectName(QStringLiteral("rc_menu_user"));
+        QAction* logout = userMenu->addAction(Theme::Text("@string/str_menu_user_3"));
+        logout->setObjectName(QStringLiteral("menuItem_logout"));
+        connect(logout, &QAction::triggered, this, [this] { services.account->Logout(); });
+    }
+    // The user's record is renewed in the background rather than while the menu waits.
+    userInfoThread.Start();
+    userMenu->popup(loginButton->mapToGlobal(QPoint(-10, loginButton->height())));
 }
 
 void CMainWnd::OnAccountHeadIcon(WindowMessage& message)
@@ -619,12 +692,13 @@ void CMainWnd::Exit()
 
 void CMainWnd::StopAllThreads()
 {
-    constexpr std::uint32_t kLimitMs = 1000;
     for (CTC_Thread* thread :
-         {static_cast<CTC_Thread*>(&uploadThread), static_cast<CTC_Thread*>(&queryThread),
+         {static_cast<CTC_Thread*>(&loginThread), static_cast<CTC_Thread*>(&homeSortThread),
+          static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
+          static_cast<CTC_Thread*>(&uploadThread), static_cast<CTC_Thread*>(&queryThread),
           static_cast<CTC_Thread*>(&downloadThread)}) {
         if (thread->IsRunning())
-            thread->StopWait(kLimitMs);
+            thread->StopWait(kThreadStopMs);
     }
 }
 

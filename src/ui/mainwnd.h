@@ -1,6 +1,9 @@
 #pragma once
 
 #include "account/accountstartup.h"
+#include "account/loginthread.h"
+#include "account/tokenthread.h"
+#include "account/userinfothread.h"
 #include "adapter/recordlist.h"
 #include "task/downloadfilesthread.h"
 #include "task/queryconvertthread.h"
@@ -19,7 +22,9 @@
 #include <string>
 #include <utility>
 
+class AccountDatabase;
 class AccountLibrary;
+struct AccountSession;
 class CConvertPage;
 class ClientInfoRecord;
 class DialogService;
@@ -27,18 +32,20 @@ class HomeSortList;
 class QDialog;
 class QLabel;
 class QListWidget;
+class QMenu;
+class QPushButton;
 class QStackedWidget;
 class QSystemTrayIcon;
 class QTimer;
-class TokenProvider;
 
 // What the main window works with; the program passes the process-wide services, tests their
-// own.
+// own. The dialogs, the account, its session and the database must be set.
 struct MainWndServices
 {
     DialogService* dialogs = nullptr;
     AccountLibrary* account = nullptr;
-    TokenProvider* tokens = nullptr;
+    AccountSession* session = nullptr;
+    AccountDatabase* database = nullptr;
     ClientInfoRecord* clientInfo = nullptr;
     HomeSortList* homeSortList = nullptr; // null: the process-wide record
     std::string apiBase;
@@ -49,8 +56,9 @@ struct MainWndServices
     std::string workDir;     // ends with '/': where the companion program lives
     // The start-up check of the account plug-in's file failed.
     bool accountComponentMissing = false;
-    // Brings the account plug-in into service at first show; empty: nothing to start.
-    std::function<AccountStartup()> startAccount;
+    // Brings the account plug-in into service for the window at first show; empty: nothing
+    // to start.
+    std::function<AccountStartup(MessageTarget* mainWnd)> startAccount;
     // Ends the process at once with status 0; empty: std::_Exit.
     std::function<void()> exitProcess;
 };
@@ -112,7 +120,10 @@ public:
     CConvertPage& ConvertPage() { return *convertPage; }
     RecordList& CompletedRecords() { return completedRecords; }
     RecordList& OpenRecords() { return openRecords; }
+    CLoginThread& LoginThread() { return loginThread; }
     CHomeSortListThread& HomeSortThread() { return homeSortThread; }
+    CTokenThread& TokenThread() { return tokenThread; }
+    CUserInfoThread& UserInfoThread() { return userInfoThread; }
     CUploadFilesThread& UploadThread() { return uploadThread; }
     CQueryConvertThread& QueryThread() { return queryThread; }
     CDownloadFilesThread& DownloadThread() { return downloadThread; }
@@ -152,6 +163,7 @@ private:
     void AnimateOut();
     void OnFirstShowTick();
     void ExitForMissingComponent();
+    void OnLoginButton();
 
     // Message handlers.
     void OnTaskNetError(WindowMessage& message);
@@ -159,6 +171,9 @@ private:
     void OnConvertItemChanged(WindowMessage& message);
     void OnShowSettings(WindowMessage& message);
     void OnFirstStartCheck(WindowMessage& message);
+    void OnAccountLogin(WindowMessage& message);
+    void OnAccountLogout(WindowMessage& message);
+    void OnAccountShowLogin(WindowMessage& message);
     void OnAccountHeadIcon(WindowMessage& message);
     void OnAccountUserName(WindowMessage& message);
     // Messages whose handling belongs to parts of the window not built yet: logged and
@@ -183,6 +198,8 @@ private:
     QLabel* userName = nullptr;
     QSystemTrayIcon* trayIcon = nullptr;
     QTimer* firstShowTimer = nullptr;
+    QPushButton* loginButton = nullptr;
+    QMenu* userMenu = nullptr;
     QPointer<QDialog> settingWnd;
     SettingsFactory settingsFactory;
     LeftBarPageMap pageMap;
@@ -190,7 +207,10 @@ private:
 
     RecordList completedRecords{RecordKind::Completed};
     RecordList openRecords{RecordKind::OpenRecord};
+    CLoginThread loginThread;
     CHomeSortListThread homeSortThread;
+    CTokenThread tokenThread;
+    CUserInfoThread userInfoThread;
     CUploadFilesThread uploadThread;
     CQueryConvertThread queryThread;
     CDownloadFilesThread downloadThread;

@@ -1,4 +1,6 @@
+#include "account/accountdatabase.h"
 #include "account/accountlibrary.h"
+#include "account/accountsession.h"
 #include "account/companion.h"
 #include "gui/guitest.h"
 #include "settings/clientinfo.h"
@@ -14,6 +16,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QStackedWidget>
 
@@ -36,6 +39,9 @@ protected:
         TestApp();
         services.dialogs = &dialogs;
         services.account = &account;
+        services.session = &session;
+        services.database = &database;
+        services.appDataDir = scratch.Path().string() + "/";
         services.homeSortList = &homeSortList;
         services.apiBase = service.BaseUrl();
         services.configPath = scratch.File("Config.ini");
@@ -90,6 +96,8 @@ protected:
     HomeSortList homeSortList;
     ScriptedDialogs dialogs;
     AccountLibrary account;
+    AccountSession session{account, service.BaseUrl(), service.SsoUrl()};
+    AccountDatabase database;
     MainWndServices services;
     int exits = 0;
     std::unique_ptr<CMainWnd> window;
@@ -110,6 +118,8 @@ TEST_F(MainWndTest, HasTheNamedControlsAndGeometry)
     EXPECT_FALSE(Find("img_HeadIcon")->isVisible());
     EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
     EXPECT_EQ(Find<QListWidget>("lb_leftbar_part1")->currentRow(), 0);
+    EXPECT_TRUE(database.IsOpen());
+    EXPECT_TRUE(std::filesystem::exists(scratch.Path() / AccountDatabase::kFileName));
 }
 
 TEST_F(MainWndTest, StartUpFetchesTheHomeSortList)
@@ -342,7 +352,7 @@ TEST_F(MainWndTest, UserAreaShowsAndResetsTheSignedInUser)
 TEST_F(MainWndTest, AccountStartsAtFirstShowThenTheCompanion)
 {
     int starts = 0;
-    services.startAccount = [&] {
+    services.startAccount = [&](MessageTarget*) {
         ++starts;
         return AccountStartup::Started;
     };
@@ -374,7 +384,7 @@ TEST_F(MainWndTest, AccountStartsAtFirstShowThenTheCompanion)
 
 TEST_F(MainWndTest, AMissingAccountComponentEndsTheProgramAfterTheNotice)
 {
-    services.startAccount = [] { return AccountStartup::ComponentMissing; };
+    services.startAccount = [](MessageTarget*) { return AccountStartup::ComponentMissing; };
     MakeWindow();
     ASSERT_TRUE(WaitUntil([&] { return exits == 1; }));
     ASSERT_EQ(dialogs.Requests().size(), 1u);
@@ -382,7 +392,7 @@ TEST_F(MainWndTest, AMissingAccountComponentEndsTheProgramAfterTheNotice)
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_plugin");
 
     // An unusable plug-in ends it silently.
-    services.startAccount = [] { return AccountStartup::Failed; };
+    services.startAccount = [](MessageTarget*) { return AccountStartup::Failed; };
     MakeWindow();
     ASSERT_TRUE(WaitUntil([&] { return exits == 2; }));
     EXPECT_EQ(dialogs.Requests().size(), 1u);
@@ -392,6 +402,71 @@ TEST_F(MainWndTest, AMissingAccountComponentEndsTheProgramAfterTheNotice)
     MakeWindow();
     EXPECT_EQ(exits, 3);
     EXPECT_EQ(dialogs.Requests().size(), 2u);
+}
+
+TEST_F(MainWndTest, SignInShowsTheUserAndSignOutResetsTheSession)
+{
+    QImage image(40, 40, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    const std::string png = scratch.File("avatar.png");
+    ASSERT_TRUE(image.save(QString::fromStdString(png), "PNG"));
+    service.Script(FakeEndpoint::kResult, FakeReply::Text(ReadFileBytes(png)));
+    // The session's token exchanges accept the fake plug-in's ticket.
+    for (int i = 0; i < 2; ++i)
+        service.Script(FakeEndpoint::kLogin,
+                       FakeReply::Json(R"({"ret":0,"msg":"","data":{"expireTime":7200,"token":")" +
+                                       service.IssueToken() + R"("}})"));
+
+    FakeAccountApi api;
+    api.nickname = "小红";
+    api.headIcon = service.BaseUrl() + "/results/head";
+    account.Attach(&api, FakeDllSetService);
+    account.SetNotifyWindow(window.get());
+    AccountLibrary::UserBlock user{};
+    api.IsLoggedIn(user.data());
+    AccountLibrary::OnLogin(user.data(), &account);
+
+    auto* name = Find<QLabel>("txt_username");
+    auto* icon = Find<QLabel>("img_HeadIcon");
+    EXPECT_TRUE(WaitUntil([&] { return icon->isVisible(); }));
+    EXPECT_EQ(name->text(), QString::fromUtf8("小红"));
+    EXPECT_TRUE(std::filesystem::exists(scratch.Path() / CLoginThread::kHeadIconFile));
+    // The user-info thread re-established the session after the sign-in.
+    EXPECT_TRUE(WaitUntil([&] { return session.userInfo.Current().ok; }));
+    EXPECT_TRUE(session.tokens.GetToken(false).ok);
+
+    AddRows(1, ConversionStatus::Queued);
+    ASSERT_TRUE(window->DownloadThread().Start());
+    api.signedIn = false;
+    AccountLibrary::OnLogout(&account);
+    EXPECT_TRUE(WaitUntil([&] { return !icon->isVisible(); }));
+    EXPECT_EQ(name->text(), QString::fromUtf8("请登录"));
+    EXPECT_FALSE(session.tokens.GetToken(false).ok);
+    EXPECT_FALSE(session.userInfo.Current().ok);
+    EXPECT_FALSE(window->DownloadThread().IsRunning());
+}
+
+TEST_F(MainWndTest, LoginButtonPromptsOrOffersTheSignOut)
+{
+    FakeAccountApi api;
+    api.signedIn = false;
+    account.Attach(&api, FakeDllSetService);
+    account.SetNotifyWindow(window.get());
+    auto* login = Find<QPushButton>("btn_login");
+    login->click();
+    EXPECT_EQ(api.loginWindowsShown, 1);
+
+    api.signedIn = true;
+    login->click();
+    auto* menu = window->findChild<QMenu*>(QStringLiteral("rc_menu_user"));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+    auto* logout = menu->findChild<QAction*>(QStringLiteral("menuItem_logout"));
+    ASSERT_NE(logout, nullptr);
+    EXPECT_EQ(logout->text(), QString::fromUtf8("退出登录"));
+    logout->trigger();
+    EXPECT_FALSE(api.signedIn);
+    EXPECT_EQ(api.loginWindowsShown, 1);
 }
 
 TEST_F(MainWndTest, MessagesOfLaterPartsReleaseTheirPayload)

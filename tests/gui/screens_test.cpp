@@ -1,7 +1,9 @@
 // Writes screenshots of the main window and of every message-box mode. With
 // DOKORA_SCREENSHOT_DIR set they go there (docs/screenshots holds the committed ones),
 // otherwise into a scratch directory.
+#include "account/accountdatabase.h"
 #include "account/accountlibrary.h"
+#include "account/accountsession.h"
 #include "gui/guitest.h"
 #include "support/scratchdir.h"
 #include "support/scripteddialogs.h"
@@ -47,9 +49,14 @@ TEST_F(ScreensTest, MainWindow)
 {
     ScriptedDialogs dialogs;
     AccountLibrary account;
+    AccountSession session(account, "", "");
+    AccountDatabase database;
     MainWndServices services;
     services.dialogs = &dialogs;
     services.account = &account;
+    services.session = &session;
+    services.database = &database;
+    services.appDataDir = scratch.Path().string() + "/";
     CMainWnd window(services);
     window.Initialize();
     Save(window, QStringLiteral("mainwnd"));
