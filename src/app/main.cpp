@@ -85,6 +85,7 @@ int main(int argc, char** argv)
     services.database = &Database();
     services.clientInfo = &GlobalClientInfo();
     services.apiBase = locations.api;
+    services.webBase = locations.web;
     services.pollInterval = locations.pollInterval;
     services.appDataDir = Utility::AppDataPath().value_or("");
     services.configPath = workDir ? *workDir + "Config.ini" : "";

@@ -6,7 +6,6 @@
 #include "account/companion.h"
 #include "settings/clientinfo.h"
 #include "settings/firststart.h"
-#include "settings/servicelocations.h"
 #include "task/dialogservice.h"
 #include "task/serviceaccess.h"
 #include "tiles/homesortlist.h"
@@ -19,7 +18,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -36,7 +34,6 @@
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -387,8 +384,8 @@ void CMainWnd::OnFirstShowTick()
     if (services.account && services.account->IsSignedIn())
         userId = services.account->User().data();
     const ClientInfo info = services.clientInfo ? services.clientInfo->Get() : ClientInfo();
-    if (!services.workDir.empty() && !LaunchCompanion(services.workDir, info, userId))
-        AppLog("CMainWnd::OnFirstShowTick", "companion program not started");
+    if (!services.workDir.empty())
+        LaunchCompanion(services.workDir, info, userId);
 }
 
 void CMainWnd::ExitForMissingComponent()
@@ -493,6 +490,7 @@ void CMainWnd::OnFirstStartCheck(WindowMessage&)
 
 void CMainWnd::OnAccountLogin(WindowMessage&)
 {
+    AppLog("CMainWnd::OnAccountLogin", "signed in");
     services.database->DeleteUsers();
     userInfoThread.SetLogoutOnFailure(1);
     userInfoThread.Start();
@@ -502,6 +500,7 @@ void CMainWnd::OnAccountLogin(WindowMessage&)
 
 void CMainWnd::OnAccountLogout(WindowMessage&)
 {
+    AppLog("CMainWnd::OnAccountLogout", "signed out");
     PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, 1, 0, {}});
     PostWindowMessage(WindowMessage{WM_ACCOUNT_HEAD_ICON, 1, 0, {}});
     services.session->tokens.ResetTokenRecord();
@@ -551,8 +550,10 @@ void CMainWnd::OnAccountHeadIcon(WindowMessage& message)
     constexpr std::uintptr_t kShow = 0;
     if (message.wParam == kShow) {
         const QPixmap icon(QString::fromStdString(message.payload));
-        if (icon.isNull())
+        if (icon.isNull()) {
+            AppLog("CMainWnd::OnAccountHeadIcon", "not an image: " + message.payload);
             return;
+        }
         headIcon->setPixmap(icon);
         headIcon->show();
         defaultHead->hide();
@@ -574,8 +575,10 @@ void CMainWnd::OnAccountUserName(WindowMessage& message)
         return;
     const AccountLibrary::UserBlock user = services.account->User();
     const char* nickname = user.data() + kAccountFieldSize;
-    if (const auto text = Utility::AnsiToUnicode(nickname))
+    if (const auto text = Utility::AnsiToUnicode(nickname)) {
         userName->setText(QString::fromStdString(*text));
+        AppLog("CMainWnd::OnAccountUserName", "user " + *text);
+    }
 }
 
 void CMainWnd::OnNotHandledYet(WindowMessage& message)
@@ -648,8 +651,7 @@ void CMainWnd::OpenPdf()
 
 void CMainWnd::OpenWebHome()
 {
-    QDesktopServices::openUrl(
-        QUrl(QString::fromStdString(Services().web + "/?extra=PC&Device=PC")));
+    services.account->OpenWebPage(services.webBase + "/?extra=PC&Device=PC");
 }
 
 void CMainWnd::BringToFront()

@@ -49,6 +49,7 @@ struct MainWndServices
     ClientInfoRecord* clientInfo = nullptr;
     HomeSortList* homeSortList = nullptr; // null: the process-wide record
     std::string apiBase;
+    std::string webBase; // the service's web site, without a trailing '/'
     std::chrono::milliseconds pollInterval{5000};
     std::string appDataDir;  // holds xml/ with the record files; empty keeps records in memory
     std::string configPath;  // the work directory's Config.ini (first-start check)

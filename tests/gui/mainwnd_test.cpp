@@ -469,6 +469,16 @@ TEST_F(MainWndTest, LoginButtonPromptsOrOffersTheSignOut)
     EXPECT_EQ(api.loginWindowsShown, 1);
 }
 
+TEST_F(MainWndTest, TrayWebPageOpensTheHomePageWithTheSession)
+{
+    FakeAccountApi api;
+    account.Attach(&api, FakeDllSetService);
+    services.webBase = "https://web.example";
+    MakeWindow();
+    window->OnTrayCommand(CMainWnd::kCmdWebPage);
+    EXPECT_EQ(api.OpenedUrl().rfind("https://web.example/?extra=PC&Device=PC&version=", 0), 0u);
+}
+
 TEST_F(MainWndTest, MessagesOfLaterPartsReleaseTheirPayload)
 {
     for (std::uint32_t id : {WM_CONVERT_FILE_DONE, WM_VIEWER_RECORD, WM_OPEN_IN_VIEWER, 0x7777u})

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -62,6 +63,20 @@ TEST_F(ScreensTest, MainWindow)
     Save(window, QStringLiteral("mainwnd"));
     window.findChild<QListWidget*>(QStringLiteral("lb_leftbar_part2"))->setCurrentRow(0);
     Save(window, QStringLiteral("mainwnd_completed"));
+
+    // Signed in: the name and a round head icon in the caption.
+    AccountLibrary::UserBlock user{};
+    std::strcpy(user.data(), "1001");
+    std::strcpy(user.data() + kAccountFieldSize, "张小明");
+    account.SetUser(user.data());
+    QImage avatar(64, 64, QImage::Format_RGB32);
+    avatar.fill(QColor(0xff, 0xb8, 0x4d));
+    const QString avatarPath = QString::fromStdString(scratch.File("HeadIcon"));
+    ASSERT_TRUE(avatar.save(avatarPath, "PNG"));
+    window.PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, 0, 0, {}});
+    window.PostWindowMessage(WindowMessage{WM_ACCOUNT_HEAD_ICON, 0, 0, avatarPath.toStdString()});
+    QCoreApplication::processEvents();
+    Save(window, QStringLiteral("mainwnd_signed_in"));
 }
 
 TEST_F(ScreensTest, MessageBoxModes)
