@@ -123,7 +123,8 @@ CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
 
 CMainWnd::~CMainWnd()
 {
-    // No thread may post into a window being torn down.
+    // Nothing may post into a window being torn down.
+    services.account->SetNotifyWindow(nullptr);
     StopAllThreads();
     convertPage->RetryThread().Stop();
 }
@@ -301,44 +302,9 @@ void CMainWnd::BuildTray()
 void CMainWnd::Initialize()
 {
     BuildTray();
-    for (CTaskBaseThread* thread : {static_cast<CTaskBaseThread*>(&loginThread),
-                                    static_cast<CTaskBaseThread*>(&homeSortThread),
-                                    static_cast<CTaskBaseThread*>(&tokenThread),
-                                    static_cast<CTaskBaseThread*>(&userInfoThread)})
-        thread->SetMainWnd(this);
+    WireThreads();
     homeSortThread.Start();
-
-    ConversionList& list = convertPage->List();
-    const ServiceAccess access(services.apiBase, &services.session->tokens);
-    uploadThread.SetServiceAccess(access);
-    uploadThread.SetClientInfo(services.clientInfo);
-    queryThread.SetServiceAccess(access);
-    queryThread.SetPollInterval(static_cast<std::uint32_t>(services.pollInterval.count()));
-    for (CConvertBaseThread* thread :
-         {static_cast<CConvertBaseThread*>(&uploadThread),
-          static_cast<CConvertBaseThread*>(&queryThread),
-          static_cast<CConvertBaseThread*>(&downloadThread),
-          static_cast<CConvertBaseThread*>(&convertPage->RetryThread())}) {
-        thread->SetMainWnd(this);
-        thread->SetConvList(&list);
-        thread->SetCompletedList(&completedRecords);
-    }
-    convertPage->RetryThread().SetAccount(services.account);
-
-    std::string xmlDir;
-    if (!services.appDataDir.empty()) {
-        xmlDir = services.appDataDir + "xml/";
-        std::error_code error;
-        std::filesystem::create_directories(xmlDir, error);
-    }
-    const auto load = [&xmlDir](RecordList& records, RecordKind kind) {
-        const std::string path = xmlDir.empty() ? "" : xmlDir + std::string(RecordFileName(kind));
-        if (!records.Load(path))
-            AppLog("CMainWnd::Initialize", "unreadable record file kept aside: " + path);
-    };
-    load(completedRecords, RecordKind::Completed);
-    load(openRecords, RecordKind::OpenRecord);
-
+    LoadRecords();
     for (int row = 0; row < leftBarPart1->count(); ++row)
         pageMap[{leftBarPart1, row}] = static_cast<int>(MainPage::MainTileView);
     pageMap[{leftBarPart2, 0}] = static_cast<int>(MainPage::CompletedList);
@@ -361,6 +327,48 @@ void CMainWnd::Initialize()
     connect(firstShowTimer, &QTimer::timeout, this, &CMainWnd::OnFirstShowTick);
     firstShowTimer->start();
     initialized = true;
+}
+
+void CMainWnd::WireThreads()
+{
+    for (CTaskBaseThread* thread : {static_cast<CTaskBaseThread*>(&loginThread),
+                                    static_cast<CTaskBaseThread*>(&homeSortThread),
+                                    static_cast<CTaskBaseThread*>(&tokenThread),
+                                    static_cast<CTaskBaseThread*>(&userInfoThread)})
+        thread->SetMainWnd(this);
+
+    const ServiceAccess access(services.apiBase, &services.session->tokens);
+    uploadThread.SetServiceAccess(access);
+    uploadThread.SetClientInfo(services.clientInfo);
+    queryThread.SetServiceAccess(access);
+    queryThread.SetPollInterval(static_cast<std::uint32_t>(services.pollInterval.count()));
+    for (CConvertBaseThread* thread :
+         {static_cast<CConvertBaseThread*>(&uploadThread),
+          static_cast<CConvertBaseThread*>(&queryThread),
+          static_cast<CConvertBaseThread*>(&downloadThread),
+          static_cast<CConvertBaseThread*>(&convertPage->RetryThread())}) {
+        thread->SetMainWnd(this);
+        thread->SetConvList(&convertPage->List());
+        thread->SetCompletedList(&completedRecords);
+    }
+    convertPage->RetryThread().SetAccount(services.account);
+}
+
+void CMainWnd::LoadRecords()
+{
+    std::string xmlDir;
+    if (!services.appDataDir.empty()) {
+        xmlDir = services.appDataDir + "xml/";
+        std::error_code error;
+        std::filesystem::create_directories(xmlDir, error);
+    }
+    const auto load = [&xmlDir](RecordList& records, RecordKind kind) {
+        const std::string path = xmlDir.empty() ? "" : xmlDir + std::string(RecordFileName(kind));
+        if (!records.Load(path))
+            AppLog("CMainWnd::LoadRecords", "unreadable record file kept aside: " + path);
+    };
+    load(completedRecords, RecordKind::Completed);
+    load(openRecords, RecordKind::OpenRecord);
 }
 
 void CMainWnd::OnFirstShowTick()

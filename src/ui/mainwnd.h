@@ -154,6 +154,8 @@ private:
     QWidget* BuildLeftBar();
     QWidget* BuildCaption();
     void BuildTray();
+    void WireThreads();
+    void LoadRecords();
     void Dispatch(WindowMessage& message);
     void HideToBackground();
     void OnLeftBarSelection(QListWidget* list);
