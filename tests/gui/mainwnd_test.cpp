@@ -479,6 +479,30 @@ TEST_F(MainWndTest, TrayWebPageOpensTheHomePageWithTheSession)
     EXPECT_EQ(api.OpenedUrl().rfind("https://web.example/?extra=PC&Device=PC&version=", 0), 0u);
 }
 
+TEST_F(MainWndTest, ShowLoginBringsThePluginWindowForward)
+{
+    struct WindowedApi : FakeAccountApi
+    {
+        void* GetLoginWindow() override { return &login; }
+        QWidget login;
+    } api;
+    account.Attach(&api, FakeDllSetService);
+    api.login.showMinimized();
+    Post(WM_ACCOUNT_SHOW_LOGIN);
+    Drain();
+    EXPECT_TRUE(api.login.isVisible());
+    EXPECT_FALSE(api.login.isMinimized());
+}
+
+TEST_F(MainWndTest, NoDataDirectoryEndsTheProgramAfterTheNotice)
+{
+    services.appDataDir.clear();
+    MakeWindow();
+    EXPECT_EQ(exits, 1);
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_db");
+}
+
 TEST_F(MainWndTest, MessagesOfLaterPartsReleaseTheirPayload)
 {
     for (std::uint32_t id : {WM_CONVERT_FILE_DONE, WM_VIEWER_RECORD, WM_OPEN_IN_VIEWER, 0x7777u})
