@@ -11,8 +11,10 @@
 #include "ui/msgbox.h"
 
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +97,12 @@ TEST_F(ScreensTest, MessageBoxModes)
         CMsgBox box(request, nullptr);
         Save(box, QString::fromLatin1(name));
     }
+
+    // A wrong password: the red line under the edit.
+    CMsgBox wrong(password, nullptr);
+    wrong.findChild<QLineEdit*>(QStringLiteral("re_password"))->setText(QStringLiteral("guess"));
+    wrong.findChild<QPushButton*>(QStringLiteral("btn_smallOK"))->click();
+    Save(wrong, QStringLiteral("msgbox_17_wrong"));
 }
 
 } // namespace
