@@ -2,18 +2,74 @@
 
 #include "task/windowmessage.h"
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
-// How the core asks the user something: the windows open real dialogs, tests script the
-// answers. Calls come from the UI thread and return when the dialog is closed.
+// One question for the message box. Texts may be "@string/" keys; empty ones keep the box's
+// own defaults.
+struct MsgBoxRequest
+{
+    MsgBoxRequest() = default;
+    MsgBoxRequest(int mode, std::string message) : mode(mode), message(std::move(message)) {}
+
+    int mode = 12;
+    std::string message;
+    std::string title;
+    std::string bigOkText;
+    std::string smallOkText;
+    std::string cancelText;
+    std::string documentPath;       // password mode: the document asked about
+    MessageTarget* owner = nullptr; // the main window for the few boxes it owns
+};
+
+struct MsgBoxAnswer
+{
+    int result = 8;
+    std::string password; // password mode after OK: the verified password
+};
+
+// What the open-file dialog is asked for.
+struct OpenFileRequest
+{
+    std::string filter;        // "<description> (<patterns>)", see FileFilterForFunction
+    std::string initialFolder; // "" lets the dialog choose
+    bool multiSelect = false;
+};
+
+// Every dialog the program shows goes through here: the message box by mode, the open-file
+// dialog and the folder picker. The program opens real dialogs, tests script the answers.
+// Calls come from the UI thread and return when the dialog is closed.
 class DialogService
 {
 public:
-    // The message box modes the core uses.
-    static constexpr int kModeNotice = 12; // one button
+    // Message box arrangements.
+    static constexpr int kModeQuestion = 10;       // OK and Cancel
+    static constexpr int kModeNotice = 12;         // one line, one wide button
+    static constexpr int kModeNoticeTwoLines = 13; // two lines, one wide button
+    static constexpr int kModeLogin = 15;          // invitation to sign in
+    static constexpr int kModePassword = 17;       // a document's open password
+    // How a message box ended; callers act on kResultOk only.
+    static constexpr int kResultOk = 1;
+    static constexpr int kResultCancel = 2;
+    static constexpr int kResultClosed = 8;
 
     virtual ~DialogService() = default;
-    // Shows `text` (a "@string/NAME" key or plain text) in the message box of `mode`, owned by
-    // `owner`; returns the button the user pressed.
-    virtual int ShowMessage(MessageTarget* owner, int mode, const std::string& text) = 0;
+
+    virtual MsgBoxAnswer ShowMessageBox(const MsgBoxRequest& request) = 0;
+    // Full paths of the chosen files in the order given; nullopt when cancelled.
+    virtual std::optional<std::vector<std::string>> OpenFiles(const OpenFileRequest& request) = 0;
+    // The chosen folder; nullopt when cancelled.
+    virtual std::optional<std::string> SelectFolder(const std::string& title,
+                                                    const std::string& startDir) = 0;
+
+    // Shows `text` (a "@string/NAME" key or plain text) in the message box of `mode` with its
+    // default texts, owned by `owner` (may be null); the result.
+    int ShowMessage(MessageTarget* owner, int mode, const std::string& text)
+    {
+        MsgBoxRequest request(mode, text);
+        request.owner = owner;
+        return ShowMessageBox(request).result;
+    }
 };

@@ -1,6 +1,6 @@
 #include "tiles/fileselector.h"
 
-#include "tiles/dialogservice.h"
+#include "task/dialogservice.h"
 #include "tiles/filetypes.h"
 
 FileSelector::FileSelector(DialogService& dialogs) : dialogs(dialogs) {}

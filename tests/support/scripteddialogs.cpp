@@ -1,14 +1,56 @@
 #include "support/scripteddialogs.h"
 
-int ScriptedDialogs::ShowMessage(MessageTarget*, int mode, const std::string& text)
+MsgBoxAnswer ScriptedDialogs::ShowMessageBox(const MsgBoxRequest& request)
+{
+    {
+        std::lock_guard lock(mutex);
+        requests.push_back(request);
+    }
+    if (whileShown)
+        whileShown();
+    std::lock_guard lock(mutex);
+    MsgBoxAnswer reply;
+    reply.result = answer;
+    if (!answers.empty()) {
+        reply.result = answers.front();
+        answers.pop_front();
+    }
+    return reply;
+}
+
+std::optional<std::vector<std::string>> ScriptedDialogs::OpenFiles(const OpenFileRequest& request)
 {
     std::lock_guard lock(mutex);
-    shown.push_back({mode, text});
-    return answer;
+    fileRequests.push_back(request);
+    if (fileAnswers.empty())
+        return std::nullopt;
+    auto files = fileAnswers.front();
+    fileAnswers.pop_front();
+    return files;
+}
+
+std::optional<std::string> ScriptedDialogs::SelectFolder(const std::string&, const std::string&)
+{
+    return std::nullopt;
+}
+
+void ScriptedDialogs::Answer(int result)
+{
+    std::lock_guard lock(mutex);
+    answers.push_back(result);
 }
 
 std::vector<ScriptedDialogs::Shown> ScriptedDialogs::Messages() const
 {
     std::lock_guard lock(mutex);
+    std::vector<Shown> shown;
+    for (const MsgBoxRequest& request : requests)
+        shown.push_back({request.mode, request.message});
     return shown;
+}
+
+std::vector<MsgBoxRequest> ScriptedDialogs::Requests() const
+{
+    std::lock_guard lock(mutex);
+    return requests;
 }

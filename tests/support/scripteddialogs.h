@@ -2,11 +2,16 @@
 
 #include "task/dialogservice.h"
 
+#include <deque>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
-// Records every message box the core asks for and answers each with `answer`.
+// Answers dialogs from a script and records every question. A message box takes the next
+// queued answer, or `answer` when none is queued; an open-file dialog takes the next queued
+// file answer, or is cancelled.
 class ScriptedDialogs : public DialogService
 {
 public:
@@ -16,12 +21,25 @@ public:
         std::string text;
     };
 
-    int ShowMessage(MessageTarget* owner, int mode, const std::string& text) override;
+    MsgBoxAnswer ShowMessageBox(const MsgBoxRequest& request) override;
+    std::optional<std::vector<std::string>> OpenFiles(const OpenFileRequest& request) override;
+    std::optional<std::string> SelectFolder(const std::string& title,
+                                            const std::string& startDir) override;
+
+    // Queues the result of a later message box.
+    void Answer(int result);
     std::vector<Shown> Messages() const;
+    std::vector<MsgBoxRequest> Requests() const;
 
     int answer = 0;
+    // Runs while a message box is up, as the box's modal loop would (GUI tests deliver
+    // posted messages there).
+    std::function<void()> whileShown;
+    std::deque<std::optional<std::vector<std::string>>> fileAnswers;
+    std::vector<OpenFileRequest> fileRequests;
 
 private:
     mutable std::mutex mutex;
-    std::vector<Shown> shown;
+    std::deque<int> answers;
+    std::vector<MsgBoxRequest> requests;
 };

@@ -1,12 +1,10 @@
-#include "tiles/dialogservice.h"
+#include "support/scripteddialogs.h"
 #include "tiles/fileselector.h"
 #include "tiles/filetypes.h"
 #include "tiles/functiondispatch.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <deque>
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -68,41 +66,23 @@ TEST(FunctionDispatchTest, KeysChooseTheirAction)
     EXPECT_FALSE(WebPageUrl("PDF2Word", "https://web.example"));
 }
 
-namespace {
-
-struct ScriptedDialogs : DialogService
-{
-    std::optional<std::vector<std::string>> OpenFiles(const OpenFileRequest& request) override
-    {
-        requests.push_back(request);
-        auto answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-
-    std::deque<std::optional<std::vector<std::string>>> answers;
-    std::vector<OpenFileRequest> requests;
-};
-
-} // namespace
-
 TEST(FileSelectorTest, DialogAnswersBecomePathsAndTheFolderIsRemembered)
 {
     ScriptedDialogs dialogs;
     FileSelector selector(dialogs);
     EXPECT_FALSE(selector.DialogShown());
-    dialogs.answers = {std::vector<std::string>{"/docs/a.pdf", "/docs/b.pdf", "/docs/c.pdf"},
-                       std::nullopt, std::vector<std::string>{"/o/x.docx", "/o/y.docx"}};
+    dialogs.fileAnswers = {std::vector<std::string>{"/docs/a.pdf", "/docs/b.pdf", "/docs/c.pdf"},
+                           std::nullopt, std::vector<std::string>{"/o/x.docx", "/o/y.docx"}};
     EXPECT_THAT(*selector.SelectFiles("PDF2Word", true),
                 ElementsAre("/docs/a.pdf", "/docs/b.pdf", "/docs/c.pdf"));
     EXPECT_TRUE(selector.DialogShown());
     EXPECT_FALSE(selector.SelectFiles("PDFPrint", false));
     EXPECT_THAT(*selector.SelectFiles("Word2PDF", false), ElementsAre("/o/x.docx"));
 
-    ASSERT_EQ(dialogs.requests.size(), 3u);
-    EXPECT_EQ(dialogs.requests[0].filter, FileFilterForFunction("PDF2Word"));
-    EXPECT_TRUE(dialogs.requests[0].multiSelect);
-    EXPECT_EQ(dialogs.requests[0].initialFolder, "");
-    EXPECT_FALSE(dialogs.requests[1].multiSelect);
-    EXPECT_EQ(dialogs.requests[1].initialFolder, "/docs/");
+    ASSERT_EQ(dialogs.fileRequests.size(), 3u);
+    EXPECT_EQ(dialogs.fileRequests[0].filter, FileFilterForFunction("PDF2Word"));
+    EXPECT_TRUE(dialogs.fileRequests[0].multiSelect);
+    EXPECT_EQ(dialogs.fileRequests[0].initialFolder, "");
+    EXPECT_FALSE(dialogs.fileRequests[1].multiSelect);
+    EXPECT_EQ(dialogs.fileRequests[1].initialFolder, "/docs/");
 }

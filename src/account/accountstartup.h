@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+
+class AccountLibrary;
+class MessageTarget;
+struct AccountPluginSetup;
+
+// How bringing the account plug-in into service ended.
+enum class AccountStartup
+{
+    Started,
+    ComponentMissing, // missing or not authentic: the user is told, then the program ends
+    Failed,           // present but unusable: the program ends without a message
+};
+
+// Brings the account plug-in into service once the main window shows: the window receives
+// the account messages, the plug-in is checked, loaded and initialised, then started (a
+// sign-in kept from an earlier run is announced then). Without a setup nothing can load.
+AccountStartup InitAccount(AccountLibrary& account, MessageTarget* mainWnd,
+                           const std::optional<AccountPluginSetup>& setup);

@@ -1,0 +1,797 @@
+#include "ui/mainwnd.h"
+
+#include "account/accountdatabase.h"
+#include "account/accountlibrary.h"
+#include "account/accountsession.h"
+#include "account/companion.h"
+#include "settings/clientinfo.h"
+#include "settings/firststart.h"
+#include "task/dialogservice.h"
+#include "task/serviceaccess.h"
+#include "tiles/homesortlist.h"
+#include "ui/convertpage.h"
+#include "ui/placeholderpage.h"
+#include "ui/theme.h"
+#include "ui/windowmessageevent.h"
+#include "utility/applog.h"
+#include "utility/utilitycalls.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QParallelAnimationGroup>
+#include <QPixmap>
+#include <QPropertyAnimation>
+#include <QPushButton>
+#include <QRegion>
+#include <QSizeGrip>
+#include <QStackedWidget>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr int kLeftBarWidth = 200;
+constexpr int kCaptionHeight = 52;
+constexpr int kListItemHeight = 42;
+constexpr int kHeadIconSize = 28;
+constexpr std::chrono::milliseconds kRelayoutAgain{3};
+constexpr int kExitAnimationMs = 200;
+constexpr int kFirstShowPollMs = 100;
+constexpr std::uint32_t kThreadStopMs = 1000;
+
+struct LeftBarItem
+{
+    const char* textKey;
+    const char* icon;
+    int titleIndex; // part 1: the group title's index inside the tile page
+};
+
+constexpr LeftBarItem kPart1Items[] = {
+    {"@string/str_leftbar_common", "leftbar_common", 2},
+    {"@string/str_leftbar_frompdf", "leftbar_frompdf", 4},
+    {"@string/str_leftbar_topdf", "leftbar_topdf", 6},
+    {"@string/str_leftbar_docoperate", "leftbar_docoperate", 10},
+};
+constexpr LeftBarItem kPart2Items[] = {
+    {"@string/str_leftbar_completed", "leftbar_completed", 0},
+    {"@string/str_leftbar_openrecord", "leftbar_openrecord", 0},
+};
+
+template <std::size_t N>
+QListWidget* MakeLeftBarList(QWidget* parent, const char* name, const LeftBarItem (&items)[N])
+{
+    auto* list = new QListWidget(parent);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setIconSize(QSize(18, 18));
+    list->setFocusPolicy(Qt::NoFocus);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setCursor(Qt::PointingHandCursor);
+    for (const LeftBarItem& entry : items) {
+        auto* item = new QListWidgetItem(Theme::Icon(entry.icon), Theme::Text(entry.textKey), list);
+        item->setData(Qt::UserRole, entry.titleIndex);
+    }
+    list->setFixedHeight(static_cast<int>(N) * kListItemHeight + 4);
+    return list;
+}
+
+QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* icon)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setProperty("role", QStringLiteral("caption"));
+    button->setIcon(Theme::Icon(icon));
+    button->setIconSize(QSize(16, 16));
+    button->setFixedSize(36, 32);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+} // namespace
+
+CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), services(std::move(services)),
+      fileSelector(*this->services.dialogs),
+      loginThread(*this->services.account, *this->services.database, this->services.appDataDir),
+      homeSortThread(this->services.homeSortList ? *this->services.homeSortList
+                                                 : HomeSortList::Instance(),
+                     this->services.apiBase),
+      tokenThread(this->services.session->tokens, *this->services.account),
+      userInfoThread(this->services.session->tokens, this->services.session->userInfo,
+                     *this->services.account)
+{
+    setObjectName(QStringLiteral("rc_mainWnd"));
+    setWindowTitle(Theme::Text("@string/str_appTitle"));
+    setWindowIcon(Theme::Icon("logo"));
+    setMinimumSize(kMinWidth, kMinHeight);
+    resize(kWidth, kHeight);
+    BuildLayout();
+}
+
+CMainWnd::~CMainWnd()
+{
+    // Nothing may post into a window being torn down.
+    services.account->SetNotifyWindow(nullptr);
+    StopAllThreads();
+    convertPage->RetryThread().Stop();
+}
+
+void CMainWnd::BuildLayout()
+{
+    auto* root = new QHBoxLayout(this);
+    // One pixel for the frame painted around the borderless window.
+    root->setContentsMargins(1, 1, 1, 1);
+    root->setSpacing(0);
+    root->addWidget(BuildLeftBar());
+
+    auto* funcZone = new QWidget(this);
+    funcZone->setObjectName(QStringLiteral("wnd_funcZone"));
+    funcZone->setAttribute(Qt::WA_StyledBackground);
+    auto* zoneLayout = new QVBoxLayout(funcZone);
+    zoneLayout->setContentsMargins(0, 0, 0, 0);
+    zoneLayout->setSpacing(0);
+    zoneLayout->addWidget(BuildCaption());
+
+    tabFunction = new QStackedWidget(funcZone);
+    tabFunction->setObjectName(QStringLiteral("tab_function"));
+    auto* mainTiles = new CPlaceholderPage("@string/str_leftbar_common", tabFunction);
+    mainTiles->setObjectName(QStringLiteral("page_mainTileView"));
+    auto* fileTiles = new CPlaceholderPage("", tabFunction);
+    fileTiles->setObjectName(QStringLiteral("page_fileTileView"));
+    convertPage = new CConvertPage(tabFunction);
+    auto* completed = new CPlaceholderPage("@string/str_completed_title", tabFunction);
+    completed->setObjectName(QStringLiteral("page_completedList"));
+    auto* records = new CPlaceholderPage("@string/str_record_title", tabFunction);
+    records->setObjectName(QStringLiteral("page_recordList"));
+    for (QWidget* page : {static_cast<QWidget*>(mainTiles), static_cast<QWidget*>(fileTiles),
+                          static_cast<QWidget*>(convertPage), static_cast<QWidget*>(completed),
+                          static_cast<QWidget*>(records)})
+        tabFunction->addWidget(page);
+    zoneLayout->addWidget(tabFunction, 1);
+
+    auto* grip = new QSizeGrip(funcZone);
+    zoneLayout->addWidget(grip, 0, Qt::AlignRight | Qt::AlignBottom);
+    root->addWidget(funcZone, 1);
+}
+
+QWidget* CMainWnd::BuildLeftBar()
+{
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("wnd_leftBar"));
+    bar->setAttribute(Qt::WA_StyledBackground);
+    bar->setFixedWidth(kLeftBarWidth);
+    auto* layout = new QVBoxLayout(bar);
+    layout->setContentsMargins(0, 0, 0, 20);
+    layout->setSpacing(0);
+
+    leftBarHead = new QWidget(bar);
+    leftBarHead->installEventFilter(this);
+    auto* head = new QHBoxLayout(leftBarHead);
+    head->setContentsMargins(22, 18, 12, 18);
+    head->setSpacing(10);
+    auto* logo = new QLabel(leftBarHead);
+    logo->setObjectName(QStringLiteral("img_logo"));
+    logo->setPixmap(Theme::Pixmap("logo", QSize(32, 32), devicePixelRatioF()));
+    auto* title = new QLabel(Theme::Text("@string/str_mainWndTitle"), leftBarHead);
+    title->setObjectName(QStringLiteral("txt_leftbar_title"));
+    head->addWidget(logo);
+    head->addWidget(title, 1);
+    layout->addWidget(leftBarHead);
+    layout->addSpacing(6);
+
+    leftBarPart1 = MakeLeftBarList(bar, "lb_leftbar_part1", kPart1Items);
+    layout->addWidget(leftBarPart1);
+
+    auto* separator = new QFrame(bar);
+    separator->setObjectName(QStringLiteral("leftbar_separator"));
+    separator->setFixedHeight(1);
+    auto* separatorRow = new QHBoxLayout;
+    separatorRow->setContentsMargins(24, 10, 24, 10);
+    separatorRow->addWidget(separator);
+    layout->addLayout(separatorRow);
+
+    leftBarPart2 = MakeLeftBarList(bar, "lb_leftbar_part2", kPart2Items);
+    layout->addWidget(leftBarPart2);
+    layout->addStretch(1);
+
+    auto* openPdf =
+        new QPushButton(Theme::Icon("open_pdf"), Theme::Text("@string/str_leftbar_openpdf"), bar);
+    openPdf->setObjectName(QStringLiteral("btn_leftbar_openpdf"));
+    openPdf->setIconSize(QSize(18, 18));
+    openPdf->setFixedHeight(40);
+    openPdf->setCursor(Qt::PointingHandCursor);
+    auto* openRow = new QHBoxLayout;
+    openRow->setContentsMargins(20, 0, 20, 0);
+    openRow->addWidget(openPdf);
+    layout->addLayout(openRow);
+
+    for (QListWidget* list : {leftBarPart1, leftBarPart2})
+        connect(list, &QListWidget::currentRowChanged, this,
+                [this, list] { OnLeftBarSelection(list); });
+    connect(openPdf, &QPushButton::clicked, this, &CMainWnd::OpenPdf);
+    return bar;
+}
+
+QWidget* CMainWnd::BuildCaption()
+{
+    caption = new QWidget(this);
+    caption->setObjectName(QStringLiteral("wnd_caption"));
+    caption->setAttribute(Qt::WA_StyledBackground);
+    caption->setFixedHeight(kCaptionHeight);
+    caption->installEventFilter(this);
+    auto* layout = new QHBoxLayout(caption);
+    layout->setContentsMargins(16, 8, 10, 8);
+    layout->setSpacing(4);
+    layout->addStretch(1);
+
+    auto* login = loginButton = new QPushButton(caption);
+    login->setObjectName(QStringLiteral("btn_login"));
+    login->setCursor(Qt::PointingHandCursor);
+    login->setFixedHeight(34);
+    login->setFocusPolicy(Qt::NoFocus);
+    auto* loginLayout = new QHBoxLayout(login);
+    loginLayout->setContentsMargins(4, 3, 10, 3);
+    loginLayout->setSpacing(8);
+    defaultHead = new QLabel(login);
+    defaultHead->setObjectName(QStringLiteral("img_defaultHead"));
+    defaultHead->setPixmap(
+        Theme::Pixmap("head_default", QSize(kHeadIconSize, kHeadIconSize), devicePixelRatioF()));
+    headIcon = new QLabel(login);
+    headIcon->setObjectName(QStringLiteral("img_HeadIcon"));
+    headIcon->setFixedSize(kHeadIconSize, kHeadIconSize);
+    headIcon->setScaledContents(true);
+    headIcon->setMask(QRegion(0, 0, kHeadIconSize, kHeadIconSize, QRegion::Ellipse));
+    headIcon->hide();
+    userName = new QLabel(Theme::Text("@string/str_cation_login"), login);
+    userName->setObjectName(QStringLiteral("txt_username"));
+    loginLayout->addWidget(defaultHead);
+    loginLayout->addWidget(headIcon);
+    loginLayout->addWidget(userName);
+    login->setMinimumWidth(loginLayout->sizeHint().width());
+    layout->addWidget(login);
+    layout->addSpacing(10);
+
+    auto* menu = MakeCaptionButton(caption, "btn_menu", "caption_menu");
+    auto* minimise = MakeCaptionButton(caption, "btn_min", "caption_min");
+    auto* close = MakeCaptionButton(caption, "btn_close", "caption_close");
+    layout->addWidget(menu);
+    layout->addWidget(minimise);
+    layout->addWidget(close);
+    connect(login, &QPushButton::clicked, this, &CMainWnd::OnLoginButton);
+    connect(minimise, &QPushButton::clicked, this, &QWidget::showMinimized);
+    connect(close, &QPushButton::clicked, this, &CMainWnd::HideToBackground);
+    return caption;
+}
+
+void CMainWnd::BuildTray()
+{
+    if (!services.systemTray || !QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    trayIcon = new QSystemTrayIcon(Theme::Icon("logo"), this);
+    trayIcon->setObjectName(QStringLiteral("tray_main"));
+    trayIcon->setToolTip(Theme::Text("@string/str_tray_tip"));
+    auto* menu = new QMenu(this);
+    const std::pair<int, const char*> commands[] = {{kCmdWebPage, "@string/str_menu_tray_1"},
+                                                    {kCmdSettings, "@string/str_menu_tray_2"},
+                                                    {kCmdShowMain, "@string/str_menu_tray_3"},
+                                                    {kCmdExit, "@string/str_menu_tray_4"}};
+    for (const auto& [id, text] : commands)
+        connect(menu->addAction(Theme::Text(text)), &QAction::triggered, this,
+                [this, id] { OnTrayCommand(id); });
+    trayIcon->setContextMenu(menu);
+    connect(trayIcon, &QSystemTrayIcon::activated, this, [this](auto reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            BringToFront();
+    });
+    trayIcon->show();
+}
+
+void CMainWnd::Initialize()
+{
+    BuildTray();
+    WireThreads();
+    homeSortThread.Start();
+    LoadRecords();
+    for (int row = 0; row < leftBarPart1->count(); ++row)
+        pageMap[{leftBarPart1, row}] = static_cast<int>(MainPage::MainTileView);
+    pageMap[{leftBarPart2, 0}] = static_cast<int>(MainPage::CompletedList);
+    pageMap[{leftBarPart2, 1}] = static_cast<int>(MainPage::RecordList);
+    leftBarPart1->setCurrentRow(0);
+
+    if (OpenAccountDatabase(*services.database, services.appDataDir) ==
+        AccountDatabaseOpen::NoDataDirectory) {
+        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, "@string/str_msgbox_db");
+        ExitNow();
+        return;
+    }
+    if (services.accountComponentMissing) {
+        ExitForMissingComponent();
+        return;
+    }
+    // The account plug-in starts once the window is on screen.
+    firstShowTimer = new QTimer(this);
+    firstShowTimer->setInterval(kFirstShowPollMs);
+    connect(firstShowTimer, &QTimer::timeout, this, &CMainWnd::OnFirstShowTick);
+    firstShowTimer->start();
+    initialized = true;
+}
+
+void CMainWnd::WireThreads()
+{
+    for (CTaskBaseThread* thread : {static_cast<CTaskBaseThread*>(&loginThread),
+                                    static_cast<CTaskBaseThread*>(&homeSortThread),
+                                    static_cast<CTaskBaseThread*>(&tokenThread),
+                                    static_cast<CTaskBaseThread*>(&userInfoThread)})
+        thread->SetMainWnd(this);
+
+    const ServiceAccess access(services.apiBase, &services.session->tokens);
+    uploadThread.SetServiceAccess(access);
+    uploadThread.SetClientInfo(services.clientInfo);
+    queryThread.SetServiceAccess(access);
+    queryThread.SetPollInterval(static_cast<std::uint32_t>(services.pollInterval.count()));
+    for (CConvertBaseThread* thread :
+         {static_cast<CConvertBaseThread*>(&uploadThread),
+          static_cast<CConvertBaseThread*>(&queryThread),
+          static_cast<CConvertBaseThread*>(&downloadThread),
+          static_cast<CConvertBaseThread*>(&convertPage->RetryThread())}) {
+        thread->SetMainWnd(this);
+        thread->SetConvList(&convertPage->List());
+        thread->SetCompletedList(&completedRecords);
+    }
+    convertPage->RetryThread().SetAccount(services.account);
+}
+
+void CMainWnd::LoadRecords()
+{
+    std::string xmlDir;
+    if (!services.appDataDir.empty()) {
+        xmlDir = services.appDataDir + "xml/";
+        std::error_code error;
+        std::filesystem::create_directories(xmlDir, error);
+    }
+    const auto load = [&xmlDir](RecordList& records, RecordKind kind) {
+        const std::string path = xmlDir.empty() ? "" : xmlDir + std::string(RecordFileName(kind));
+        if (!records.Load(path))
+            AppLog("CMainWnd::LoadRecords", "unreadable record file kept aside: " + path);
+    };
+    load(completedRecords, RecordKind::Completed);
+    load(openRecords, RecordKind::OpenRecord);
+}
+
+void CMainWnd::OnFirstShowTick()
+{
+    if (!isVisible())
+        return;
+    firstShowTimer->stop();
+    if (!services.startAccount)
+        return;
+    switch (services.startAccount(this)) {
+    case AccountStartup::Started:
+        break;
+    case AccountStartup::ComponentMissing:
+        ExitForMissingComponent();
+        return;
+    case AccountStartup::Failed:
+        ExitNow();
+        return;
+    }
+    std::string userId;
+    if (services.account && services.account->IsSignedIn())
+        userId = services.account->User().data();
+    const ClientInfo info = services.clientInfo ? services.clientInfo->Get() : ClientInfo();
+    if (!services.workDir.empty())
+        LaunchCompanion(services.workDir, info, userId);
+}
+
+void CMainWnd::ExitForMissingComponent()
+{
+    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, "@string/str_msgbox_plugin");
+    ExitNow();
+}
+
+void CMainWnd::PostWindowMessage(WindowMessage message)
+{
+    QCoreApplication::postEvent(this, new WindowMessageEvent(std::move(message)));
+}
+
+const std::map<std::uint32_t, CMainWnd::Handler>& CMainWnd::Routes()
+{
+    static const std::map<std::uint32_t, Handler> routes = {
+        {WM_TASK_NET_ERROR, &CMainWnd::OnTaskNetError},
+        {WM_CONVERT_LIST_CHANGED, &CMainWnd::OnConvertListChanged},
+        {WM_CONVERT_ITEM_CHANGED, &CMainWnd::OnConvertItemChanged},
+        {WM_CONVERT_FINISH, &CMainWnd::OnNotHandledYet},
+        {WM_CONVERT_FILE_DONE, &CMainWnd::OnNotHandledYet},
+        {WM_COMPLETED_LIST_CHANGED, &CMainWnd::OnNotHandledYet},
+        {WM_UPDATE_CHECK, &CMainWnd::OnNotHandledYet},
+        {WM_UPDATE_RESULT, &CMainWnd::OnNotHandledYet},
+        {WM_UPDATE_FORCED, &CMainWnd::OnNotHandledYet},
+        {WM_SHOW_SETTINGS, &CMainWnd::OnShowSettings},
+        {WM_CONVERT_LIST_BACK, &CMainWnd::OnNotHandledYet},
+        {WM_FIRST_START_CHECK, &CMainWnd::OnFirstStartCheck},
+        {WM_ACCOUNT_LOGIN, &CMainWnd::OnAccountLogin},
+        {WM_ACCOUNT_LOGOUT, &CMainWnd::OnAccountLogout},
+        {WM_ACCOUNT_SHOW_LOGIN, &CMainWnd::OnAccountShowLogin},
+        {WM_ACCOUNT_HEAD_ICON, &CMainWnd::OnAccountHeadIcon},
+        {WM_ACCOUNT_USER_NAME, &CMainWnd::OnAccountUserName},
+        {WM_TILE_CLICKED, &CMainWnd::OnNotHandledYet},
+        {WM_VIEWER_FUNCTION, &CMainWnd::OnNotHandledYet},
+        {WM_VIEWER_RECORD, &CMainWnd::OnNotHandledYet},
+        {WM_OPEN_IN_VIEWER, &CMainWnd::OnNotHandledYet},
+    };
+    return routes;
+}
+
+bool CMainWnd::event(QEvent* event)
+{
+    if (event->type() == WindowMessageEvent::EventType()) {
+        Dispatch(static_cast<WindowMessageEvent*>(event)->Message());
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void CMainWnd::Dispatch(WindowMessage& message)
+{
+    const auto& routes = Routes();
+    if (const auto route = routes.find(message.id); route != routes.end())
+        (this->*(route->second))(message);
+    else
+        AppLog("CMainWnd::Dispatch", "unknown message " + std::to_string(message.id));
+}
+
+void CMainWnd::OnTaskNetError(WindowMessage& message)
+{
+    // The notice runs a nested loop in which further notices arrive: those are dropped.
+    if (threadNoticeShown)
+        return;
+    threadNoticeShown = true;
+    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, message.payload);
+    threadNoticeShown = false;
+}
+
+void CMainWnd::OnConvertListChanged(WindowMessage&)
+{
+    convertPage->NotifyDataSetChanged();
+}
+
+void CMainWnd::OnConvertItemChanged(WindowMessage& message)
+{
+    const ConversionList& list = convertPage->List();
+    const int count = list.Store().GetCount(list.GetFunctionName());
+    if (message.wParam < static_cast<std::uintptr_t>(count))
+        convertPage->NotifyItemChanged(static_cast<int>(message.wParam));
+}
+
+void CMainWnd::OnShowSettings(WindowMessage&)
+{
+    OpenSettings();
+}
+
+void CMainWnd::OnFirstStartCheck(WindowMessage&)
+{
+    if (updatePending || !services.account)
+        return;
+    if (!RunFirstStartCheck(services.configPath, services.account->IsSignedIn(),
+                            fileSelector.DialogShown()))
+        return;
+    if (services.dialogs->ShowMessage(this, DialogService::kModeLogin,
+                                      "@string/str_msgbox_login_welcome") ==
+        DialogService::kResultOk) {
+        services.account->SetNotifyWindow(this);
+        services.account->PromptLogin();
+    }
+}
+
+void CMainWnd::OnAccountLogin(WindowMessage&)
+{
+    AppLog("CMainWnd::OnAccountLogin", "signed in");
+    services.database->DeleteUsers();
+    userInfoThread.SetLogoutOnFailure(1);
+    userInfoThread.Start();
+    PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, 0, 0, {}});
+    loginThread.Start();
+}
+
+void CMainWnd::OnAccountLogout(WindowMessage&)
+{
+    AppLog("CMainWnd::OnAccountLogout", "signed out");
+    PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, 1, 0, {}});
+    PostWindowMessage(WindowMessage{WM_ACCOUNT_HEAD_ICON, 1, 0, {}});
+    services.session->tokens.ResetTokenRecord();
+    services.session->userInfo.ResetUserInfoRecord();
+    for (CTC_Thread* thread :
+         {static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
+          static_cast<CTC_Thread*>(&uploadThread), static_cast<CTC_Thread*>(&queryThread),
+          static_cast<CTC_Thread*>(&downloadThread)}) {
+        if (thread->IsRunning())
+            thread->StopWait(kThreadStopMs);
+    }
+    services.database->DeleteUsers();
+}
+
+void CMainWnd::OnAccountShowLogin(WindowMessage&)
+{
+    // The plug-in's login window is a widget of this process.
+    auto* login = static_cast<QWidget*>(services.account->LoginWindow());
+    if (!login)
+        return;
+    login->show();
+    login->setWindowState((login->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    login->raise();
+    login->activateWindow();
+}
+
+void CMainWnd::OnLoginButton()
+{
+    if (!services.account->IsSignedIn()) {
+        services.account->PromptLogin();
+        return;
+    }
+    if (!userMenu) {
+        userMenu = new QMenu(this);
+        userMenu->setObjectName(QStringLiteral("rc_menu_user"));
+        QAction* logout = userMenu->addAction(Theme::Text("@string/str_menu_user_3"));
+        logout->setObjectName(QStringLiteral("menuItem_logout"));
+        connect(logout, &QAction::triggered, this, [this] { services.account->Logout(); });
+    }
+    // The user's record is renewed in the background rather than while the menu waits.
+    userInfoThread.Start();
+    userMenu->popup(loginButton->mapToGlobal(QPoint(-10, loginButton->height())));
+}
+
+void CMainWnd::OnAccountHeadIcon(WindowMessage& message)
+{
+    constexpr std::uintptr_t kShow = 0;
+    if (message.wParam == kShow) {
+        const QPixmap icon(QString::fromStdString(message.payload));
+        if (icon.isNull()) {
+            AppLog("CMainWnd::OnAccountHeadIcon", "not an image: " + message.payload);
+            return;
+        }
+        headIcon->setPixmap(icon);
+        headIcon->show();
+        defaultHead->hide();
+    } else {
+        headIcon->hide();
+        headIcon->clear();
+        defaultHead->show();
+    }
+}
+
+void CMainWnd::OnAccountUserName(WindowMessage& message)
+{
+    constexpr std::uintptr_t kShow = 0;
+    if (message.wParam != kShow) {
+        userName->setText(Theme::Text("@string/str_cation_login"));
+        return;
+    }
+    if (!services.account)
+        return;
+    const AccountLibrary::UserBlock user = services.account->User();
+    const char* nickname = user.data() + kAccountFieldSize;
+    if (const auto text = Utility::AnsiToUnicode(nickname)) {
+        userName->setText(QString::fromStdString(*text));
+        AppLog("CMainWnd::OnAccountUserName", "user " + *text);
+    }
+}
+
+void CMainWnd::OnNotHandledYet(WindowMessage& message)
+{
+    AppLog("CMainWnd::Dispatch", "no handler yet for message " + std::to_string(message.id));
+}
+
+bool CMainWnd::IsConverting() const
+{
+    const ConversionList& list = convertPage->List();
+    return list.Store().IsConverting(list.GetFunctionName());
+}
+
+void CMainWnd::OnLeftBarSelection(QListWidget* list)
+{
+    if (convertPage->IsRedownloading()) {
+        RestoreLeftBarSelection();
+        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
+                                      "@string/str_msgbox_task_busy");
+        return;
+    }
+    const int row = list->currentRow();
+    if (row < 0)
+        return;
+    // The two list boxes act as one group of entries.
+    QListWidget* other = list == leftBarPart1 ? leftBarPart2 : leftBarPart1;
+    {
+        const QSignalBlocker blocker(other);
+        other->setCurrentRow(-1);
+    }
+    shownSelection = {list, row};
+    if (const auto page = pageMap.find({list, row}); page != pageMap.end())
+        tabFunction->setCurrentIndex(page->second);
+    if (list == leftBarPart1)
+        emit tileGroupSelected(list->item(row)->data(Qt::UserRole).toInt());
+}
+
+void CMainWnd::RestoreLeftBarSelection()
+{
+    const QSignalBlocker blocker1(leftBarPart1);
+    const QSignalBlocker blocker2(leftBarPart2);
+    for (QListWidget* list : {leftBarPart1, leftBarPart2})
+        list->setCurrentRow(list == shownSelection.first ? shownSelection.second : -1);
+}
+
+void CMainWnd::OpenSettings()
+{
+    if (settingWnd && settingWnd->isVisible())
+        return;
+    if (!settingsFactory) {
+        AppLog("CMainWnd::OpenSettings", "no settings window yet");
+        return;
+    }
+    settingWnd = settingsFactory(this);
+    if (!settingWnd)
+        return;
+    // Window-modal without a nested loop; the window is forgotten when it closes.
+    settingWnd->setAttribute(Qt::WA_DeleteOnClose);
+    settingWnd->open();
+}
+
+void CMainWnd::OpenPdf()
+{
+    const auto files = fileSelector.SelectFiles("PDF2Word", false);
+    if (!files || files->empty())
+        return;
+    // Viewing the document and recording it come with the viewer plug-in.
+    AppLog("CMainWnd::OpenPdf", "no viewer yet for " + files->front());
+}
+
+void CMainWnd::OpenWebHome()
+{
+    services.account->OpenWebPage(services.webBase + "/?extra=PC&Device=PC");
+}
+
+void CMainWnd::BringToFront()
+{
+    show();
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    raise();
+    activateWindow();
+}
+
+void CMainWnd::OnTrayCommand(int id)
+{
+    switch (id) {
+    case kCmdWebPage:
+        OpenWebHome();
+        break;
+    case kCmdSettings:
+        OpenSettings();
+        break;
+    case kCmdShowMain:
+        BringToFront();
+        break;
+    case kCmdExit:
+        Exit();
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainWnd::Exit()
+{
+    if (IsConverting() &&
+        services.dialogs->ShowMessage(nullptr, DialogService::kModeQuestion,
+                                      "@string/str_msgbox_conving") != DialogService::kResultOk)
+        return;
+    StopAllThreads();
+    AnimateOut();
+}
+
+void CMainWnd::StopAllThreads()
+{
+    for (CTC_Thread* thread :
+         {static_cast<CTC_Thread*>(&loginThread), static_cast<CTC_Thread*>(&homeSortThread),
+          static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
+          static_cast<CTC_Thread*>(&uploadThread), static_cast<CTC_Thread*>(&queryThread),
+          static_cast<CTC_Thread*>(&downloadThread)}) {
+        if (thread->IsRunning())
+            thread->StopWait(kThreadStopMs);
+    }
+}
+
+void CMainWnd::AnimateOut()
+{
+    emit exiting();
+    // Collapses towards the centre while fading.
+    const QRect from = geometry();
+    const QRect to(from.center(), QSize(1, 1));
+    auto* group = new QParallelAnimationGroup(this);
+    auto* collapse = new QPropertyAnimation(this, "geometry", group);
+    collapse->setDuration(kExitAnimationMs);
+    collapse->setStartValue(from);
+    collapse->setEndValue(to);
+    auto* fade = new QPropertyAnimation(this, "windowOpacity", group);
+    fade->setDuration(kExitAnimationMs);
+    fade->setStartValue(1.0);
+    fade->setEndValue(0.0);
+    group->addAnimation(collapse);
+    group->addAnimation(fade);
+    connect(group, &QAbstractAnimation::finished, this, [this] {
+        hide();
+        if (trayIcon)
+            trayIcon->hide();
+        QCoreApplication::quit();
+    });
+    setMinimumSize(0, 0);
+    group->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void CMainWnd::ExitNow()
+{
+    if (trayIcon)
+        trayIcon->hide();
+    if (services.exitProcess)
+        services.exitProcess();
+    else
+        std::_Exit(0);
+}
+
+void CMainWnd::HideToBackground()
+{
+    // Without a tray nothing could bring a hidden window back.
+    if (services.systemTray)
+        hide();
+    else
+        showMinimized();
+}
+
+void CMainWnd::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    HideToBackground();
+}
+
+void CMainWnd::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(QColor(0xd0, 0xd3, 0xd6));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void CMainWnd::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (!initialized || event->size().width() == event->oldSize().width())
+        return;
+    emit tilesRelayoutRequested();
+    QTimer::singleShot(kRelayoutAgain, this, &CMainWnd::tilesRelayoutRequested);
+}
+
+bool CMainWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == caption || watched == leftBarHead) && windowHandle()) {
+        if (event->type() == QEvent::MouseButtonPress &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            windowHandle()->startSystemMove();
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            isMaximized() ? showNormal() : showMaximized();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

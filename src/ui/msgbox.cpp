@@ -1,0 +1,235 @@
+#include "ui/msgbox.h"
+
+#include "ui/passwordverifier.h"
+#include "ui/theme.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kCaptionHeight = 40;
+constexpr int kButtonHeight = 34;
+constexpr int kBigButtonWidth = 168;
+constexpr int kSmallButtonWidth = 96;
+constexpr int kSmallButtonLeft = 108;
+constexpr int kButtonGap = 14;
+constexpr int kButtonsFromBottom = 75;         // top of the buttons above the bottom edge
+constexpr int kPasswordButtonsFromBottom = 50; // password mode: below the edit
+constexpr int kIconSize = 40;
+constexpr int kIconGap = 12;
+constexpr int kSideMargin = 40;
+
+// What a request leaves empty keeps the box's default.
+std::string OrDefault(const std::string& value, const char* fallback)
+{
+    return value.empty() ? fallback : value;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* role)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setProperty("role", QString::fromLatin1(role));
+    button->setCursor(Qt::PointingHandCursor);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+CMsgBox::CMsgBox(const MsgBoxRequest& request, PasswordVerifier* verifier, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), mode(request.mode),
+      documentPath(request.documentPath), verifier(verifier)
+{
+    setObjectName(QStringLiteral("rc_msgBox"));
+    setFixedSize(kWidth, kHeight);
+    setModal(true);
+    BuildControls();
+    ApplyTexts(request);
+    Arrange();
+}
+
+void CMsgBox::BuildControls()
+{
+    title = new QLabel(this);
+    title->setObjectName(QStringLiteral("txt_title"));
+    title->setGeometry(16, 0, kWidth - 72, kCaptionHeight);
+
+    closeButton = MakeButton(this, "btn_close", "caption");
+    closeButton->setIcon(Theme::Icon("caption_close"));
+    closeButton->setIconSize(QSize(14, 14));
+    closeButton->setGeometry(kWidth - 40, 6, 30, 28);
+    connect(closeButton, &QPushButton::clicked, this,
+            [this] { done(DialogService::kResultClosed); });
+
+    attentionIcon = new QLabel(this);
+    attentionIcon->setObjectName(QStringLiteral("img_attention_icon"));
+    attentionIcon->setPixmap(
+        Theme::Pixmap("attention", QSize(kIconSize, kIconSize), devicePixelRatioF()));
+    attentionIcon->resize(kIconSize, kIconSize);
+
+    attentionText = new QLabel(this);
+    attentionText->setObjectName(QStringLiteral("txt_attention_string"));
+    attentionText->setWordWrap(true);
+    attentionText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    bigOk = MakeButton(this, "btn_bigOK", "primary");
+    bigLogin = MakeButton(this, "btn_bigLogin", "primary");
+    smallOk = MakeButton(this, "btn_smallOK", "primary");
+    cancel = MakeButton(this, "btn_cancel", "secondary");
+    connect(bigOk, &QPushButton::clicked, this, &CMsgBox::OnOk);
+    connect(smallOk, &QPushButton::clicked, this, &CMsgBox::OnOk);
+    connect(bigLogin, &QPushButton::clicked, this, [this] { done(DialogService::kResultOk); });
+    connect(cancel, &QPushButton::clicked, this, [this] { done(DialogService::kResultCancel); });
+
+    passwordNotice = new QLabel(this);
+    passwordNotice->setObjectName(QStringLiteral("txt_password_notice"));
+    passwordNotice->setText(Theme::Text("@string/str_msgbox_password_notice"));
+    passwordNotice->setGeometry(48, 62, kWidth - 96, 24);
+
+    passwordEdit = new QLineEdit(this);
+    passwordEdit->setObjectName(QStringLiteral("re_password"));
+    passwordEdit->setEchoMode(QLineEdit::Password);
+    passwordEdit->setPlaceholderText(Theme::Text("@string/str_msgbox_password_cue"));
+    passwordEdit->setGeometry(48, 92, kWidth - 96, 36);
+    connect(passwordEdit, &QLineEdit::returnPressed, this, &CMsgBox::OnOk);
+
+    passwordError = new QLabel(this);
+    passwordError->setObjectName(QStringLiteral("txt_password_err"));
+    passwordError->setText(Theme::Text("@string/str_msgbox_password_err"));
+    passwordError->setGeometry(48, 132, kWidth - 96, 20);
+
+    // As laid out: the small OK and cancel show, everything else waits for its mode.
+    for (QWidget* hidden :
+         {static_cast<QWidget*>(bigOk), static_cast<QWidget*>(bigLogin),
+          static_cast<QWidget*>(passwordNotice), static_cast<QWidget*>(passwordEdit),
+          static_cast<QWidget*>(passwordError)})
+        hidden->hide();
+    const int buttonsTop = kHeight - kButtonsFromBottom;
+    smallOk->setGeometry(kSmallButtonLeft, buttonsTop, kSmallButtonWidth, kButtonHeight);
+    cancel->setGeometry(smallOk->geometry().right() + 1 + kButtonGap, buttonsTop, kSmallButtonWidth,
+                        kButtonHeight);
+    const QRect wide((kWidth - kBigButtonWidth) / 2, buttonsTop, kBigButtonWidth, kButtonHeight);
+    bigOk->setGeometry(wide);
+    bigLogin->setGeometry(wide);
+}
+
+void CMsgBox::ApplyTexts(const MsgBoxRequest& request)
+{
+    bigOk->setText(Theme::Text(OrDefault(request.bigOkText, "@string/str_msgbox_btn_known")));
+    smallOk->setText(Theme::Text(OrDefault(request.smallOkText, "@string/str_msgbox_btn_ok")));
+    cancel->setText(Theme::Text(OrDefault(request.cancelText, "@string/str_msgbox_btn_cancel")));
+    title->setText(Theme::Text(OrDefault(request.title, "@string/str_msgbox_title")));
+    attentionText->setText(Theme::Text(request.message));
+    setWindowTitle(title->text());
+}
+
+void CMsgBox::ArrangeNotice(int textTop)
+{
+    // The icon and the text form one block, centred; long texts wrap within the side margins.
+    attentionText->ensurePolished();
+    const int widest = kWidth - 2 * kSideMargin - kIconSize - kIconGap;
+    const int textWidth =
+        std::min(widest, attentionText->fontMetrics().horizontalAdvance(attentionText->text()) + 2);
+    const int left = (kWidth - (kIconSize + kIconGap + textWidth)) / 2;
+    const int textBottom = kHeight - kButtonsFromBottom;
+    attentionIcon->move(left, (textTop + textBottom) / 2 - kIconSize / 2);
+    attentionText->setGeometry(left + kIconSize + kIconGap, textTop, textWidth,
+                               textBottom - textTop);
+}
+
+void CMsgBox::Arrange()
+{
+    switch (mode) {
+    case DialogService::kModeQuestion:
+        ArrangeNotice(kCaptionHeight + 10);
+        bigOk->hide();
+        smallOk->setDefault(true);
+        break;
+    case DialogService::kModeNotice:
+    case DialogService::kModeNoticeTwoLines:
+        ArrangeNotice(mode == DialogService::kModeNotice ? kCaptionHeight + 10 : kCaptionHeight);
+        bigOk->show();
+        bigOk->setDefault(true);
+        smallOk->hide();
+        cancel->hide();
+        break;
+    case DialogService::kModeLogin:
+        attentionIcon->hide();
+        attentionText->setAlignment(Qt::AlignCenter);
+        attentionText->setGeometry(48, kCaptionHeight, kWidth - 96,
+                                   kHeight - kButtonsFromBottom - kCaptionHeight);
+        bigLogin->setText(Theme::Text("@string/str_msgbox_btn_login"));
+        bigLogin->show();
+        bigLogin->setDefault(true);
+        bigOk->hide();
+        smallOk->hide();
+        cancel->hide();
+        break;
+    case DialogService::kModePassword: {
+        title->setText(Theme::Text("@string/str_msgbox_password_title"));
+        setWindowTitle(title->text());
+        attentionIcon->hide();
+        attentionText->hide();
+        bigOk->hide();
+        passwordNotice->show();
+        passwordEdit->show();
+        const int top = kHeight - kPasswordButtonsFromBottom;
+        smallOk->move(kSmallButtonLeft, top);
+        cancel->move(smallOk->geometry().right() + 1 + kButtonGap, top);
+        passwordEdit->setFocus();
+        break;
+    }
+    default:
+        // Any other mode keeps the layout's arrangement.
+        ArrangeNotice(kCaptionHeight + 10);
+        break;
+    }
+}
+
+void CMsgBox::OnOk()
+{
+    if (mode != DialogService::kModePassword) {
+        done(DialogService::kResultOk);
+        return;
+    }
+    password = passwordEdit->text().toStdString();
+    if (verifier && verifier->IsPasswordCorrect(documentPath, password)) {
+        done(DialogService::kResultOk);
+        return;
+    }
+    // The typed text stays so the user can correct it.
+    passwordError->show();
+    passwordEdit->setFocus();
+}
+
+void CMsgBox::reject()
+{
+    // Escape counts as the close button.
+    done(DialogService::kResultClosed);
+}
+
+void CMsgBox::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && event->position().y() < kCaptionHeight &&
+        windowHandle())
+        windowHandle()->startSystemMove();
+    QDialog::mousePressEvent(event);
+}
+
+void CMsgBox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.fillRect(QRect(0, 0, width(), kCaptionHeight), QColor(0xf7, 0xf8, 0xfa));
+    painter.setPen(QColor(Theme::kBorder));
+    painter.drawLine(0, kCaptionHeight - 1, width(), kCaptionHeight - 1);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}

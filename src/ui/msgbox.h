@@ -1,0 +1,62 @@
+#pragma once
+
+#include "task/dialogservice.h"
+
+#include <QDialog>
+
+#include <string>
+
+class PasswordVerifier;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The program's only message box: notices, questions, the sign-in invitation and the
+// document-password prompt, each arranged by its mode. Constructed by the dialog service for
+// one question and run modally; it ends with DialogService::kResultOk, kResultCancel or
+// kResultClosed.
+class CMsgBox : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 411;
+    static constexpr int kHeight = 236;
+
+    // `verifier` answers the password mode; it must outlive the box.
+    CMsgBox(const MsgBoxRequest& request, PasswordVerifier* verifier, QWidget* parent = nullptr);
+
+    int Mode() const { return mode; }
+    // After OK in password mode: the verified password.
+    const std::string& Password() const { return password; }
+
+    void reject() override;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void BuildControls();
+    void ApplyTexts(const MsgBoxRequest& request);
+    void Arrange();
+    void ArrangeNotice(int textTop);
+    void OnOk();
+
+    int mode;
+    std::string documentPath;
+    std::string password;
+    PasswordVerifier* verifier;
+
+    QLabel* title = nullptr;
+    QPushButton* closeButton = nullptr;
+    QLabel* attentionIcon = nullptr;
+    QLabel* attentionText = nullptr;
+    QPushButton* bigOk = nullptr;
+    QPushButton* bigLogin = nullptr;
+    QPushButton* smallOk = nullptr;
+    QPushButton* cancel = nullptr;
+    QLabel* passwordNotice = nullptr;
+    QLineEdit* passwordEdit = nullptr;
+    QLabel* passwordError = nullptr;
+};

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "account/accountdatabase.h"
+#include "account/accountlibrary.h"
+#include "account/accountsession.h"
+#include "gui/guitest.h"
+#include "support/fakeservice.h"
+#include "support/scratchdir.h"
+#include "support/scripteddialogs.h"
+#include "tiles/homesortlist.h"
+#include "ui/convertpage.h"
+#include "ui/mainwnd.h"
+
+#include <QStackedWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+inline constexpr const char* kFunction = "PDF2Word";
+
+// A started main window over fake services: a fake conversion service, scripted dialogs, an
+// account without a plug-in until a test attaches one, and a database in the scratch folder.
+class MainWndTest : public ::testing::Test
+{
+protected:
+    MainWndTest()
+    {
+        TestApp();
+        services.dialogs = &dialogs;
+        services.account = &account;
+        services.session = &session;
+        services.database = &database;
+        services.appDataDir = scratch.Path().string() + "/";
+        services.homeSortList = &homeSortList;
+        services.apiBase = service.BaseUrl();
+        services.configPath = scratch.File("Config.ini");
+        services.systemTray = true;
+        services.exitProcess = [this] { ++exits; };
+        MakeWindow();
+    }
+
+    ~MainWndTest() override { window.reset(); }
+
+    void MakeWindow(bool show = true)
+    {
+        window = std::make_unique<CMainWnd>(services);
+        window->Initialize();
+        if (show)
+            window->show();
+        window->ConvertPage().List().SetFunctionName(kFunction);
+    }
+
+    void Post(std::uint32_t id, std::uintptr_t wParam = 0, std::string payload = {})
+    {
+        window->PostWindowMessage(WindowMessage{id, wParam, 0, std::move(payload)});
+    }
+
+    static void Drain()
+    {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    ConversionStore& Store() { return window->ConvertPage().List().Store(); }
+
+    void AddRows(int count, ConversionStatus status)
+    {
+        for (int i = 0; i < count; ++i) {
+            Store().AddFile(kFunction, scratch.File("doc" + std::to_string(i) + ".pdf"));
+            Store().SetStatus(kFunction, i, status);
+        }
+    }
+
+    template <typename T = QWidget> T* Find(const char* name)
+    {
+        T* widget = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    int CurrentPage() { return Find<QStackedWidget>("tab_function")->currentIndex(); }
+
+    ScratchDir scratch;
+    FakeService service;
+    HomeSortList homeSortList;
+    ScriptedDialogs dialogs;
+    AccountLibrary account;
+    AccountSession session{account, service.BaseUrl(), service.SsoUrl()};
+    AccountDatabase database;
+    MainWndServices services;
+    int exits = 0;
+    std::unique_ptr<CMainWnd> window;
+};
