@@ -115,19 +115,17 @@ void KillGroup(pid_t group, pid_t pid)
     }
 }
 
-bool ReadLine(int fd, std::string& buffer, std::string& line, Clock::time_point deadline,
-              const CancelFlag& cancel, bool& timedOut)
+namespace {
+
+enum class ReadOutcome { Data, TimedOut, Closed };
+
+// Waits for output on `fd` and appends what arrives to `buffer`.
+ReadOutcome ReadSome(int fd, std::string& buffer, Clock::time_point deadline,
+                     const CancelFlag& cancel)
 {
-    timedOut = false;
     for (;;) {
-        if (const auto end = buffer.find('\n'); end != std::string::npos) {
-            line = buffer.substr(0, end);
-            buffer.erase(0, end + 1);
-            return true;
-        }
         if (Expired(deadline, cancel)) {
-            timedOut = true;
-            return false;
+            return ReadOutcome::TimedOut;
         }
         pollfd entry{fd, POLLIN, 0};
         const int ready = poll(&entry, 1, NextWait(deadline));
@@ -140,9 +138,34 @@ bool ReadLine(int fd, std::string& buffer, std::string& line, Clock::time_point 
             continue;
         }
         if (got <= 0) {
-            return false;
+            return ReadOutcome::Closed;
         }
         buffer.append(chunk, static_cast<std::size_t>(got));
+        return ReadOutcome::Data;
+    }
+}
+
+} // namespace
+
+bool ReadLine(int fd, std::string& buffer, std::string& line, Clock::time_point deadline,
+              const CancelFlag& cancel, bool& timedOut)
+{
+    timedOut = false;
+    for (;;) {
+        if (const auto end = buffer.find('\n'); end != std::string::npos) {
+            line = buffer.substr(0, end);
+            buffer.erase(0, end + 1);
+            return true;
+        }
+        switch (ReadSome(fd, buffer, deadline, cancel)) {
+        case ReadOutcome::Data:
+            break;
+        case ReadOutcome::TimedOut:
+            timedOut = true;
+            return false;
+        case ReadOutcome::Closed:
+            return false;
+        }
     }
 }
 
@@ -158,24 +181,11 @@ RunResult Run(const std::vector<std::string>& argv, Clock::time_point deadline,
     result.started = true;
     int fd = child->pipes.stdoutRead;
     for (;;) {
-        if (Expired(deadline, cancel)) {
-            result.timedOut = true;
+        const ReadOutcome outcome = ReadSome(fd, result.output, deadline, cancel);
+        if (outcome != ReadOutcome::Data) {
+            result.timedOut = outcome == ReadOutcome::TimedOut;
             break;
         }
-        pollfd entry{fd, POLLIN, 0};
-        const int ready = poll(&entry, 1, NextWait(deadline));
-        if (ready == 0 || (ready < 0 && errno == EINTR)) {
-            continue;
-        }
-        char chunk[4096];
-        const ssize_t got = read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break;
-        }
-        result.output.append(chunk, static_cast<std::size_t>(got));
         if (result.output.size() > 2 * kOutputKept) {
             result.output.erase(0, result.output.size() - kOutputKept);
         }

@@ -134,7 +134,12 @@ bool ConversionStore::CanAddFiles(std::string_view name) const
 
 bool ConversionStore::IsConverting(std::string_view name) const
 {
-    return AnyItem(name, [](const ConversionItem& item) { return IsInPipeline(item.status); });
+    return AnyStatus(name, IsInPipeline);
+}
+
+bool ConversionStore::AnyStatus(std::string_view name, bool (*test)(ConversionStatus)) const
+{
+    return AnyItem(name, [test](const ConversionItem& item) { return test(item.status); });
 }
 
 void ConversionStore::SetStatus(std::string_view name, int index, ConversionStatus status)

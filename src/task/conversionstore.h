@@ -27,6 +27,8 @@ public:
     bool CanAddFiles(std::string_view name) const;
     // True while a row is between Queued and Converted.
     bool IsConverting(std::string_view name) const;
+    // True when some row's status passes `test`.
+    bool AnyStatus(std::string_view name, bool (*test)(ConversionStatus)) const;
 
     void SetStatus(std::string_view name, int index, ConversionStatus status);
     ConversionStatus GetStatus(std::string_view name, int index) const;

@@ -4,18 +4,9 @@
 #include "task/freefilename.h"
 #include "utility/applog.h"
 
-#include <algorithm>
-
 namespace {
 
 constexpr std::string_view kLog = "CDownloadFilesThread::Run";
-
-bool AnyRowInPipeline(const ConversionStore& store, std::string_view name)
-{
-    const auto items = store.GetItems(name);
-    return std::any_of(items.begin(), items.end(),
-                       [](const ConversionItem& item) { return IsInPipeline(item.status); });
-}
 
 } // namespace
 
@@ -41,7 +32,7 @@ int CDownloadFilesThread::Run()
             PreFinish();
             return 0;
         }
-        if (!AnyRowInPipeline(store, functionName))
+        if (!store.AnyStatus(functionName, IsInPipeline))
             break;
         for (int i = 0; i < store.GetCount(functionName); ++i) {
             if (store.GetStatus(functionName, i) == ConversionStatus::Converted && !DownloadRow(i))

@@ -5,19 +5,10 @@
 #include "utility/replyreader.h"
 #include "utility/utilitycalls.h"
 
-#include <algorithm>
-
 namespace {
 
 constexpr std::string_view kLog = "CQueryConvertThread::Run";
 constexpr int kConvertedProgress = 70;
-
-bool AnyRowBeforeConverted(const ConversionStore& store, std::string_view name)
-{
-    const auto items = store.GetItems(name);
-    return std::any_of(items.begin(), items.end(),
-                       [](const ConversionItem& item) { return IsBeforeConverted(item.status); });
-}
 
 } // namespace
 
@@ -40,7 +31,7 @@ int CQueryConvertThread::Run()
         AppLog(kLog, "QueryConvert  While");
         if (StopRequested())
             break;
-        if (!AnyRowBeforeConverted(store, functionName))
+        if (!store.AnyStatus(functionName, IsBeforeConverted))
             return 0;
         for (int i = 0; i < store.GetCount(functionName); ++i) {
             if (StopRequested())
