@@ -74,9 +74,12 @@ TEST_F(ConvertPageTest, DroppedFilesOfOtherTypesAreIgnored)
             urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
         data.setUrls(urls);
         QWidget* viewport = Page().ListView()->viewport();
+        QDragEnterEvent enter(QPoint(10, 10), Qt::LinkAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &enter);
         QDropEvent event(QPointF(10, 10), Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(viewport, &event);
-        return event.isAccepted();
+        return enter.isAccepted() && event.isAccepted();
     };
     EXPECT_TRUE(drop({MakeFile("a.docx"), MakeFile("b.txt")}));
     EXPECT_EQ(Count(), 1);

@@ -61,6 +61,8 @@ protected:
                 FakeReply::Json(R"({"ret":0,"msg":"","data":{"expireTime":7200,"token":")" +
                                 service.IssueToken() + R"("}})"));
         account.Attach(&api, FakeDllSetService);
+        // As after the sign-in: the session holds a token.
+        EXPECT_TRUE(session.tokens.GetToken(true).ok);
     }
 
     CConvertPage& Page() { return window->ConvertPage(); }
