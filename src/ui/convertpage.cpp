@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kStatusColumn = 2;
 constexpr int kButtonColumn = 3;
+constexpr int kSaveDirTextWidth = 360;
 
 struct RowButtonSpec
 {
@@ -136,6 +137,7 @@ QWidget* CConvertPage::BuildBottomBar()
     saveDir->setProperty("role", QStringLiteral("secondary"));
     saveDir->setCursor(Qt::PointingHandCursor);
     saveDir->setFixedHeight(30);
+    saveDir->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* inner = new QHBoxLayout(saveDir);
     inner->setContentsMargins(10, 0, 8, 0);
     inner->setSpacing(6);
@@ -163,7 +165,8 @@ QWidget* CConvertPage::BuildBottomBar()
     continueButton->hide();
     layout->addWidget(label);
     layout->addWidget(saveDir);
-    layout->addWidget(saveDirText, 1);
+    layout->addWidget(saveDirText);
+    layout->addStretch(1);
     layout->addWidget(start);
     layout->addWidget(continueButton);
 
@@ -183,6 +186,8 @@ QWidget* CConvertPage::BuildBottomBar()
 void CConvertPage::ShowSameDir()
 {
     saveDirTip->setText(Theme::Text("@string/str_menu_save_1"));
+    saveDir->setFixedWidth(saveDir->layout()->sizeHint().width());
+    customDir.clear();
     saveDirText->clear();
     saveDirText->hide();
 }
@@ -190,7 +195,10 @@ void CConvertPage::ShowSameDir()
 void CConvertPage::ShowCustomDir(const QString& folder)
 {
     saveDirTip->setText(Theme::Text("@string/str_menu_save_2"));
-    saveDirText->setText(folder);
+    saveDir->setFixedWidth(saveDir->layout()->sizeHint().width());
+    customDir = folder;
+    const QFontMetrics metrics(saveDirText->font());
+    saveDirText->setText(metrics.elidedText(folder, Qt::ElideMiddle, kSaveDirTextWidth));
     saveDirText->setToolTip(folder);
     saveDirText->show();
 }

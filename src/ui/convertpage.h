@@ -53,6 +53,8 @@ public:
     QLabel* SaveDirTip() const { return saveDirTip; }
     QMenu* SaveDirMenu() const { return saveDirMenu; }
 
+    // The chosen result folder; empty when results go beside their sources.
+    const QString& CustomDir() const { return customDir; }
     // The save-directory choice: the source's folder, or `folder`.
     void ShowSameDir();
     void ShowCustomDir(const QString& folder);
@@ -83,4 +85,5 @@ private:
     QLabel* saveDirText = nullptr;
     QLabel* saveDirTip = nullptr;
     QMenu* saveDirMenu = nullptr;
+    QString customDir;
 };

@@ -225,10 +225,8 @@ void CMainWnd::OnBtnStartConv()
         return;
     }
 
-    const QLabel* customDir = convertPage->SaveDirText();
-    const bool sameDir = customDir->isHidden();
-    store.SetOutputPaths(function, sameDir ? "" : customDir->text().toStdString(),
-                         GetResultSuffix(function), sameDir);
+    const std::string customDir = convertPage->CustomDir().toStdString();
+    store.SetOutputPaths(function, customDir, GetResultSuffix(function), customDir.empty());
     DisableListControls();
     for (CConvertBaseThread* stage : {static_cast<CConvertBaseThread*>(&uploadThread),
                                       static_cast<CConvertBaseThread*>(&queryThread),

@@ -75,6 +75,8 @@ TEST(GuiEndToEnd, ADocxBecomesAPdfByClickingThroughTheWindow)
     AccountLibrary account;
     account.Attach(&api, FakeDllSetService);
     AccountSession session(account, server.BaseUrl(), server.BaseUrl() + "/shiro-cas");
+    // Signed in before the window starts, as a kept sign-in would be.
+    ASSERT_TRUE(session.tokens.GetToken(true).ok);
     AccountDatabase database;
     HomeSortList homeSortList;
     MainWndServices services;
@@ -101,6 +103,7 @@ TEST(GuiEndToEnd, ADocxBecomesAPdfByClickingThroughTheWindow)
     ASSERT_EQ(page.List().Store().GetCount("Word2PDF"), 1);
 
     page.StartButton()->click();
+    ASSERT_FALSE(page.StartButton()->isEnabled()) << dialogs.Requests().size();
     ASSERT_TRUE(WaitUntil([&] { return page.ContinueButton()->isVisible(); }, 120s))
         << page.List().Store().GetDetailText("Word2PDF", 0);
     EXPECT_EQ(page.List().Store().GetStatus("Word2PDF", 0), ConversionStatus::Completed)
