@@ -206,6 +206,8 @@ private:
     void OnSaveDirCommand(int command);
     void OnConvertRowButton(const QString& name, int row);
     void Redownload(int row);
+    // Starts the re-download thread when rows wait for it and it does not run.
+    void ResumeRedownloads();
     void DisableListControls();
     // Only when the finished state shows: empties the list for a new batch.
     void ResetFinishedList();

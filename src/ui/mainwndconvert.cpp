@@ -31,6 +31,7 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -41,6 +42,7 @@ constexpr int kFinishPolls = 50;
 constexpr std::uint32_t kShowNormal = 5;
 constexpr std::string_view kFromPlugin = "_FromPlugin";
 constexpr int kRedownloadStartProgress = 45;
+constexpr int kRedownloadRecheckMs = 300;
 
 } // namespace
 
@@ -407,18 +409,37 @@ void CMainWnd::OnConvertRowButton(const QString& name, int row)
 
 void CMainWnd::Redownload(int row)
 {
+    // Signed out, the row would wait for a thread that ends at once: it stays as it is.
+    if (!services.account->IsSignedIn()) {
+        services.account->PromptLogin();
+        return;
+    }
     CConvMcListAdapterMgr& adapter = convertPage->Adapter();
     const std::string function = adapter.CurrentFunction();
     adapter.SetStatus(function, row, ConversionStatus::RedownloadRequested, false);
     adapter.List().Store().SetProgress(function, row, kRedownloadStartProgress);
     adapter.NotifyItemChanged(row);
+    convertPage->RetryThread().Enqueue(row);
+    ResumeRedownloads();
+    // A thread that was just ending may have missed the row: look again once it has ended.
+    QTimer::singleShot(kRedownloadRecheckMs, this, &CMainWnd::ResumeRedownloads);
+}
+
+void CMainWnd::ResumeRedownloads()
+{
     CRetryDownloadThread& retry = convertPage->RetryThread();
-    retry.Enqueue(row);
-    if (!retry.IsRunning()) {
-        retry.SetMainWnd(this);
-        retry.SetConvList(&convertPage->List());
-        retry.Start();
-    }
+    if (retry.IsRunning())
+        return;
+    const std::string function = convertPage->Adapter().CurrentFunction();
+    const auto items = convertPage->List().Store().GetItems(function);
+    const bool waiting = std::any_of(items.begin(), items.end(), [](const ConversionItem& item) {
+        return item.status == ConversionStatus::RedownloadRequested;
+    });
+    if (!waiting)
+        return;
+    retry.SetMainWnd(this);
+    retry.SetConvList(&convertPage->List());
+    retry.Start();
 }
 
 void CMainWnd::OnCompletedListChanged(WindowMessage&)

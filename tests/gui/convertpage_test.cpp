@@ -267,6 +267,20 @@ TEST_F(ConvertPageTest, AFailedDownloadIsDownloadedAgain)
     EXPECT_TRUE(std::filesystem::exists(Store().GetOutputPath(kFunction, 0)));
 }
 
+TEST_F(ConvertPageTest, ReDownloadSignedOutOffersTheLoginAndKeepsTheRow)
+{
+    api.signedIn = false;
+    account.Attach(&api, FakeDllSetService);
+    Open(kFunction, {MakeFile("a.pdf")});
+    Store().SetStatus(kFunction, 0, ConversionStatus::DownloadFailed);
+    Post(WM_CONVERT_ITEM_CHANGED, 0);
+    Drain();
+    Page().RowButton(0, "btn_convl_download")->click();
+    EXPECT_EQ(api.loginWindowsShown.load(), 1);
+    EXPECT_EQ(Store().GetStatus(kFunction, 0), ConversionStatus::DownloadFailed);
+    EXPECT_FALSE(window->ConvertPage().IsRedownloading());
+}
+
 TEST_F(ConvertPageTest, ResultsGoToTheChosenFolder)
 {
     SignIn();
