@@ -139,6 +139,17 @@ TEST_F(ConvertPageTest, RowsShowTheirStatus)
               QStringLiteral("file0.pdf\n") + QString::fromStdString(scratch.Path().string()));
 }
 
+TEST_F(ConvertPageTest, FilesWaitForTheServiceDataAndTheUserIsToldToRetry)
+{
+    homeSortList.MarkFailed();
+    Open(kFunction, {MakeFile("a.pdf")});
+    EXPECT_EQ(Store().GetCount(kFunction), 0);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"@string/str_msgbox_server_data"});
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
+    // The fetch was started again.
+    EXPECT_TRUE(WaitUntil([&] { return homeSortList.Get().ok; }));
+}
+
 TEST_F(ConvertPageTest, DeletingTheLastRowGoesHome)
 {
     Open(kFunction, {MakeFile("only.pdf")});
