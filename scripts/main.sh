@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a machine (packages), builds, starts the reference conversion service on loopback
-# with a demo account, and converts the sample document with the command-line converter.
+# with a demo account, and converts the sample document with the command-line converter; with a
+# display, then opens the desktop client against the same service.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -38,3 +39,10 @@ export DOKORA_SSO_URL="$base/shiro-cas" DOKORA_POLL_INTERVAL_MS=${DOKORA_POLL_IN
 "$build/src/app/dokora-convert" --user demo --password-file "$password_file" --out "$out" \
     Word2PDF samples/sample.docx
 echo "The converted sample is in $out"
+
+# The client shares the converter's data directory, so the account plug-in usually still
+# holds the demo sign-in; otherwise its login window asks for it.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "Opening the client (user 'demo', password in $password_file); end it with Ctrl+C"
+    "$build/src/app/dokora" || true
+fi

@@ -10,10 +10,14 @@
 #include "task/serviceaccess.h"
 #include "tiles/homesortlist.h"
 #include "ui/convertpage.h"
+#include "ui/hometilelist.h"
 #include "ui/placeholderpage.h"
+#include "ui/recordmclistadapter.h"
+#include "ui/recordpage.h"
 #include "ui/theme.h"
 #include "ui/windowmessageevent.h"
 #include "utility/applog.h"
+#include "utility/tc_checkpath.h"
 #include "utility/utilitycalls.h"
 
 #include <QApplication>
@@ -147,20 +151,19 @@ void CMainWnd::BuildLayout()
 
     tabFunction = new QStackedWidget(funcZone);
     tabFunction->setObjectName(QStringLiteral("tab_function"));
-    auto* mainTiles = new CPlaceholderPage("@string/str_leftbar_common", tabFunction);
-    mainTiles->setObjectName(QStringLiteral("page_mainTileView"));
+    auto* mainTiles = homeTiles = new CHomeTileList(*this, tabFunction);
     auto* fileTiles = new CPlaceholderPage("", tabFunction);
     fileTiles->setObjectName(QStringLiteral("page_fileTileView"));
     convertPage = new CConvertPage(tabFunction);
-    auto* completed = new CPlaceholderPage("@string/str_completed_title", tabFunction);
-    completed->setObjectName(QStringLiteral("page_completedList"));
-    auto* records = new CPlaceholderPage("@string/str_record_title", tabFunction);
-    records->setObjectName(QStringLiteral("page_recordList"));
+    auto* completed = completedPage =
+        new CRecordPage(RecordKind::Completed, completedRecords, tabFunction);
+    auto* records = recordPage = new CRecordPage(RecordKind::OpenRecord, openRecords, tabFunction);
     for (QWidget* page : {static_cast<QWidget*>(mainTiles), static_cast<QWidget*>(fileTiles),
                           static_cast<QWidget*>(convertPage), static_cast<QWidget*>(completed),
                           static_cast<QWidget*>(records)})
         tabFunction->addWidget(page);
     zoneLayout->addWidget(tabFunction, 1);
+    ConnectListPages();
 
     auto* grip = new QSizeGrip(funcZone);
     zoneLayout->addWidget(grip, 0, Qt::AlignRight | Qt::AlignBottom);
@@ -305,6 +308,7 @@ void CMainWnd::Initialize()
     WireThreads();
     homeSortThread.Start();
     LoadRecords();
+    homeTiles->Populate(Tiles());
     for (int row = 0; row < leftBarPart1->count(); ++row)
         pageMap[{leftBarPart1, row}] = static_cast<int>(MainPage::MainTileView);
     pageMap[{leftBarPart2, 0}] = static_cast<int>(MainPage::CompletedList);
@@ -369,6 +373,8 @@ void CMainWnd::LoadRecords()
     };
     load(completedRecords, RecordKind::Completed);
     load(openRecords, RecordKind::OpenRecord);
+    completedPage->Adapter().Refresh();
+    recordPage->Adapter().Refresh();
 }
 
 void CMainWnd::OnFirstShowTick()
@@ -413,23 +419,23 @@ const std::map<std::uint32_t, CMainWnd::Handler>& CMainWnd::Routes()
         {WM_TASK_NET_ERROR, &CMainWnd::OnTaskNetError},
         {WM_CONVERT_LIST_CHANGED, &CMainWnd::OnConvertListChanged},
         {WM_CONVERT_ITEM_CHANGED, &CMainWnd::OnConvertItemChanged},
-        {WM_CONVERT_FINISH, &CMainWnd::OnNotHandledYet},
+        {WM_CONVERT_FINISH, &CMainWnd::OnConvertFinish},
         {WM_CONVERT_FILE_DONE, &CMainWnd::OnNotHandledYet},
-        {WM_COMPLETED_LIST_CHANGED, &CMainWnd::OnNotHandledYet},
+        {WM_COMPLETED_LIST_CHANGED, &CMainWnd::OnCompletedListChanged},
         {WM_UPDATE_CHECK, &CMainWnd::OnNotHandledYet},
         {WM_UPDATE_RESULT, &CMainWnd::OnNotHandledYet},
         {WM_UPDATE_FORCED, &CMainWnd::OnNotHandledYet},
         {WM_SHOW_SETTINGS, &CMainWnd::OnShowSettings},
-        {WM_CONVERT_LIST_BACK, &CMainWnd::OnNotHandledYet},
+        {WM_CONVERT_LIST_BACK, &CMainWnd::OnConvertListBack},
         {WM_FIRST_START_CHECK, &CMainWnd::OnFirstStartCheck},
         {WM_ACCOUNT_LOGIN, &CMainWnd::OnAccountLogin},
         {WM_ACCOUNT_LOGOUT, &CMainWnd::OnAccountLogout},
         {WM_ACCOUNT_SHOW_LOGIN, &CMainWnd::OnAccountShowLogin},
         {WM_ACCOUNT_HEAD_ICON, &CMainWnd::OnAccountHeadIcon},
         {WM_ACCOUNT_USER_NAME, &CMainWnd::OnAccountUserName},
-        {WM_TILE_CLICKED, &CMainWnd::OnNotHandledYet},
-        {WM_VIEWER_FUNCTION, &CMainWnd::OnNotHandledYet},
-        {WM_VIEWER_RECORD, &CMainWnd::OnNotHandledYet},
+        {WM_TILE_CLICKED, &CMainWnd::OnTileClicked},
+        {WM_VIEWER_FUNCTION, &CMainWnd::OnViewerFunction},
+        {WM_VIEWER_RECORD, &CMainWnd::OnViewerRecord},
         {WM_OPEN_IN_VIEWER, &CMainWnd::OnNotHandledYet},
     };
     return routes;
@@ -611,6 +617,7 @@ void CMainWnd::OnLeftBarSelection(QListWidget* list)
     const int row = list->currentRow();
     if (row < 0)
         return;
+    ResetFinishedList();
     // The two list boxes act as one group of entries.
     QListWidget* other = list == leftBarPart1 ? leftBarPart2 : leftBarPart1;
     {
@@ -653,8 +660,15 @@ void CMainWnd::OpenPdf()
     const auto files = fileSelector.SelectFiles("PDF2Word", false);
     if (!files || files->empty())
         return;
-    // Viewing the document and recording it come with the viewer plug-in.
-    AppLog("CMainWnd::OpenPdf", "no viewer yet for " + files->front());
+    // Until the viewer plug-in exists the desktop's viewer shows the document.
+    if (!TC_CHECKPATH::TC_FileExist(files->front().c_str())) {
+        MsgBoxRequest request(DialogService::kModeNotice, "@string/str_msgbox_file_missing");
+        request.title = "@string/str_msgbox_title_tip";
+        services.dialogs->ShowMessageBox(request);
+        return;
+    }
+    OpenWithShell(files->front(), false);
+    AddOpenRecord(files->front());
 }
 
 void CMainWnd::OpenWebHome()

@@ -21,11 +21,14 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 class AccountDatabase;
 class AccountLibrary;
 struct AccountSession;
 class CConvertPage;
+class CHomeTileList;
+class CRecordPage;
 class ClientInfoRecord;
 class DialogService;
 class HomeSortList;
@@ -37,6 +40,7 @@ class QPushButton;
 class QStackedWidget;
 class QSystemTrayIcon;
 class QTimer;
+class TileConfig;
 
 // What the main window works with; the program passes the process-wide services, tests their
 // own. The dialogs, the account, its session and the database must be set.
@@ -48,6 +52,7 @@ struct MainWndServices
     AccountDatabase* database = nullptr;
     ClientInfoRecord* clientInfo = nullptr;
     HomeSortList* homeSortList = nullptr; // null: the process-wide record
+    TileConfig* tiles = nullptr;          // null: the process-wide tiles, loaded at start-up
     std::string apiBase;
     std::string webBase; // the service's web site, without a trailing '/'
     std::chrono::milliseconds pollInterval{5000};
@@ -118,7 +123,27 @@ public:
     using SettingsFactory = std::function<QDialog*(QWidget* owner)>;
     void SetSettingsFactory(SettingsFactory factory) { settingsFactory = std::move(factory); }
 
+    // How a function was asked for: a big tile (1), a small tile (2), or files (dropped on a
+    // tile, or the one file of a viewer request).
+    struct FunctionSource
+    {
+        static constexpr int kBigTile = 1;
+        static constexpr int kSmallTile = 2;
+        int tile = 0;
+        std::vector<std::string> files;
+    };
+    // Runs the function `key`: printing, scanning, a web page or the conversion page.
+    void OpenFunction(const std::string& key, FunctionSource source);
+
+    // Adds files to the shown conversion list within its limits, telling the user about what
+    // was refused. False when nothing could be done.
+    bool AddFiles(const std::vector<std::string>& paths, bool fromPlugin);
+    // Puts `path` at the top of the open records, keeping an existing record's date.
+    void AddOpenRecord(const std::string& path);
+
     CConvertPage& ConvertPage() { return *convertPage; }
+    CRecordPage& CompletedPage() { return *completedPage; }
+    CRecordPage& RecordPage() { return *recordPage; }
     RecordList& CompletedRecords() { return completedRecords; }
     RecordList& OpenRecords() { return openRecords; }
     CLoginThread& LoginThread() { return loginThread; }
@@ -167,6 +192,33 @@ private:
     void OnFirstShowTick();
     void ExitForMissingComponent();
     void OnLoginButton();
+    TileConfig& Tiles();
+    HomeSortList& SortList();
+    void ConnectListPages();
+
+    // The conversion page.
+    void OpenConversionPage(const std::string& key, FunctionSource source);
+    void OnBtnAddFile();
+    void OnBtnStartConv();
+    void OnBtnContinue();
+    void OnBtnBack();
+    void OnBtnSaveDir();
+    void OnSaveDirCommand(int command);
+    void OnConvertRowButton(const QString& name, int row);
+    void Redownload(int row);
+    // Starts the re-download thread when rows wait for it and it does not run.
+    void ResumeRedownloads();
+    void DisableListControls();
+    // Only when the finished state shows: empties the list for a new batch.
+    void ResetFinishedList();
+    void StartNewBatch();
+    void OnFinishWaitTick();
+    void ShowFinishedState();
+    void OpenWithShell(const std::string& path, bool checkExists);
+
+    // The record pages.
+    void OnRecordRowButton(CRecordPage& page, const QString& name, int row);
+    void OnClearRecords(CRecordPage& page, const char* questionKey);
 
     // Message handlers.
     void OnTaskNetError(WindowMessage& message);
@@ -179,6 +231,12 @@ private:
     void OnAccountShowLogin(WindowMessage& message);
     void OnAccountHeadIcon(WindowMessage& message);
     void OnAccountUserName(WindowMessage& message);
+    void OnConvertFinish(WindowMessage& message);
+    void OnConvertListBack(WindowMessage& message);
+    void OnCompletedListChanged(WindowMessage& message);
+    void OnTileClicked(WindowMessage& message);
+    void OnViewerFunction(WindowMessage& message);
+    void OnViewerRecord(WindowMessage& message);
     // Messages whose handling belongs to parts of the window not built yet: logged and
     // dropped with their payload.
     void OnNotHandledYet(WindowMessage& message);
@@ -194,6 +252,11 @@ private:
     QListWidget* leftBarPart2 = nullptr;
     QStackedWidget* tabFunction = nullptr;
     CConvertPage* convertPage = nullptr;
+    CHomeTileList* homeTiles = nullptr;
+    CRecordPage* completedPage = nullptr;
+    CRecordPage* recordPage = nullptr;
+    QTimer* finishTimer = nullptr;
+    int finishChecks = 0;
     QWidget* caption = nullptr;
     QWidget* leftBarHead = nullptr;
     QLabel* defaultHead = nullptr;

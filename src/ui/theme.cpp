@@ -69,6 +69,28 @@ QPushButton#btn_login:hover { background: #f0f2f5; }
 QLabel#txt_username { font-size: 13px; color: #3a3f47; }
 QLabel[role="pageTitle"] { font-size: 20px; font-weight: bold; color: #1f2329; }
 QLabel[role="pageHint"] { font-size: 13px; color: #8f959e; }
+QPushButton[role="primary"]:disabled { background: #bacefd; }
+QPushButton[role="secondary"]:disabled { color: #bbbfc4; border-color: #e4e6e9; }
+
+QTableView#mclv_convert, QTableView#mclv_complteted, QTableView#mclv_openrecord {
+    border: 1px solid #e4e6e9; border-radius: 6px; background: #ffffff; font-size: 13px;
+}
+QTableView::item { border-bottom: 1px solid #f0f1f3; padding-left: 8px; }
+QHeaderView::section {
+    background: #f5f6f8; color: #646a73; border: none; border-bottom: 1px solid #e4e6e9;
+    padding-left: 8px; font-size: 13px;
+}
+QPushButton[role="rowButton"] { border: none; background: transparent; border-radius: 4px; }
+QPushButton[role="rowButton"]:hover { background: #e1eaff; }
+QPushButton[role="rowButton"]:pressed { background: #d1dffe; }
+QProgressBar#prog_convert { border: none; background: #e8eaed; border-radius: 3px; }
+QProgressBar#prog_convert::chunk { background: #3370ff; border-radius: 3px; }
+QLabel#txt_status { color: #3a3f47; }
+QListWidget#lv_homeTiles { border: none; background: transparent; font-size: 14px; }
+QListWidget#lv_homeTiles::item {
+    border: 1px solid #e4e6e9; border-radius: 6px; background: #ffffff; color: #1f2329;
+}
+QListWidget#lv_homeTiles::item:hover { border-color: #3370ff; color: #3370ff; }
 )";
 
 QString IconPath(std::string_view name)

@@ -29,9 +29,16 @@ std::optional<std::vector<std::string>> ScriptedDialogs::OpenFiles(const OpenFil
     return files;
 }
 
-std::optional<std::string> ScriptedDialogs::SelectFolder(const std::string&, const std::string&)
+std::optional<std::string> ScriptedDialogs::SelectFolder(const std::string& title,
+                                                         const std::string&)
 {
-    return std::nullopt;
+    std::lock_guard lock(mutex);
+    folderTitles.push_back(title);
+    if (folderAnswers.empty())
+        return std::nullopt;
+    auto answer = std::move(folderAnswers.front());
+    folderAnswers.pop_front();
+    return answer;
 }
 
 void ScriptedDialogs::Answer(int result)

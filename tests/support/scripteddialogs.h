@@ -37,6 +37,9 @@ public:
     std::function<void()> whileShown;
     std::deque<std::optional<std::vector<std::string>>> fileAnswers;
     std::vector<OpenFileRequest> fileRequests;
+    // The folder picker takes the next queued answer, or is cancelled.
+    std::deque<std::optional<std::string>> folderAnswers;
+    std::vector<std::string> folderTitles;
 
 private:
     mutable std::mutex mutex;

@@ -1,0 +1,103 @@
+#include "ui/convmclistadapter.h"
+
+#include "adapter/filerecord.h"
+#include "task/conversionlist.h"
+
+namespace {
+
+QString Utf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+CConvMcListAdapterMgr::CConvMcListAdapterMgr(ConversionList& list, QObject* parent)
+    : CMcListAdapterBase(parent), list(list)
+{
+}
+
+std::string CConvMcListAdapterMgr::CurrentFunction() const
+{
+    return list.GetFunctionName();
+}
+
+void CConvMcListAdapterMgr::SetCurrentFunction(const std::string& name)
+{
+    list.SetFunctionName(name);
+    NotifyDataSetChanged();
+}
+
+void CConvMcListAdapterMgr::AddFile(const std::string& name, const std::string& path)
+{
+    list.Store().AddFile(name, path);
+    if (name == CurrentFunction())
+        NotifyDataSetChanged();
+}
+
+void CConvMcListAdapterMgr::RemoveAt(const std::string& name, int index)
+{
+    list.Store().RemoveAt(name, index);
+    NotifyDataSetChanged();
+}
+
+void CConvMcListAdapterMgr::SetStatus(const std::string& name, int index, ConversionStatus status,
+                                      bool notify)
+{
+    list.Store().SetStatus(name, index, status);
+    if (notify)
+        NotifyItemChanged(index);
+}
+
+void CConvMcListAdapterMgr::SetAllStatus(const std::string& name, ConversionStatus status,
+                                         bool notify)
+{
+    list.Store().SetAllStatus(name, status);
+    if (notify)
+        NotifyDataSetChanged();
+}
+
+void CConvMcListAdapterMgr::ClearCurrent()
+{
+    list.Store().Clear(CurrentFunction());
+    NotifyDataSetChanged();
+}
+
+int CConvMcListAdapterMgr::DataCount() const
+{
+    return list.Store().GetCount(list.GetFunctionName());
+}
+
+QVariant CConvMcListAdapterMgr::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    // One copy of the rows: the pipeline threads change them meanwhile.
+    const ConversionStore::Items items = list.Store().GetItems(list.GetFunctionName());
+    if (index.row() >= static_cast<int>(items.size()))
+        return {};
+    const ConversionItem& item = items[static_cast<std::size_t>(index.row())];
+    switch (role) {
+    case StatusRole:
+        return static_cast<int>(item.status);
+    case ProgressRole:
+        return item.progress;
+    case StatusTextRole:
+        return Utf8(item.statusText);
+    case DetailTextRole:
+        return Utf8(item.detailText);
+    case Qt::DisplayRole:
+        if (index.column() == 0)
+            return Utf8(PathFileName(item.sourcePath));
+        if (index.column() == 1)
+            return Utf8(item.sizeText);
+        return {};
+    case Qt::ToolTipRole:
+        if (index.column() == 0)
+            return Utf8(PathFileName(item.sourcePath)) + '\n' +
+                   Utf8(PathDirectory(item.sourcePath));
+        return {};
+    default:
+        return {};
+    }
+}

@@ -1,0 +1,68 @@
+#include "ui/listview.h"
+
+#include "ui/mclistadapterbase.h"
+#include "ui/theme.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+
+namespace ListView {
+
+QTableView* Make(QWidget* parent, const char* name, CMcListAdapterBase* model)
+{
+    auto* view = new QTableView(parent);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setModel(model);
+    model->SetListView(view);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setSelectionMode(QAbstractItemView::NoSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setFocusPolicy(Qt::NoFocus);
+    view->setShowGrid(false);
+    view->setWordWrap(false);
+    view->setTextElideMode(Qt::ElideMiddle);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    QHeaderView* header = view->horizontalHeader();
+    header->setObjectName(QString::fromLatin1(name) + QStringLiteral("_header"));
+    header->setFixedHeight(kHeaderHeight);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setHighlightSections(false);
+    header->setSectionsClickable(false);
+    const int widths[] = {320, 170, 150};
+    for (int column = 0; column < 3; ++column) {
+        header->setSectionResizeMode(column, QHeaderView::Fixed);
+        header->resizeSection(column, widths[column]);
+    }
+    header->setStretchLastSection(true);
+    return view;
+}
+
+QPushButton* MakeRowButton(QWidget* parent, const char* name, const char* icon,
+                           const char* tooltipKey)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setProperty("role", QStringLiteral("rowButton"));
+    button->setIcon(Theme::Icon(icon));
+    button->setIconSize(QSize(16, 16));
+    button->setFixedSize(28, 28);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolTip(Theme::Text(tooltipKey));
+    return button;
+}
+
+QWidget* MakeButtonCell(QWidget* parent, QHBoxLayout*& layout)
+{
+    auto* cell = new QWidget(parent);
+    layout = new QHBoxLayout(cell);
+    layout->setContentsMargins(8, 0, 8, 0);
+    layout->setSpacing(6);
+    return cell;
+}
+
+} // namespace ListView

@@ -1,0 +1,62 @@
+// The main window's record pages: the completed list and the open records.
+#include "ui/mainwnd.h"
+
+#include "adapter/filerecord.h"
+#include "task/dialogservice.h"
+#include "ui/recordmclistadapter.h"
+#include "ui/recordpage.h"
+#include "utility/tc_checkpath.h"
+
+#include <ctime>
+
+void CMainWnd::AddOpenRecord(const std::string& path)
+{
+    CRecordMcListAdapterMgr& adapter = recordPage->Adapter();
+    if (const auto index = openRecords.FindPath(path)) {
+        // Moves to the top, keeping its size and date.
+        const FileRecord existing = openRecords.GetRecord(*index);
+        adapter.RemoveAt(static_cast<int>(*index), false);
+        adapter.AddRecord(existing, true);
+        return;
+    }
+    FileRecord record;
+    record.path = path;
+    std::uint64_t size = 0;
+    if (TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) != 0)
+        size = 0;
+    record.sizeText = FormatSizeText(size);
+    record.timeText = FormatDateText(std::time(nullptr));
+    adapter.AddRecord(record, true);
+}
+
+void CMainWnd::OnViewerRecord(WindowMessage& message)
+{
+    if (!message.payload.empty())
+        AddOpenRecord(message.payload);
+}
+
+void CMainWnd::OnRecordRowButton(CRecordPage& page, const QString& name, int row)
+{
+    CRecordMcListAdapterMgr& adapter = page.Adapter();
+    if (row < 0 || row >= adapter.GetCount())
+        return;
+    const FileRecord record = adapter.Record(row);
+    if (name == QLatin1String("btn_comp_openFile")) {
+        // Both lists open the file in the desktop's viewer until the viewer plug-in exists.
+        OpenWithShell(record.path, true);
+    } else if (name == QLatin1String("btn_comp_openDir")) {
+        OpenWithShell(std::string(PathDirectory(record.path)), false);
+    } else if (name == QLatin1String("btn_comp_delete")) {
+        adapter.RemoveAt(row, true);
+    }
+}
+
+void CMainWnd::OnClearRecords(CRecordPage& page, const char* questionKey)
+{
+    CRecordMcListAdapterMgr& adapter = page.Adapter();
+    if (adapter.GetCount() == 0)
+        return;
+    if (services.dialogs->ShowMessage(nullptr, DialogService::kModeQuestion, questionKey) ==
+        DialogService::kResultOk)
+        adapter.Clear();
+}

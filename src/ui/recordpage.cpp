@@ -1,0 +1,103 @@
+#include "ui/recordpage.h"
+
+#include "ui/listview.h"
+#include "ui/recordmclistadapter.h"
+#include "ui/theme.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kButtonColumn = 3;
+
+struct PageTexts
+{
+    const char* page;
+    const char* view;
+    const char* clearButton;
+    const char* title;
+    const char* timeHeader;
+};
+
+PageTexts TextsOf(RecordKind kind)
+{
+    if (kind == RecordKind::Completed)
+        return {"page_completedList", "mclv_complteted", "btn_clearComp",
+                "@string/str_completed_title", "@string/str_completed_header_time"};
+    return {"page_recordList", "mclv_openrecord", "btn_clearRecord", "@string/str_record_title",
+            "@string/str_record_header_time"};
+}
+
+} // namespace
+
+CRecordPage::CRecordPage(RecordKind kind, RecordList& records, QWidget* parent) : QWidget(parent)
+{
+    const PageTexts texts = TextsOf(kind);
+    setObjectName(QString::fromLatin1(texts.page));
+    setAttribute(Qt::WA_StyledBackground);
+    adapter = new CRecordMcListAdapterMgr(records, this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 8, 24, 16);
+    layout->setSpacing(12);
+    auto* bar = new QHBoxLayout;
+    auto* title = new QLabel(Theme::Text(texts.title), this);
+    title->setObjectName(QStringLiteral("txt_listName"));
+    title->setProperty("role", QStringLiteral("pageTitle"));
+    clear =
+        new QPushButton(Theme::Icon("row_delete"), Theme::Text("@string/str_list_btn_clear"), this);
+    clear->setObjectName(QString::fromLatin1(texts.clearButton));
+    clear->setProperty("role", QStringLiteral("secondary"));
+    clear->setCursor(Qt::PointingHandCursor);
+    clear->setFixedHeight(32);
+    bar->addWidget(title);
+    bar->addStretch(1);
+    bar->addWidget(clear);
+    layout->addLayout(bar);
+    listView = ListView::Make(this, texts.view, adapter);
+    layout->addWidget(listView, 1);
+
+    adapter->SetHeaderText(1, Theme::Text("@string/str_list_header_size"));
+    adapter->SetHeaderText(2, Theme::Text(texts.timeHeader));
+    adapter->SetHeaderText(3, Theme::Text("@string/str_list_header_operate"));
+    connect(adapter, &QAbstractItemModel::modelReset, this, &CRecordPage::RebuildRows);
+    adapter->Refresh();
+}
+
+void CRecordPage::RebuildRows()
+{
+    static constexpr struct
+    {
+        const char* name;
+        const char* icon;
+        const char* tooltipKey;
+    } kButtons[] = {
+        {"btn_comp_openFile", "row_openfile", "@string/str_list_tip_openfile"},
+        {"btn_comp_openDir", "row_opendir", "@string/str_list_tip_opendir"},
+        {"btn_comp_delete", "row_delete", "@string/str_list_tip_delete"},
+    };
+    for (int row = 0; row < adapter->rowCount(); ++row) {
+        QHBoxLayout* buttonLayout = nullptr;
+        QWidget* cell = ListView::MakeButtonCell(listView, buttonLayout);
+        for (const auto& spec : kButtons) {
+            QPushButton* button =
+                ListView::MakeRowButton(cell, spec.name, spec.icon, spec.tooltipKey);
+            buttonLayout->addWidget(button);
+            const QString name = QString::fromLatin1(spec.name);
+            connect(button, &QPushButton::clicked, this,
+                    [this, name, row] { emit rowButtonClicked(name, row); });
+        }
+        buttonLayout->addStretch(1);
+        listView->setIndexWidget(adapter->index(row, kButtonColumn), cell);
+    }
+}
+
+QPushButton* CRecordPage::RowButton(int row, const char* name) const
+{
+    QWidget* cell = listView->indexWidget(adapter->index(row, kButtonColumn));
+    return cell ? cell->findChild<QPushButton*>(QString::fromLatin1(name)) : nullptr;
+}
