@@ -14,6 +14,10 @@
 #include <fstream>
 #include <memory>
 
+// The picture every account shows as its head icon.
+extern const unsigned char dokora_avatar_png[];
+extern const std::size_t dokora_avatar_png_size;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -149,6 +153,7 @@ void Routes::Register(httplib::Server& server)
                [this](const Request&, Response& r) { VersionFile(r); });
     server.Get("/dokora/update/DokoraSetup.exe",
                [this](const Request&, Response& r) { Installer(r); });
+    server.Get("/shiro-cas/avatar", [](const Request&, Response& r) { Avatar(r); });
 }
 
 std::optional<int> Routes::Authorize(const httplib::Request& request, httplib::Response& response)
@@ -446,6 +451,12 @@ void Routes::VersionFile(httplib::Response& response)
         return;
     }
     response.set_content("<#" + settings.version + "#>\r\n<#0#>", "text/html; charset=utf-8");
+}
+
+void Routes::Avatar(httplib::Response& response)
+{
+    response.set_content(reinterpret_cast<const char*>(dokora_avatar_png), dokora_avatar_png_size,
+                         "image/png");
 }
 
 void Routes::Installer(httplib::Response& response)

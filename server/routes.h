@@ -50,6 +50,7 @@ private:
     void UserInfo(const httplib::Request& request, httplib::Response& response);
     void VersionFile(httplib::Response& response);
     void Installer(httplib::Response& response);
+    static void Avatar(httplib::Response& response);
 
     AccountStore& accounts;
     SessionStore& sessions;

@@ -23,13 +23,15 @@ void CopyField(char* block, std::size_t slot, const std::string& value)
     std::strncpy(block + slot * kAccountFieldSize, value.c_str(), kAccountFieldSize - 1);
 }
 
-// The user block the host receives: the account name serves as id and nickname; the service
-// has no avatar for it.
+// The user block the host receives: the account name serves as id and nickname, and the
+// single-sign-on service's avatar picture as head icon.
 void FillUserBlock(char* block, const KeptSession& session)
 {
     std::memset(block, 0, kAccountUserBlockSize);
     CopyField(block, 0, session.userName);
     CopyField(block, 1, session.userName);
+    if (const std::string service = ServiceAddress(); !service.empty())
+        CopyField(block, 2, service + "/avatar");
 }
 
 bool HasGuiApplication()

@@ -364,6 +364,13 @@ TEST_F(ServerApiTest, HomeSortListVersionFileAndInstaller)
     EXPECT_EQ(installer->body, "installer bytes");
     EXPECT_EQ(installer->get_header_value("Content-Length"), "15");
     EXPECT_EQ(client.Get("/dokora/update/newversion.htm").body, "<#9.9.9.9#>\n<#1#>");
+
+    const auto avatar = http.Get("/shiro-cas/avatar");
+    ASSERT_TRUE(avatar);
+    EXPECT_EQ(avatar->status, 200);
+    EXPECT_EQ(avatar->get_header_value("Content-Type"), "image/png");
+    EXPECT_EQ(avatar->body.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_EQ(avatar->get_header_value("Content-Length"), std::to_string(avatar->body.size()));
 }
 
 TEST(ServerLifeTest, ExpiredTokensGet403)

@@ -95,6 +95,9 @@ TEST_F(KovaultTest, SignsInGivesFreshTicketsAndSignsOut)
     EXPECT_EQ(window.Count(WM_ACCOUNT_LOGIN), 1u);
     EXPECT_EQ(UserId(account), FakeService::kUser);
     EXPECT_TRUE(account.IsSignedIn());
+    // The head icon is the single-sign-on service's avatar picture.
+    EXPECT_STREQ(account.User().data() + 2 * kAccountFieldSize,
+                 (service.SsoUrl() + "/avatar").c_str());
     struct stat info
     {
     };
