@@ -49,6 +49,17 @@ void CConvertBaseThread::AddCompletedRecord(const std::string& path, int cost)
     }
 }
 
+ConversionList* CConvertBaseThread::BeginStage(std::string& functionName)
+{
+    ConversionList* list = GetConvList();
+    if (StopRequested() || !list) {
+        PreFinish();
+        return nullptr;
+    }
+    functionName = list->GetFunctionName();
+    return list;
+}
+
 void CConvertBaseThread::PostListChanged()
 {
     Post(WM_CONVERT_LIST_CHANGED);

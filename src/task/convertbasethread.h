@@ -41,6 +41,11 @@ public:
     // (Queued to Converted) and posts WM_CONVERT_FINISH.
     void PreFinish();
 
+protected:
+    // Begins a pipeline stage: the list to work on, with its current function captured in
+    // `functionName`; null, after the finishing step, when a stop came first or no list is set.
+    ConversionList* BeginStage(std::string& functionName);
+
 private:
     std::atomic<ConversionList*> convList{nullptr};
     std::atomic<RecordList*> completedList{nullptr};

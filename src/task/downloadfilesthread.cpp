@@ -17,12 +17,9 @@ CDownloadFilesThread::~CDownloadFilesThread()
 
 int CDownloadFilesThread::Run()
 {
-    ConversionList* list = GetConvList();
-    if (StopRequested() || !list) {
-        PreFinish();
+    ConversionList* list = BeginStage(functionName);
+    if (!list)
         return 0;
-    }
-    functionName = list->GetFunctionName();
     ConversionStore& store = list->Store();
 
     for (;;) {

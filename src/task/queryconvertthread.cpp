@@ -19,12 +19,9 @@ CQueryConvertThread::~CQueryConvertThread()
 
 int CQueryConvertThread::Run()
 {
-    ConversionList* list = GetConvList();
-    if (StopRequested() || !list) {
-        PreFinish();
+    ConversionList* list = BeginStage(functionName);
+    if (!list)
         return 0;
-    }
-    functionName = list->GetFunctionName();
     ConversionStore& store = list->Store();
 
     for (;;) {

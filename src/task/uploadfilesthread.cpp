@@ -30,12 +30,9 @@ CUploadFilesThread::~CUploadFilesThread()
 
 int CUploadFilesThread::Run()
 {
-    ConversionList* list = GetConvList();
-    if (StopRequested() || !list) {
-        PreFinish();
+    ConversionList* list = BeginStage(functionName);
+    if (!list)
         return 0;
-    }
-    functionName = list->GetFunctionName();
     SetCookie("agent=" + (clientInfo ? clientInfo->Get().ag : std::string()));
     ConversionStore& store = list->Store();
 

@@ -240,11 +240,11 @@ void CConvertPage::RebuildRows()
 
         QHBoxLayout* buttonLayout = nullptr;
         QWidget* buttons = ListView::MakeButtonCell(listView, buttonLayout);
-        for (const RowButtonSpec& spec : kRowButtons) {
+        for (const RowButtonSpec& rowButton : kRowButtons) {
             QPushButton* button =
-                ListView::MakeRowButton(buttons, spec.name, spec.icon, spec.tooltipKey);
+                ListView::MakeRowButton(buttons, rowButton.name, rowButton.icon, rowButton.tooltipKey);
             buttonLayout->addWidget(button);
-            const QString name = QString::fromLatin1(spec.name);
+            const QString name = QString::fromLatin1(rowButton.name);
             connect(button, &QPushButton::clicked, this,
                     [this, name, row] { emit rowButtonClicked(name, row); });
         }

@@ -83,11 +83,11 @@ void CRecordPage::RebuildRows()
     for (int row = 0; row < adapter->rowCount(); ++row) {
         QHBoxLayout* buttonLayout = nullptr;
         QWidget* cell = ListView::MakeButtonCell(listView, buttonLayout);
-        for (const auto& spec : kButtons) {
+        for (const auto& rowButton : kButtons) {
             QPushButton* button =
-                ListView::MakeRowButton(cell, spec.name, spec.icon, spec.tooltipKey);
+                ListView::MakeRowButton(cell, rowButton.name, rowButton.icon, rowButton.tooltipKey);
             buttonLayout->addWidget(button);
-            const QString name = QString::fromLatin1(spec.name);
+            const QString name = QString::fromLatin1(rowButton.name);
             connect(button, &QPushButton::clicked, this,
                     [this, name, row] { emit rowButtonClicked(name, row); });
         }
