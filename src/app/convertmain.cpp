@@ -9,10 +9,8 @@
 #include "settings/startupsettings.h"
 #include "task/catalogue.h"
 #include "task/conversionlist.h"
-#include "task/downloadfilesthread.h"
+#include "task/conversionpipeline.h"
 #include "task/fileadmission.h"
-#include "task/queryconvertthread.h"
-#include "task/uploadfilesthread.h"
 #include "tiles/filetypes.h"
 #include "tiles/functiondispatch.h"
 #include "utility/stringtable.h"
@@ -109,26 +107,15 @@ int main(int argc, char** argv)
     RecordList completed(RecordKind::Completed);
     completed.Load(RecordFileLocation(RecordKind::Completed));
     ConsoleMessages messages;
-    CUploadFilesThread upload;
-    CQueryConvertThread query;
-    CDownloadFilesThread download;
-    const ServiceAccess access(Services().api, session.get());
-    upload.SetServiceAccess(access);
-    upload.SetClientInfo(&GlobalClientInfo());
-    query.SetServiceAccess(access);
-    query.SetPollInterval(static_cast<std::uint32_t>(Services().pollInterval.count()));
-    download.SetCompletedList(&completed);
-    for (CConvertBaseThread* stage :
-         {static_cast<CConvertBaseThread*>(&upload), static_cast<CConvertBaseThread*>(&query),
-          static_cast<CConvertBaseThread*>(&download)}) {
-        stage->SetMainWnd(&messages);
-        stage->SetConvList(&list);
-        stage->Start();
-    }
+    ConversionPipeline pipeline;
+    pipeline.Wire({&messages, &list, &completed, ServiceAccess(Services().api, session.get()),
+                   &GlobalClientInfo(),
+                   static_cast<std::uint32_t>(Services().pollInterval.count())});
+    pipeline.Start();
 
     const bool showProgress = !options->json && isatty(STDOUT_FILENO);
     ProgressView view;
-    while (upload.IsRunning() || query.IsRunning() || download.IsRunning()) {
+    while (pipeline.IsRunning()) {
         messages.Wait(std::chrono::milliseconds(200));
         if (showProgress)
             view.Draw(store.GetItems(options->function));

@@ -341,21 +341,14 @@ void CMainWnd::WireThreads()
                                     static_cast<CTaskBaseThread*>(&userInfoThread)})
         thread->SetMainWnd(this);
 
-    const ServiceAccess access(services.apiBase, &services.session->tokens);
-    uploadThread.SetServiceAccess(access);
-    uploadThread.SetClientInfo(services.clientInfo);
-    queryThread.SetServiceAccess(access);
-    queryThread.SetPollInterval(static_cast<std::uint32_t>(services.pollInterval.count()));
-    for (CConvertBaseThread* thread :
-         {static_cast<CConvertBaseThread*>(&uploadThread),
-          static_cast<CConvertBaseThread*>(&queryThread),
-          static_cast<CConvertBaseThread*>(&downloadThread),
-          static_cast<CConvertBaseThread*>(&convertPage->RetryThread())}) {
-        thread->SetMainWnd(this);
-        thread->SetConvList(&convertPage->List());
-        thread->SetCompletedList(&completedRecords);
-    }
-    convertPage->RetryThread().SetAccount(services.account);
+    pipeline.Wire({this, &convertPage->List(), &completedRecords,
+                   ServiceAccess(services.apiBase, &services.session->tokens), services.clientInfo,
+                   static_cast<std::uint32_t>(services.pollInterval.count())});
+    CRetryDownloadThread& retry = convertPage->RetryThread();
+    retry.SetMainWnd(this);
+    retry.SetConvList(&convertPage->List());
+    retry.SetCompletedList(&completedRecords);
+    retry.SetAccount(services.account);
 }
 
 void CMainWnd::LoadRecords()
@@ -520,12 +513,11 @@ void CMainWnd::OnAccountLogout(WindowMessage&)
     services.session->tokens.ResetTokenRecord();
     services.session->userInfo.ResetUserInfoRecord();
     for (CTC_Thread* thread :
-         {static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
-          static_cast<CTC_Thread*>(&uploadThread), static_cast<CTC_Thread*>(&queryThread),
-          static_cast<CTC_Thread*>(&downloadThread)}) {
+         {static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread)}) {
         if (thread->IsRunning())
             thread->StopWait(kThreadStopMs);
     }
+    pipeline.StopRunning(kThreadStopMs);
     services.database->DeleteUsers();
 }
 
@@ -718,12 +710,11 @@ void CMainWnd::StopAllThreads()
 {
     for (CTC_Thread* thread :
          {static_cast<CTC_Thread*>(&loginThread), static_cast<CTC_Thread*>(&homeSortThread),
-          static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
-          static_cast<CTC_Thread*>(&uploadThread), static_cast<CTC_Thread*>(&queryThread),
-          static_cast<CTC_Thread*>(&downloadThread)}) {
+          static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread)}) {
         if (thread->IsRunning())
             thread->StopWait(kThreadStopMs);
     }
+    pipeline.StopRunning(kThreadStopMs);
 }
 
 void CMainWnd::AnimateOut()

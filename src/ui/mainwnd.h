@@ -5,9 +5,7 @@
 #include "account/tokenthread.h"
 #include "account/userinfothread.h"
 #include "adapter/recordlist.h"
-#include "task/downloadfilesthread.h"
-#include "task/queryconvertthread.h"
-#include "task/uploadfilesthread.h"
+#include "task/conversionpipeline.h"
 #include "task/windowmessage.h"
 #include "tiles/fileselector.h"
 #include "tiles/homesortlistthread.h"
@@ -150,9 +148,9 @@ public:
     CHomeSortListThread& HomeSortThread() { return homeSortThread; }
     CTokenThread& TokenThread() { return tokenThread; }
     CUserInfoThread& UserInfoThread() { return userInfoThread; }
-    CUploadFilesThread& UploadThread() { return uploadThread; }
-    CQueryConvertThread& QueryThread() { return queryThread; }
-    CDownloadFilesThread& DownloadThread() { return downloadThread; }
+    CUploadFilesThread& UploadThread() { return pipeline.upload; }
+    CQueryConvertThread& QueryThread() { return pipeline.query; }
+    CDownloadFilesThread& DownloadThread() { return pipeline.download; }
     const LeftBarPageMap& PageMap() const { return pageMap; }
 
 signals:
@@ -277,7 +275,5 @@ private:
     CHomeSortListThread homeSortThread;
     CTokenThread tokenThread;
     CUserInfoThread userInfoThread;
-    CUploadFilesThread uploadThread;
-    CQueryConvertThread queryThread;
-    CDownloadFilesThread downloadThread;
+    ConversionPipeline pipeline;
 };

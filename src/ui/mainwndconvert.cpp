@@ -200,12 +200,7 @@ void CMainWnd::OnBtnStartConv()
         services.account->PromptLogin();
         return;
     }
-    for (CTC_Thread* stage :
-         {static_cast<CTC_Thread*>(&uploadThread), static_cast<CTC_Thread*>(&queryThread),
-          static_cast<CTC_Thread*>(&downloadThread)}) {
-        if (stage->IsRunning())
-            stage->StopWait(kStageStopMs);
-    }
+    pipeline.StopRunning(kStageStopMs);
     CConvMcListAdapterMgr& adapter = convertPage->Adapter();
     const std::string function = adapter.CurrentFunction();
     ConversionStore& store = adapter.List().Store();
@@ -230,14 +225,8 @@ void CMainWnd::OnBtnStartConv()
     const std::string customDir = convertPage->CustomDir().toStdString();
     store.SetOutputPaths(function, customDir, GetResultSuffix(function), customDir.empty());
     DisableListControls();
-    for (CConvertBaseThread* stage : {static_cast<CConvertBaseThread*>(&uploadThread),
-                                      static_cast<CConvertBaseThread*>(&queryThread),
-                                      static_cast<CConvertBaseThread*>(&downloadThread)}) {
-        stage->SetMainWnd(this);
-        stage->SetConvList(&convertPage->List());
-        if (!stage->Start())
-            AppLog("CMainWnd::OnBtnStartConv", "a stage did not start");
-    }
+    if (!pipeline.Start())
+        AppLog("CMainWnd::OnBtnStartConv", "a stage did not start");
 }
 
 void CMainWnd::DisableListControls()
@@ -258,20 +247,17 @@ void CMainWnd::OnConvertFinish(WindowMessage&)
         return;
     finishChecks = 0;
     OnFinishWaitTick();
-    if (uploadThread.IsRunning() || downloadThread.IsRunning())
+    if (pipeline.upload.IsRunning() || pipeline.download.IsRunning())
         finishTimer->start();
 }
 
 void CMainWnd::OnFinishWaitTick()
 {
-    if (uploadThread.IsRunning() || downloadThread.IsRunning()) {
+    if (pipeline.upload.IsRunning() || pipeline.download.IsRunning()) {
         if (++finishChecks < kFinishPolls)
             return;
         AppLog("CMainWnd::OnConvertFinish", "stages still running after 5 s: stopped");
-        for (CTC_Thread* stage :
-             {static_cast<CTC_Thread*>(&uploadThread), static_cast<CTC_Thread*>(&queryThread),
-              static_cast<CTC_Thread*>(&downloadThread)})
-            stage->StopWait(kStageStopMs);
+        pipeline.StopRunning(kStageStopMs);
     }
     finishTimer->stop();
     ShowFinishedState();

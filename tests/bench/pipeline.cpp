@@ -8,9 +8,7 @@
 #include "support/recordingtarget.h"
 #include "task/catalogue.h"
 #include "task/conversionlist.h"
-#include "task/downloadfilesthread.h"
-#include "task/queryconvertthread.h"
-#include "task/uploadfilesthread.h"
+#include "task/conversionpipeline.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -69,10 +67,10 @@ double CpuSeconds(int who)
     _exit(0);
 }
 
-bool WaitIdle(const CTC_Thread& a, const CTC_Thread& b, const CTC_Thread& c)
+bool WaitIdle(const ConversionPipeline& pipeline)
 {
     const auto deadline = Clock::now() + std::chrono::minutes(2);
-    while (a.IsRunning() || b.IsRunning() || c.IsRunning()) {
+    while (pipeline.IsRunning()) {
         if (Clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -120,27 +118,15 @@ int main()
     RecordList completed(RecordKind::Completed);
     completed.Load((folder / "completed_ini.xml").string());
     RecordingTarget window;
-    CUploadFilesThread upload;
-    CQueryConvertThread query;
-    CDownloadFilesThread download;
-    const ServiceAccess access("http://127.0.0.1:" + std::to_string(port), &tokens);
-    upload.SetServiceAccess(access);
-    query.SetServiceAccess(access);
-    query.SetPollInterval(50);
-    download.SetCompletedList(&completed);
-    for (CConvertBaseThread* stage :
-         {static_cast<CConvertBaseThread*>(&upload), static_cast<CConvertBaseThread*>(&query),
-          static_cast<CConvertBaseThread*>(&download)}) {
-        stage->SetMainWnd(&window);
-        stage->SetConvList(&list);
-    }
+    ConversionPipeline pipeline;
+    pipeline.Wire({&window, &list, &completed,
+                   ServiceAccess("http://127.0.0.1:" + std::to_string(port), &tokens), nullptr,
+                   50});
 
     const double cpuBefore = CpuSeconds(RUSAGE_SELF);
     const auto start = Clock::now();
-    upload.Start();
-    query.Start();
-    download.Start();
-    const bool finished = WaitIdle(upload, query, download);
+    pipeline.Start();
+    const bool finished = WaitIdle(pipeline);
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     const double clientCpu = CpuSeconds(RUSAGE_SELF) - cpuBefore;
 

@@ -5,6 +5,7 @@
 #include "utility/utilitycalls.h"
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -38,24 +39,13 @@ PipelineTest::PipelineTest()
     std::filesystem::create_directories(folder);
     list.SetFunctionName(kFunction);
     completed.Load(RecordFileLocation(RecordKind::Completed));
-    const ServiceAccess access(service.BaseUrl(), &tokens);
-    upload.SetServiceAccess(access);
-    query.SetServiceAccess(access);
-    query.SetPollInterval(50);
-    for (CConvertBaseThread* stage :
-         {static_cast<CConvertBaseThread*>(&upload), static_cast<CConvertBaseThread*>(&query),
-          static_cast<CConvertBaseThread*>(&download)}) {
-        stage->SetMainWnd(&window);
-        stage->SetConvList(&list);
-    }
-    download.SetCompletedList(&completed);
+    pipeline.Wire(
+        {&window, &list, &completed, ServiceAccess(service.BaseUrl(), &tokens), nullptr, 50});
 }
 
 PipelineTest::~PipelineTest()
 {
-    upload.Stop();
-    query.Stop();
-    download.Stop();
+    pipeline.StopRunning(CTC_Thread::kInfinite);
 }
 
 std::string PipelineTest::MakeSource(const std::string& relativePath, const std::string& content)
@@ -87,10 +77,10 @@ void PipelineTest::RunStages(bool runUpload, bool runQuery, bool runDownload)
     ASSERT_TRUE(WaitUntilIdle(std::chrono::seconds(30)));
 }
 
-bool WaitForThread(const CTC_Thread& thread, std::chrono::milliseconds timeout)
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (thread.IsRunning()) {
+    while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -98,10 +88,14 @@ bool WaitForThread(const CTC_Thread& thread, std::chrono::milliseconds timeout)
     return true;
 }
 
+bool WaitForThread(const CTC_Thread& thread, std::chrono::milliseconds timeout)
+{
+    return WaitUntil([&thread] { return !thread.IsRunning(); }, timeout);
+}
+
 bool PipelineTest::WaitUntilIdle(std::chrono::milliseconds timeout)
 {
-    return WaitForThread(upload, timeout) && WaitForThread(query, timeout) &&
-           WaitForThread(download, timeout);
+    return WaitUntil([this] { return !pipeline.IsRunning(); }, timeout);
 }
 
 ConversionItem PipelineTest::Row(int index) const

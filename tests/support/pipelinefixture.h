@@ -5,17 +5,18 @@
 #include "support/fakeservice.h"
 #include "support/recordingtarget.h"
 #include "task/conversionlist.h"
-#include "task/downloadfilesthread.h"
-#include "task/queryconvertthread.h"
-#include "task/uploadfilesthread.h"
+#include "task/conversionpipeline.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 
+// Waits until `done` holds; false on time-out.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 // Waits until `thread` ended by itself.
 bool WaitForThread(const CTC_Thread& thread, std::chrono::milliseconds timeout);
 
@@ -67,7 +68,8 @@ protected:
     ConversionList list;
     RecordList completed{RecordKind::Completed};
     RecordingTarget window;
-    CUploadFilesThread upload;
-    CQueryConvertThread query;
-    CDownloadFilesThread download;
+    ConversionPipeline pipeline;
+    CUploadFilesThread& upload = pipeline.upload;
+    CQueryConvertThread& query = pipeline.query;
+    CDownloadFilesThread& download = pipeline.download;
 };
