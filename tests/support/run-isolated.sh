@@ -9,4 +9,6 @@ export HOME="$scratch/home" XDG_DATA_HOME="$scratch/data" XDG_CACHE_HOME="$scrat
 export XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime"
 export LC_ALL=C.UTF-8 LANG=C.UTF-8 TZ=UTC
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+# Only read by sanitizer builds.
+export LSAN_OPTIONS="suppressions=$(dirname "$0")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 "$@"
