@@ -1,3 +1,4 @@
+#include "support/scratchdir.h"
 #include "utility/tc_checkpath.h"
 #include "utility/utilitycalls.h"
 
@@ -16,14 +17,8 @@ namespace {
 class UtilityCheckPath : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        scratch = fs::path(std::getenv("XDG_CACHE_HOME")) / "checkpath";
-        fs::remove_all(scratch);
-        fs::create_directories(scratch);
-    }
-
-    fs::path scratch;
+    ScratchDir dir;
+    const fs::path scratch = dir.Path();
 };
 
 TEST_F(UtilityCheckPath, FoldersFollowXdgAndEndWithSlash)

@@ -1,3 +1,4 @@
+#include "support/scratchdir.h"
 #include "utility/tc_process.h"
 #include "utility/utilitycalls.h"
 
@@ -9,20 +10,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void WriteScript(const fs::path& path, const std::string& body)
 {
@@ -51,14 +43,8 @@ int CountZombieChildren()
 class UtilityProcess : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        scratch = fs::path(std::getenv("XDG_CACHE_HOME")) / "process";
-        fs::remove_all(scratch);
-        fs::create_directories(scratch);
-    }
-
-    fs::path scratch;
+    ScratchDir dir;
+    const fs::path scratch = dir.Path();
 };
 
 TEST_F(UtilityProcess, ExeVersionReadsTheStampLine)
@@ -86,11 +72,11 @@ TEST_F(UtilityProcess, ParametersReachTheProgramAsOneArgument)
     const std::string parameters = "101|100001|a b|uuid; touch injected";
 
     ASSERT_TRUE(TC_PROCESS::RunShellExecute(script.c_str(), parameters.c_str(), true, 5000, 5));
-    EXPECT_EQ(ReadAll(scratch / "argv.txt"), "1\n" + parameters + "\n");
+    EXPECT_EQ(ReadFileBytes(scratch / "argv.txt"), "1\n" + parameters + "\n");
     EXPECT_FALSE(fs::exists(scratch / "injected"));
 
     ASSERT_TRUE(TC_PROCESS::RunShellExecute(script.c_str(), "", true, 5000, 5));
-    EXPECT_EQ(ReadAll(scratch / "argv.txt"), "0\n");
+    EXPECT_EQ(ReadFileBytes(scratch / "argv.txt"), "0\n");
 }
 
 TEST_F(UtilityProcess, DocumentsAndUrlsOpenWithXdgOpen)
@@ -110,7 +96,7 @@ TEST_F(UtilityProcess, DocumentsAndUrlsOpenWithXdgOpen)
     EXPECT_FALSE(TC_PROCESS::RunShellExecute((scratch / "missing.pdf").c_str(), "", true, 5000, 5));
     setenv("PATH", path.c_str(), 1);
 
-    EXPECT_EQ(ReadAll(scratch / "opened.txt"),
+    EXPECT_EQ(ReadFileBytes(scratch / "opened.txt"),
               document.string() + "\nhttps://example.invalid/a?b=1&c=2\n");
 }
 
