@@ -1,6 +1,10 @@
-# Strict warnings for the project's own targets.
+# Strict warnings for the project's own targets; they become errors only in the developers'
+# and CI's builds (DOKORA_WERROR), never in a user's or a packager's.
 function(dokora_strict target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wnon-virtual-dtor)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wnon-virtual-dtor)
+    if(DOKORA_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
 endfunction()
 
 # Embeds FILE into TARGET as the byte array SYMBOL (see EmbedFile.cmake).
