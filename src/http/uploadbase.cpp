@@ -3,6 +3,7 @@
 #include "http/httpsession.h"
 #include "task/catalogue.h"
 #include "utility/stopevent.h"
+#include "utility/utilitycalls.h"
 
 #include <sys/stat.h>
 
@@ -122,9 +123,15 @@ public:
         return static_cast<UploadJob*>(self)->Read(buffer, size * count);
     }
 
+    // A reply longer than the service's replies can be fails the exchange, as a query reply
+    // past its buffer does, instead of growing without bound.
     static std::size_t OnResponse(char* data, std::size_t size, std::size_t count, void* self)
     {
-        static_cast<UploadJob*>(self)->response.append(data, size * count);
+        std::string& response = static_cast<UploadJob*>(self)->response;
+        if (response.size() + size * count > Utility::kServiceReplyCapacity) {
+            return 0;
+        }
+        response.append(data, size * count);
         return size * count;
     }
 

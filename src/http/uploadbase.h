@@ -42,7 +42,8 @@ public:
     virtual std::string GetDisposition() const;
     virtual void SetPartType(std::string_view value);
     virtual std::string GetPartType() const;
-    // Any HTTP status is a completed exchange; the caller judges the body.
+    // Any HTTP status is a completed exchange; the caller judges the body. A reply longer
+    // than the service replies' buffer (13,000 bytes) fails.
     virtual int Upload(std::string_view url, std::string_view path, const StopEvent* stopEvent,
                        void* userData, std::string& response);
 

@@ -269,4 +269,18 @@ TEST_F(HttpUploadTest, StopBeforeStartSendsNothing)
     EXPECT_TRUE(service.AllRequests().empty());
 }
 
+TEST_F(HttpUploadTest, ReplyLongerThanAServiceReplyFails)
+{
+    const std::string path = WriteFile("a.pdf", "a");
+    service.Script(FakeEndpoint::kUpload, FakeReply::Json(std::string(13000, ' ')));
+    RecordingUpload upload;
+    ASSERT_EQ(Run(upload, path), CUploadBase::kDone);
+    EXPECT_EQ(response.size(), 13000u);
+
+    response.clear();
+    service.Script(FakeEndpoint::kUpload, FakeReply::Json(std::string(1u << 20, ' ')));
+    EXPECT_EQ(Run(upload, path), CUploadBase::kFailed);
+    EXPECT_LE(response.size(), 13000u);
+}
+
 } // namespace
