@@ -3,6 +3,10 @@
 #include "http/httpsession.h"
 #include "utility/stopevent.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -17,6 +21,9 @@ namespace {
 constexpr const char* kDownloadAgent = "Testing";
 // libcurl's receive buffer; the body is still handed on in pieces of chunkSize bytes.
 constexpr long kMinReceiveBuffer = 64 * 1024;
+// The first bytes of a body, kept for the content check.
+constexpr std::size_t kHeadBytes = 512;
+constexpr std::string_view kTempSuffix = ".part";
 
 struct FileCloser
 {
@@ -49,7 +56,29 @@ std::string_view Trim(std::string_view text)
     return text.substr(first, last - first + 1);
 }
 
-// The state of one download attempt, shared with libcurl's callbacks.
+// A new file beside `target` that nothing else can have opened: created exclusively, so a
+// planted link is never followed. It takes the mode of a regular file it will replace.
+int CreateTemporaryBeside(const std::string& target, std::string& tempPath)
+{
+    const auto slash = target.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string pattern = dir + "." + name + ".XXXXXX" + std::string(kTempSuffix);
+    const int fd = ::mkostemps(pattern.data(), static_cast<int>(kTempSuffix.size()), O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    tempPath = pattern;
+    struct stat info = {};
+    if (::lstat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        ::fchmod(fd, info.st_mode & 07777);
+    }
+    return fd;
+}
+
+// The state of one download attempt, shared with libcurl's callbacks. The body goes to a
+// temporary file beside the target, which replaces the target only once it is complete and
+// accepted; on every other outcome it is removed.
 class DownloadJob
 {
 public:
@@ -58,6 +87,9 @@ public:
         : owner(owner), session(session), path(std::move(path)), chunk(chunk), userData(userData)
     {
     }
+    ~DownloadJob() { Discard(); }
+    DownloadJob(const DownloadJob&) = delete;
+    DownloadJob& operator=(const DownloadJob&) = delete;
 
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self)
     {
@@ -83,8 +115,13 @@ public:
             session.MarkStopped();
             return false;
         }
-        file.reset(std::fopen(path.c_str(), "wb"));
+        const int fd = CreateTemporaryBeside(path, tempPath);
+        if (fd < 0) {
+            return false;
+        }
+        file.reset(::fdopen(fd, "wb"));
         if (!file) {
+            ::close(fd);
             return false;
         }
         buffer.resize(std::max<std::size_t>(chunk, BUFSIZ));
@@ -110,6 +147,9 @@ public:
             if (std::fwrite(data + offset, 1, piece, file.get()) != piece) {
                 return false;
             }
+            if (head.size() < kHeadBytes) {
+                head.append(data + offset, std::min(piece, kHeadBytes - head.size()));
+            }
             offset += piece;
             written += piece;
             owner.OnProgress(0, Clamp32(length), Clamp32(written), userData);
@@ -117,14 +157,28 @@ public:
         return true;
     }
 
-    // Closes the file; false when buffered bytes could not be written.
-    bool Close()
+    // Closes the file and puts it in place when `result` is a success: the content must be
+    // accepted and the target still replaceable. Returns the final result.
+    int Finish(int result)
     {
-        if (!file) {
-            return true;
+        bool closed = true;
+        if (file) {
+            const bool flushed = std::fflush(file.get()) == 0;
+            closed = std::fclose(file.release()) == 0 && flushed;
         }
-        const bool flushed = std::fflush(file.get()) == 0;
-        return std::fclose(file.release()) == 0 && flushed;
+        if (result == CDownloadBase::kDone) {
+            if (!closed || tempPath.empty()) {
+                result = CDownloadBase::kFailed;
+            } else if (!owner.AcceptContent(head)) {
+                result = CDownloadBase::kRejected;
+            } else if (!owner.MayReplace(path) || ::rename(tempPath.c_str(), path.c_str()) != 0) {
+                result = CDownloadBase::kFailed;
+            } else {
+                tempPath.clear();
+            }
+        }
+        Discard();
+        return result;
     }
 
     bool Begun() const { return begun; }
@@ -133,6 +187,15 @@ public:
     std::uint64_t Written() const { return written; }
 
 private:
+    void Discard()
+    {
+        file.reset();
+        if (!tempPath.empty()) {
+            ::unlink(tempPath.c_str());
+            tempPath.clear();
+        }
+    }
+
     // Headers of every response arrive here, redirects included; the last one counts.
     void Header(std::string_view line)
     {
@@ -170,6 +233,8 @@ private:
     std::uint64_t written = 0;
     std::vector<char> buffer;
     std::unique_ptr<std::FILE, FileCloser> file;
+    std::string tempPath; // empty once renamed or removed
+    std::string head;
 };
 
 } // namespace
@@ -206,7 +271,13 @@ int CDownloadBase::DownloadToFile(std::string_view requestUrl, std::string_view 
         curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &DownloadJob::OnHeader) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_HEADERDATA, &job) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DownloadJob::OnBody) == CURLE_OK &&
-        curl_easy_setopt(handle, CURLOPT_WRITEDATA, &job) == CURLE_OK;
+        curl_easy_setopt(handle, CURLOPT_WRITEDATA, &job) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(minimumSpeed)) ==
+            CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME,
+                         static_cast<long>(minimumSpeedWindow.count())) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(transferLimit.count())) ==
+            CURLE_OK;
     if (!configured) {
         curl_slist_free_all(headers);
         return fail(kFailed, 0, 0);
@@ -227,9 +298,7 @@ int CDownloadBase::DownloadToFile(std::string_view requestUrl, std::string_view 
             result = kDone;
         }
     }
-    if (!job.Close() && result == kDone) {
-        result = kFailed;
-    }
+    result = job.Finish(result);
     return result == kDone ? kDone : fail(result, job.Length(), job.Written());
 }
 
@@ -243,13 +312,34 @@ std::string CDownloadBase::GetSavePath() const
     return savePath;
 }
 
+void CDownloadBase::SetMinimumSpeed(std::uint32_t bytesPerSecond, std::chrono::seconds window)
+{
+    minimumSpeed = bytesPerSecond;
+    minimumSpeedWindow = window;
+}
+
+void CDownloadBase::SetTransferLimit(std::chrono::milliseconds limit)
+{
+    transferLimit = limit;
+}
+
+bool CDownloadBase::AcceptContent(std::string_view)
+{
+    return true;
+}
+
+bool CDownloadBase::MayReplace(std::string_view)
+{
+    return true;
+}
+
 int CDownloadBase::Download(std::string_view requestUrl, std::string_view path,
                             const StopEvent* stopEvent, void* userData)
 {
     int result = kFailed;
     for (std::int32_t attempt = 0; attempt < attempts; ++attempt) {
         result = DownloadToFile(requestUrl, path, stopEvent, userData);
-        if (result == kDone || result == kStopped) {
+        if (result != kFailed) {
             break;
         }
     }

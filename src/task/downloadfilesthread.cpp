@@ -1,7 +1,6 @@
 #include "task/downloadfilesthread.h"
 
 #include "task/conversionlist.h"
-#include "task/freefilename.h"
 #include "utility/applog.h"
 
 namespace {
@@ -48,13 +47,19 @@ bool CDownloadFilesThread::DownloadRow(int index)
 {
     ConversionStore& store = GetConvList()->Store();
     const std::string downloadUrl = store.GetDownloadUrl(functionName, index);
-    const std::string path = FreeFileName(store.GetOutputPath(functionName, index));
+    const auto reserved = ReserveName(store.GetOutputPath(functionName, index));
+    if (!reserved) {
+        FailRow(index, FailureText(std::nullopt));
+        return true;
+    }
+    const std::string& path = *reserved;
     SetUrl(downloadUrl);
     SetSavePath(path);
     store.SetOutputPath(functionName, index, path);
 
     int progressIndex = index;
-    switch (Download(downloadUrl, path, &GetStopEvent(), &progressIndex)) {
+    switch (const int result =
+                DownloadResult(downloadUrl, functionName, &GetStopEvent(), &progressIndex)) {
     case kStopped:
         PreFinish();
         return false;
@@ -67,9 +72,14 @@ bool CDownloadFilesThread::DownloadRow(int index)
         PostCompletedChanged();
         return true;
     default:
-        UpdateItem(functionName, index, ConversionStatus::DownloadFailed, -1,
-                   "@string/str_conv_tip_download_fail", "@string/str_conv_fail");
-        PostItemChanged(index);
+        FailRow(index, FailureText(result));
         return true;
     }
+}
+
+void CDownloadFilesThread::FailRow(int index, const std::string& detail)
+{
+    UpdateItem(functionName, index, ConversionStatus::DownloadFailed, -1, detail,
+               "@string/str_conv_fail");
+    PostItemChanged(index);
 }

@@ -12,18 +12,18 @@ CRetryDownloadThread::~CRetryDownloadThread()
     Stop();
 }
 
-void CRetryDownloadThread::Enqueue(int index)
+void CRetryDownloadThread::Enqueue(std::string functionName, int index)
 {
     std::lock_guard lock(queueMutex);
-    queue.push_back(index);
+    queue.push_back({std::move(functionName), index});
 }
 
-bool CRetryDownloadThread::TakeFront(int& index)
+bool CRetryDownloadThread::TakeFront(QueuedRow& row)
 {
     std::lock_guard lock(queueMutex);
     if (queue.empty())
         return false;
-    index = queue.front();
+    row = std::move(queue.front());
     queue.pop_front();
     return true;
 }
@@ -35,33 +35,39 @@ int CRetryDownloadThread::Run()
             account->PromptLogin();
         return 0;
     }
-    ConversionList* list = GetConvList();
-    if (!list)
+    if (!GetConvList())
         return 0;
-    const std::string functionName = list->GetFunctionName();
-    int index = 0;
-    while (TakeFront(index))
-        DownloadRow(functionName, index);
+    QueuedRow row;
+    while (TakeFront(row))
+        DownloadRow(row);
     return 0;
 }
 
-void CRetryDownloadThread::DownloadRow(const std::string& functionName, int index)
+void CRetryDownloadThread::DownloadRow(const QueuedRow& row)
 {
+    const std::string& functionName = row.functionName;
+    const int index = row.index;
     ConversionStore& store = GetConvList()->Store();
     UpdateItem(functionName, index, ConversionStatus::Redownloading, kRedownloadProgress, "70",
                std::nullopt);
     PostItemChanged(index);
-    const std::string path = store.GetOutputPath(functionName, index);
-    int progressIndex = index;
-    if (Download(store.GetDownloadUrl(functionName, index), path, &GetStopEvent(),
-                 &progressIndex) == kDone) {
-        AddCompletedRecord(path, store.GetCost(functionName, index));
+    const auto path = ReserveName(store.GetOutputPath(functionName, index));
+    int result = kFailed;
+    if (path) {
+        store.SetOutputPath(functionName, index, *path);
+        int progressIndex = index;
+        result = DownloadResult(store.GetDownloadUrl(functionName, index), functionName,
+                                &GetStopEvent(), &progressIndex);
+    }
+    if (result == kDone) {
+        AddCompletedRecord(*path, store.GetCost(functionName, index));
         PostCompletedChanged();
         UpdateItem(functionName, index, ConversionStatus::RedownloadCompleted, -1,
                    "@string/str_conv_success", "@string/str_conv_success");
     } else {
         UpdateItem(functionName, index, ConversionStatus::DownloadFailed, -1,
-                   "@string/str_conv_tip_download_fail", "@string/str_conv_fail");
+                   FailureText(path ? std::optional<int>(result) : std::nullopt),
+                   "@string/str_conv_fail");
     }
     PostItemChanged(index);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "http/downloadbase.h"
 #include "task/convertbasethread.h"
+#include "task/resultdownload.h"
 
 #include <deque>
 #include <mutex>
@@ -9,26 +9,34 @@
 
 class AccountLibrary;
 
-// Downloads single rows again on the user's request, replacing the file at the row's stored
-// output path. Owned by the conversion page, which queues rows and starts it on demand.
-class CRetryDownloadThread : public CConvertBaseThread, public CDownloadBase
+// Downloads single rows again on the user's request, under the row's stored output path
+// when that name is free, else under the next free name; it never replaces an existing
+// file. Owned by the conversion page, which queues rows and starts it on demand.
+class CRetryDownloadThread : public CConvertBaseThread, public CResultDownload
 {
 public:
     ~CRetryDownloadThread() override;
 
     // Set before Start: the account that must be signed in.
     void SetAccount(AccountLibrary* value) { account = value; }
-    // Queues a row; rows queued while the thread runs are served in the same run.
-    void Enqueue(int index);
+    // Queues a row of `functionName`; rows queued while the thread runs are served in the
+    // same run, each against its own function's rows.
+    void Enqueue(std::string functionName, int index);
 
 protected:
     int Run() override;
 
 private:
-    bool TakeFront(int& index);
-    void DownloadRow(const std::string& functionName, int index);
+    struct QueuedRow
+    {
+        std::string functionName;
+        int index = 0;
+    };
+
+    bool TakeFront(QueuedRow& row);
+    void DownloadRow(const QueuedRow& row);
 
     AccountLibrary* account = nullptr;
     std::mutex queueMutex;
-    std::deque<int> queue;
+    std::deque<QueuedRow> queue;
 };

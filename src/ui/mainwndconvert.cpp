@@ -405,7 +405,7 @@ void CMainWnd::Redownload(int row)
     adapter.SetStatus(function, row, ConversionStatus::RedownloadRequested, false);
     adapter.List().Store().SetProgress(function, row, kRedownloadStartProgress);
     adapter.NotifyItemChanged(row);
-    convertPage->RetryThread().Enqueue(row);
+    convertPage->RetryThread().Enqueue(function, row);
     ResumeRedownloads();
     // A thread that was just ending may have missed the row: look again once it has ended.
     QTimer::singleShot(kRedownloadRecheckMs, this, &CMainWnd::ResumeRedownloads);

@@ -179,7 +179,7 @@ TEST_F(MainWndTest, LeftBarSelectionDuringARedownloadShowsTheBusyNoticeAndStays)
     Store().SetDownloadUrl(kFunction, 0, service.BaseUrl() + "/results/job-1");
     Store().SetOutputPath(kFunction, 0, scratch.File("doc0.docx"));
     CRetryDownloadThread& retry = window->ConvertPage().RetryThread();
-    retry.Enqueue(0);
+    retry.Enqueue(kFunction, 0);
     ASSERT_TRUE(retry.Start());
     ASSERT_TRUE(service.WaitForRequests(FakeEndpoint::kResult, 1, 3s));
 

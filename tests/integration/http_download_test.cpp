@@ -7,12 +7,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <future>
 #include <random>
 #include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -69,6 +71,17 @@ std::string ReadFile(const fs::path& path)
 class HttpDownloadTest : public testing::Test
 {
 protected:
+    // The files in the test's folder: the result and any temporary file left beside it.
+    std::vector<std::string> FilesInDir() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
     void SetUp() override
     {
         dir = fs::path(testing::TempDir()) /
@@ -136,13 +149,15 @@ TEST_F(HttpDownloadTest, LengthThatIsNotADecimalNumberFails)
     EXPECT_EQ(service.Requests(FakeEndpoint::kResult).size(), 1u);
 }
 
-TEST_F(HttpDownloadTest, CutBodyFailsAndLeavesThePartOnDisk)
+TEST_F(HttpDownloadTest, CutBodyFailsAndLeavesNothingBehind)
 {
     service.Script(FakeEndpoint::kResult,
                    FakeReply::WithFault(FakeReply::Fault::Truncated, RandomBytes(4000), 1500));
+    std::ofstream(path) << "kept";
     RecordingDownload download;
     EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kFailed);
-    EXPECT_EQ(fs::file_size(path), 1500u);
+    EXPECT_EQ(ReadFile(path), "kept");
+    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"result.docx"});
     EXPECT_EQ(download.calls.back().state, 1);
     EXPECT_EQ(download.calls.back().total, 4000u);
     EXPECT_EQ(download.calls.back().done, 1500u);
@@ -207,7 +222,7 @@ TEST_F(HttpDownloadTest, StopWhileStreamingEndsAfterTheCurrentChunk)
     EXPECT_EQ(last.state, 1);
     EXPECT_EQ(last.done, 10u * 1024);
     EXPECT_EQ(download.calls[download.calls.size() - 2].done, 10u * 1024);
-    EXPECT_EQ(fs::file_size(path), 10u * 1024);
+    EXPECT_TRUE(FilesInDir().empty());
     EXPECT_EQ(service.Requests(FakeEndpoint::kResult).size(), 1u);
 }
 
@@ -234,7 +249,66 @@ TEST_F(HttpDownloadTest, StopWhileThePeerStallsEndsPromptly)
     EXPECT_LT(Clock::now() - stoppedAt, 100ms);
     EXPECT_EQ(download.calls.back().state, 1);
     EXPECT_EQ(download.calls.back().done, 3000u);
-    EXPECT_EQ(fs::file_size(path), 3000u);
+    EXPECT_TRUE(FilesInDir().empty());
+}
+
+TEST_F(HttpDownloadTest, PlantedLinkIsReplacedNeverWrittenThrough)
+{
+    const fs::path elsewhere = dir / "elsewhere.txt";
+    fs::create_symlink(elsewhere, path);
+    service.Script(FakeEndpoint::kResult, FakeReply::Text("body"));
+    RecordingDownload download;
+    ASSERT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kDone);
+    EXPECT_FALSE(fs::exists(elsewhere));
+    EXPECT_FALSE(fs::is_symlink(path));
+    EXPECT_EQ(ReadFile(path), "body");
+}
+
+// Refuses bodies that do not start with "%PDF-" and targets named "taken".
+class CheckingDownload : public RecordingDownload
+{
+public:
+    bool AcceptContent(std::string_view head) override { return head.starts_with("%PDF-"); }
+    bool MayReplace(std::string_view target) override { return !target.ends_with("taken"); }
+};
+
+TEST_F(HttpDownloadTest, RejectedContentOrTargetLeavesNothingAndIsNotRetried)
+{
+    service.Script(FakeEndpoint::kResult, FakeReply::Text("<html>sign in first</html>"));
+    CheckingDownload download;
+    EXPECT_EQ(download.Download(url, path, nullptr, nullptr), CDownloadBase::kRejected);
+    EXPECT_EQ(service.Requests(FakeEndpoint::kResult).size(), 1u);
+    EXPECT_EQ(download.calls.back().state, 1);
+    EXPECT_TRUE(FilesInDir().empty());
+
+    service.Script(FakeEndpoint::kResult, FakeReply::Text("%PDF-1.7"));
+    const std::string taken = (dir / "taken").string();
+    EXPECT_EQ(download.DownloadToFile(url, taken, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_TRUE(FilesInDir().empty());
+}
+
+TEST_F(HttpDownloadTest, TransferBelowTheMinimumSpeedFails)
+{
+    service.Script(FakeEndpoint::kResult,
+                   FakeReply::WithFault(FakeReply::Fault::Trickle, RandomBytes(100000), 10));
+    RecordingDownload download;
+    download.SetMinimumSpeed(1000, 1s);
+    const auto start = Clock::now();
+    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_LT(Clock::now() - start, 10s);
+    EXPECT_TRUE(FilesInDir().empty());
+}
+
+TEST_F(HttpDownloadTest, TransferLimitEndsASlowButSteadyBody)
+{
+    service.Script(FakeEndpoint::kResult,
+                   FakeReply::WithFault(FakeReply::Fault::Trickle, RandomBytes(100000), 10));
+    RecordingDownload download;
+    download.SetTransferLimit(500ms);
+    const auto start = Clock::now();
+    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_LT(Clock::now() - start, 5s);
+    EXPECT_TRUE(FilesInDir().empty());
 }
 
 TEST_F(HttpDownloadTest, UnreachableOrWrongSchemeFailsWithOne)

@@ -231,7 +231,7 @@ TEST_F(PipelineTest, PollerRowsWithUnreadableIdentifiersOrToken)
     EXPECT_EQ(Row(1).detailText, "异常：19200");
 }
 
-TEST_F(PipelineTest, FailedDownloadKeepsThePartialFile)
+TEST_F(PipelineTest, FailedDownloadLeavesNoPartialFile)
 {
     AddRows({MakeSource("a.pdf", std::string(5000, 'x'))});
     Queue();
@@ -242,7 +242,7 @@ TEST_F(PipelineTest, FailedDownloadKeepsThePartialFile)
     EXPECT_EQ(Row(0).status, ConversionStatus::DownloadFailed);
     EXPECT_EQ(Row(0).detailText, "下载失败");
     EXPECT_EQ(Row(0).statusText, "处理失败");
-    EXPECT_TRUE(std::filesystem::exists(Row(0).outputPath));
+    EXPECT_FALSE(std::filesystem::exists(Row(0).outputPath));
     EXPECT_EQ(completed.GetCount(), 0u);
     EXPECT_EQ(window.Count(WM_CONVERT_FINISH), 1u);
 }

@@ -399,6 +399,16 @@ void FakeService::Send(FakeReply reply, const httplib::Request& request,
                 return false;
             });
         break;
+    case FakeReply::Fault::Trickle:
+        response.set_content_provider(
+            body->size(), reply.contentType,
+            [this, body, cut](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                if (offset < cut) {
+                    return sink.write(body->data() + offset, cut - offset);
+                }
+                return Pause(FakeReply::kTrickleInterval) && sink.write(body->data() + offset, 1);
+            });
+        break;
     case FakeReply::Fault::Close:
         break;
     }

@@ -42,7 +42,8 @@ inline constexpr std::string_view kInstaller = "/dokora/update/DokoraSetup.exe";
 // One scripted answer. Faults: NoContentLength sends the body chunked; Truncated declares
 // the whole body but sends only `faultAfter` bytes and closes; Stall sends the headers and
 // `faultAfter` bytes (nothing at all when 0) and then nothing until the service shuts down;
-// Close drops the connection without a reply. `delay` passes before anything is sent.
+// Trickle sends `faultAfter` bytes and then one byte every kTrickleInterval; Close drops the
+// connection without a reply. `delay` passes before anything is sent.
 struct FakeReply
 {
     enum class Fault
@@ -51,8 +52,10 @@ struct FakeReply
         NoContentLength,
         Truncated,
         Stall,
+        Trickle,
         Close,
     };
+    static constexpr std::chrono::milliseconds kTrickleInterval{200};
 
     int status = 200;
     std::string body;
@@ -101,7 +104,8 @@ struct RecordedRequest
 //     delay has passed, then "FINISH" with downloadUrl = <base>/results/job-N)
 //     {"ret":0,"msg":"success","data":{"taskState":"FINISH","balanceStatus":"NORMAL",
 //      "filePrice":0,"userBalance":100.0,"downloadUrl":"..."}}
-//   results/job-N GET: the uploaded file's bytes, with a content length
+//   results/job-N GET: ResultSignature(taskname) followed by the uploaded file's bytes, with a
+//     content length
 //   getHomeSortList GET {"ret":0,"msg":"success","data":[{"convertType":"PDF2Word",
 //     "isFree":false},...]}
 //   pcdokoraLogin GET ?ticket=ST-...  (a service ticket this fake issued, used once)
@@ -120,6 +124,10 @@ class FakeService
 public:
     static constexpr std::string_view kUser = "tester";
     static constexpr std::string_view kPassword = "secret";
+
+    // The first bytes of a result of the task, so it passes for its type: "%PDF-1.7\n" for
+    // PDF results, a zip's "PK\3\4" for office documents and archives, nothing for text.
+    static std::string ResultSignature(std::string_view taskName);
 
     FakeService();
     ~FakeService();
@@ -151,6 +159,7 @@ private:
     struct Task
     {
         std::string fileName;
+        std::string taskName;
         std::string content;
         std::string jobId;
         int queries = 0;

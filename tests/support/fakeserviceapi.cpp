@@ -131,7 +131,7 @@ FakeReply FakeService::Upload(const RecordedRequest& request, const UploadedFile
     const std::string n = std::to_string(++counter);
     const auto dot = fileName.rfind('.');
     const std::string type = dot == std::string::npos ? "" : fileName.substr(dot + 1);
-    tasks["task-" + n] = Task{fileName, upload.content, "", 0};
+    tasks["task-" + n] = Task{fileName, request.Param("taskname"), upload.content, "", 0};
     return FakeReply::Json(Success(
         "{\"fileSize\":" + std::to_string(upload.size) + ",\"filePrice\":0,\"taskId\":\"task-" + n +
         "\",\"docid\":\"doc-" + n + "\",\"fileType\":" + JsonString(type) +
@@ -181,12 +181,29 @@ FakeReply FakeService::Result(const RecordedRequest& request)
     const std::string jobId = LastSegment(request.path);
     for (const auto& [id, task] : tasks) {
         if (task.jobId == jobId) {
-            FakeReply reply = FakeReply::Text(task.content);
+            FakeReply reply = FakeReply::Text(ResultSignature(task.taskName) + task.content);
             reply.contentType = "application/octet-stream";
             return reply;
         }
     }
     return FakeReply::Text("no such result", 404);
+}
+
+std::string FakeService::ResultSignature(std::string_view taskName)
+{
+    static const std::set<std::string_view> zipped = {"pdf-to-word", "pdf-to-excel", "pdf-to-ppt",
+                                                      "pdf-to-jpg",  "pdf-to-html",  "pdf-getimg",
+                                                      "pdf-split"};
+    if (zipped.contains(taskName)) {
+        return std::string("PK\x03\x04", 4);
+    }
+    if (taskName == "img-to-txt") {
+        return "";
+    }
+    if (taskName == "pdf-to-dwg") {
+        return "AC1015";
+    }
+    return "%PDF-1.7\n";
 }
 
 FakeReply FakeService::Tickets(const RecordedRequest& request)

@@ -4,6 +4,7 @@
 #include "task/catalogue.h"
 #include "utility/utilitycalls.h"
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -103,6 +104,20 @@ ConversionItem PipelineTest::Row(int index) const
     const auto items = list.Store().GetItems(kFunction);
     return index < static_cast<int>(items.size()) ? items[static_cast<std::size_t>(index)]
                                                   : ConversionItem{};
+}
+
+std::vector<std::string> PipelineTest::FilesIn(const std::filesystem::path& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string PipelineTest::ResultOf(const std::string& content)
+{
+    return FakeService::ResultSignature(GetTaskName(kFunction)) + content;
 }
 
 std::string PipelineTest::ReadFile(const std::string& path)

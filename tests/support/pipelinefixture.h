@@ -14,6 +14,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 // Waits until `done` holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
@@ -61,6 +62,10 @@ protected:
 
     ConversionItem Row(int index) const;
     static std::string ReadFile(const std::string& path);
+    // Every name in `dir`, temporary files included, sorted.
+    static std::vector<std::string> FilesIn(const std::filesystem::path& dir);
+    // The bytes the fake service returns as the result of a source holding `content`.
+    static std::string ResultOf(const std::string& content);
 
     std::filesystem::path folder;
     FakeService service;
