@@ -6,6 +6,8 @@ void ConversionPipeline::Wire(const Wiring& wiring)
     upload.SetClientInfo(wiring.clientInfo);
     query.SetServiceAccess(wiring.access);
     query.SetPollInterval(wiring.pollIntervalMs);
+    query.SetTimeLimit(wiring.fileTimeLimit);
+    download.SetTransferLimit(wiring.fileTimeLimit);
     download.SetCompletedList(wiring.completed);
     for (CConvertBaseThread* stage :
          {static_cast<CConvertBaseThread*>(&upload), static_cast<CConvertBaseThread*>(&query),

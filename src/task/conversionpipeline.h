@@ -25,6 +25,8 @@ public:
         ServiceAccess access;
         const ClientInfoRecord* clientInfo = nullptr;
         std::uint32_t pollIntervalMs = CQueryConvertThread::kDefaultPollIntervalMs;
+        // How long a file's task may be polled, and how long its download may take.
+        std::chrono::milliseconds fileTimeLimit = CQueryConvertThread::kDefaultTimeLimit;
     };
 
     // Set while no stage runs.

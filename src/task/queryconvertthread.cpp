@@ -23,6 +23,7 @@ int CQueryConvertThread::Run()
     if (!list)
         return 0;
     ConversionStore& store = list->Store();
+    firstPolled.clear();
 
     for (;;) {
         AppLog(kLog, "QueryConvert  While");
@@ -97,8 +98,11 @@ void CQueryConvertThread::QueryRow(int index, const std::string& token)
         return;
     }
 
-    if (taskState == "WAITING" || taskState == "RUNNING")
+    if (taskState == "WAITING" || taskState == "RUNNING") {
+        if (PolledTooLong(index))
+            FailRow(index, "@string/str_conv_tip_timeout");
         return;
+    }
     if (taskState == "FAILED") {
         FailRow(index, "@string/str_conv_tip_query");
         return;
@@ -115,6 +119,13 @@ void CQueryConvertThread::QueryRow(int index, const std::string& token)
     UpdateItem(functionName, index, ConversionStatus::Converted, kConvertedProgress, "70",
                std::nullopt);
     PostItemChanged(index);
+}
+
+bool CQueryConvertThread::PolledTooLong(int index)
+{
+    const auto now = std::chrono::steady_clock::now();
+    const auto [entry, first] = firstPolled.try_emplace(index, now);
+    return !first && now - entry->second > timeLimit;
 }
 
 void CQueryConvertThread::FailRow(int index, const std::string& detail)
