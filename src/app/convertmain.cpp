@@ -21,12 +21,46 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
 constexpr const char* kUserAgent = "Dokora-Convert/" DOKORA_VERSION;
+constexpr std::uint32_t kStopWaitMs = 2000;
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int)
+{
+    interrupted = 1;
+}
+
+// Ctrl-C and a termination request stop the run, so the stages clean up what they started.
+void CatchInterrupts()
+{
+    struct sigaction action = {};
+    action.sa_handler = &OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM})
+        sigaction(signal, &action, nullptr);
+}
+
+// The folder the results go to, created when missing; a message when it cannot take them.
+std::optional<std::string> PrepareOutputFolder(const std::string& dir)
+{
+    std::error_code error;
+    if (std::filesystem::exists(dir, error) && !std::filesystem::is_directory(dir, error))
+        return "output folder " + dir + " exists and is not a folder";
+    std::filesystem::create_directories(dir, error);
+    if (error)
+        return "cannot create output folder " + dir + ": " + error.message();
+    if (::access(dir.c_str(), W_OK | X_OK) != 0)
+        return "cannot write to output folder " + dir;
+    return std::nullopt;
+}
 
 int Fail(const std::string& message, int status = 2)
 {
@@ -94,12 +128,15 @@ int main(int argc, char** argv)
     allAccepted =
         allAccepted && store.GetCount(options->function) == static_cast<int>(options->files.size());
 
+    if (!options->outDir.empty())
+        if (const auto problem = PrepareOutputFolder(options->outDir))
+            return Fail(*problem);
+
     std::string signInError;
     const auto session = SignInForConversion(*options, signInError);
     if (!session)
         return Fail(signInError);
 
-    std::filesystem::create_directories(options->outDir.empty() ? "." : options->outDir);
     store.SetOutputPaths(options->function, options->outDir, GetResultSuffix(options->function),
                          options->outDir.empty());
     store.SetAllStatus(options->function, ConversionStatus::Queued);
@@ -109,13 +146,16 @@ int main(int argc, char** argv)
     ConsoleMessages messages;
     ConversionPipeline pipeline;
     pipeline.Wire({&messages, &list, &completed, ServiceAccess(Services().api, session.get()),
-                   &GlobalClientInfo(),
-                   static_cast<std::uint32_t>(Services().pollInterval.count())});
+                   &GlobalClientInfo(), static_cast<std::uint32_t>(Services().pollInterval.count()),
+                   options->timeout});
+    CatchInterrupts();
     pipeline.Start();
 
     const bool showProgress = !options->json && isatty(STDOUT_FILENO);
     ProgressView view;
     while (pipeline.IsRunning()) {
+        if (interrupted)
+            pipeline.StopRunning(kStopWaitMs);
         messages.Wait(std::chrono::milliseconds(200));
         if (showProgress)
             view.Draw(store.GetItems(options->function));
@@ -127,5 +167,7 @@ int main(int argc, char** argv)
     const bool allCompleted = std::all_of(
         items.begin(), items.end(), [](const ConversionItem& item) { return IsDone(item.status); });
     TC_HTTP::Release();
+    if (interrupted)
+        return Fail("stopped", 130);
     return allCompleted && allAccepted ? 0 : 1;
 }

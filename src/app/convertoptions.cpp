@@ -1,7 +1,13 @@
 #include "app/convertoptions.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <string_view>
+
+namespace {
+// A week: far beyond any conversion, and safe to count in milliseconds.
+constexpr long long kMaxTimeoutSeconds = 7 * 24 * 3600;
+} // namespace
 
 const char* ConvertUsage()
 {
@@ -17,12 +23,16 @@ const char* ConvertUsage()
            "  --user NAME           sign in as NAME (default: $DOKORA_USER)\n"
            "  --password-file FILE  read the password from the first line of FILE\n"
            "                        (default: $DOKORA_PASSWORD, else a prompt on the terminal)\n"
+           "  --timeout SECONDS     give up on a file whose task is not finished or whose\n"
+           "                        result is not downloaded within SECONDS (default 1800);\n"
+           "                        a download slower than 1 KiB/s for 30 s fails as well\n"
            "  --json                print one JSON object per file instead of progress bars\n"
            "  --help                show this text\n"
            "\n"
            "A kept sign-in is reused. Service locations come from Config.ini and the\n"
            "DOKORA_API_URL, DOKORA_WEB_URL, DOKORA_FILES_URL and DOKORA_SSO_URL variables.\n"
-           "The exit status is 0 only when every file was converted.\n";
+           "The exit status is 0 only when every file was converted; Ctrl-C stops the run and\n"
+           "leaves no partial result behind.\n";
 }
 
 std::optional<ConvertOptions> ParseConvertOptions(int argc, char** argv, ConvertOptionsError& error)
@@ -52,6 +62,20 @@ std::optional<ConvertOptions> ParseConvertOptions(int argc, char** argv, Convert
         } else if (arg == "--password-file") {
             if (!value(options.passwordFile))
                 return std::nullopt;
+        } else if (arg == "--timeout") {
+            std::string text;
+            if (!value(text))
+                return std::nullopt;
+            long long seconds = 0;
+            const auto [end, failure] =
+                std::from_chars(text.data(), text.data() + text.size(), seconds);
+            if (failure != std::errc() || end != text.data() + text.size() || seconds <= 0 ||
+                seconds > kMaxTimeoutSeconds) {
+                error.message = "--timeout needs a number of seconds from 1 to " +
+                                std::to_string(kMaxTimeoutSeconds);
+                return std::nullopt;
+            }
+            options.timeout = std::chrono::seconds(seconds);
         } else if (arg == "--") {
             positional.insert(positional.end(), argv + i + 1, argv + argc);
             break;

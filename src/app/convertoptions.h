@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@ struct ConvertOptions
     std::string outDir; // empty: results go beside their sources
     std::string user;   // --user, else DOKORA_USER
     std::string passwordFile;
+    std::chrono::seconds timeout{30 * 60}; // per file: polling its task, downloading its result
     bool json = false;
     bool help = false;
 };
