@@ -66,13 +66,25 @@ protected:
         return pid;
     }
 
-    // The exit status, or -signal when a signal ended the process.
+    // The exit status, or -signal when a signal ended the process; a process still running
+    // after a minute is killed and gives -1000.
     static int Wait(pid_t pid)
     {
         int status = 0;
-        if (pid < 0 || waitpid(pid, &status, 0) != pid)
-            return -1000;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+        for (auto deadline = std::chrono::steady_clock::now() + 60s; pid > 0;) {
+            const pid_t ended = waitpid(pid, &status, WNOHANG);
+            if (ended == pid)
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+            if (ended < 0)
+                break;
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return -1000;
     }
 
     int Run(const std::vector<std::string>& arguments) { return Wait(Start(arguments)); }
