@@ -87,7 +87,8 @@ TEST_F(FakeServiceTest, ConvertsAFileFromUploadToResult)
     std::ifstream in(result, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
-    EXPECT_EQ(bytes.str(), "%PDF-1.4 content");
+    EXPECT_EQ(bytes.str(), std::string("PK\x03\x04", 4) + "%PDF-1.4 content");
+    EXPECT_EQ(FakeService::ResultSignature("pdf-to-word"), std::string("PK\x03\x04", 4));
     fs::remove_all(dir);
 }
 

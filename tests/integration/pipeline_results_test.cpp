@@ -25,10 +25,16 @@ protected:
         retry.SetAccount(&account);
     }
 
-    void RefuseNextDownload()
+    // Runs the rows into a fresh folder "out", the first row's download refused; the folder.
+    std::string RunWithTheFirstDownloadRefused()
     {
+        const std::string out = (folder / "out").string();
+        fs::create_directories(out);
+        Queue(out);
         for (int attempt = 0; attempt < 3; ++attempt)
             service.Script(FakeEndpoint::kResult, FakeReply::Text("gone", 404));
+        RunPipeline();
+        return out;
     }
 
     void Redownload(const std::string& function, int index)
@@ -46,11 +52,7 @@ protected:
 TEST_F(ResultDownloadTest, FailedDownloadLeavesNoFileAndRedownloadTakesTheName)
 {
     AddRows({MakeSource("in/a.pdf", "content")});
-    const std::string out = (folder / "out").string();
-    fs::create_directories(out);
-    Queue(out);
-    RefuseNextDownload();
-    RunPipeline();
+    const std::string out = RunWithTheFirstDownloadRefused();
     ASSERT_EQ(Row(0).status, ConversionStatus::DownloadFailed);
     EXPECT_EQ(Row(0).detailText, "下载失败");
     const std::string path = Row(0).outputPath;
@@ -75,11 +77,7 @@ TEST_F(ResultDownloadTest, RedownloadNeverReplacesAnotherRowsResult)
 {
     // Both results want out/name.docx; the first download is refused.
     AddRows({MakeSource("one/name.pdf", "first"), MakeSource("two/name.pdf", "second")});
-    const std::string out = (folder / "out").string();
-    fs::create_directories(out);
-    Queue(out);
-    RefuseNextDownload();
-    RunPipeline();
+    const std::string out = RunWithTheFirstDownloadRefused();
     ASSERT_EQ(Row(0).status, ConversionStatus::DownloadFailed);
     ASSERT_EQ(Row(1).status, ConversionStatus::Completed);
     const std::string second = Row(1).outputPath;
