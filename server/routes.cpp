@@ -3,6 +3,7 @@
 #include "accountstore.h"
 #include "conversionservice.h"
 #include "converters.h"
+#include "inputcheck.h"
 #include "replies.h"
 #include "sessionstore.h"
 #include "taskstore.h"
@@ -38,10 +39,12 @@ std::string BaseUrl(const httplib::Request& request)
     return "http://" + host;
 }
 
-// The file name as the client sent it, accepted when it names one file and nothing else.
+// The file name as the client sent it, accepted when it names one file and nothing else and
+// is UTF-8 (it comes back in replies).
 bool SafeFileName(const std::string& name)
 {
-    if (name.empty() || name.find('\0') != std::string::npos || name == "." || name == "..") {
+    if (name.empty() || name.find('\0') != std::string::npos || name == "." || name == ".." ||
+        !IsValidUtf8(name)) {
         return false;
     }
     return name.find("../") == std::string::npos && name.find("..\\") == std::string::npos &&
