@@ -217,7 +217,7 @@ Outcome CompressPdf(const Job& job, OfficeInstance&)
     if (!NonEmptyFile(compressed)) {
         return Failed("the compressed document is empty");
     }
-    // Never hand back a larger file than the one given.
+    // Never hand back a larger file than the one given (which parsed as a PDF before).
     std::error_code error;
     if (fs::file_size(compressed, error) < fs::file_size(job.input, error)) {
         return Done(compressed);
@@ -245,6 +245,16 @@ Outcome ImageToText(const Job& job, OfficeInstance&)
     const fs::path result = base.string() + ".txt";
     std::error_code error;
     return fs::is_regular_file(result, error) ? Done(result) : Failed("tesseract wrote no result");
+}
+
+// The header check at upload is cheap; before any tool runs the document must also parse as
+// a PDF, so nothing else (PostScript above all) reaches a converter as one.
+std::optional<std::string> CheckParsesAsPdf(const Job& job)
+{
+    if (auto error = RunTool({"pdfinfo", job.input}, job)) {
+        return "the file is not a PDF document (" + *error + ")";
+    }
+    return std::nullopt;
 }
 
 const std::map<std::string, Task, std::less<>>& Tasks()
@@ -298,6 +308,11 @@ Outcome Convert(const Job& job, OfficeInstance& office)
     const auto found = Tasks().find(job.taskName);
     if (found == Tasks().end()) {
         return Failed("unknown task name \"" + job.taskName + "\"");
+    }
+    if (found->second.input == InputKind::Pdf) {
+        if (auto error = CheckParsesAsPdf(job)) {
+            return Failed(*error);
+        }
     }
     return found->second.convert(job, office);
 }
