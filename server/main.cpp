@@ -59,7 +59,9 @@ int Serve(const ServerOptions& options, AccountStore& accounts)
     ConversionService conversions(tasks, options.dataDir / "office", options.workers,
                                   options.timeLimit);
     Routes routes(accounts, sessions, tasks, conversions,
-                  {options.dataDir / "update", DOKORA_SERVER_VERSION});
+                  {.updateDir = options.dataDir / "update",
+                   .version = DOKORA_SERVER_VERSION,
+                   .userQuota = options.userQuota});
 
     httplib::Server server;
     server.new_task_queue = [] { return new httplib::ThreadPool(32); };

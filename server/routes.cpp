@@ -124,7 +124,8 @@ std::string ContentTypeOf(const fs::path& path)
 Routes::Routes(AccountStore& accounts, SessionStore& sessions, TaskStore& tasks,
                ConversionService& conversions, Settings settings)
     : accounts(accounts), sessions(sessions), tasks(tasks), conversions(conversions),
-      settings(std::move(settings))
+      settings(std::move(settings)),
+      quota(this->settings.userQuota, [&tasks](int userId) { return tasks.StoredBytesOf(userId); })
 {
 }
 
@@ -177,8 +178,9 @@ void Routes::Upload(const httplib::Request& request, httplib::Response& response
     }
     // A declared length over the limit is refused before anything is read; the connection
     // is closed rather than drained.
-    const std::string declared = request.get_header_value("Content-Length");
-    if (std::strtoull(declared.c_str(), nullptr, 10) > kMaxUpload + kMultipartAllowance) {
+    const std::uint64_t declared =
+        std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10);
+    if (declared > kMaxUpload + kMultipartAllowance) {
         Replies::Failure(response, 413, kTooLarge);
         response.status = 413;
         response.set_header("Connection", "close");
@@ -186,6 +188,18 @@ void Routes::Upload(const httplib::Request& request, httplib::Response& response
     }
     if (!request.is_multipart_form_data()) {
         Replies::Failure(response, 400, "the upload must be multipart/form-data");
+        return;
+    }
+    const std::string overQuota = "the upload would pass your storage quota of " +
+                                  std::to_string(quota.Limit() >> 20) +
+                                  " MiB (files are kept for 24 hours)";
+    // The declared length is checked before reading, the file's bytes as they arrive.
+    auto reservation =
+        quota.Reserve(*user, declared - std::min<std::uint64_t>(declared, kMultipartAllowance));
+    if (!reservation) {
+        Replies::Failure(response, 413, overQuota);
+        response.status = 413;
+        response.set_header("Connection", "close");
         return;
     }
     fs::path directory;
@@ -235,6 +249,10 @@ void Routes::Upload(const httplib::Request& request, httplib::Response& response
                 problem = kTooLarge;
                 return false;
             }
+            if (!reservation->Grow(length)) {
+                problem = overQuota;
+                return false;
+            }
             out.write(data, static_cast<std::streamsize>(length));
             return static_cast<bool>(out);
         });
@@ -245,8 +263,8 @@ void Routes::Upload(const httplib::Request& request, httplib::Response& response
         if (problem.empty()) {
             problem = sawFile ? "the upload is incomplete" : "the request holds no member \"file\"";
         }
-        Replies::Failure(response, problem.find("larger") != std::string::npos ? 413 : 400,
-                         problem);
+        const bool tooMuch = problem == kTooLarge || problem == overQuota;
+        Replies::Failure(response, tooMuch ? 413 : 400, problem);
         return;
     }
     const std::string taskName = request.get_param_value("taskname");
