@@ -134,7 +134,7 @@ void Routes::Register(httplib::Server& server)
     using httplib::ContentReader;
     using httplib::Request;
     using httplib::Response;
-    server.Post("/v2/task/upload",
+    server.Post(kUploadPath,
                 [this](const Request& q, Response& r, const ContentReader& c) { Upload(q, r, c); });
     // These read no body; taking the reader keeps a POST without a length from being refused.
     server.Post("/task/submitTask",

@@ -25,6 +25,8 @@ class Routes
 {
 public:
     static constexpr std::uint64_t kMaxUpload = 100ull << 20;
+    // The one route that takes a large body, streamed as it arrives.
+    static constexpr const char* kUploadPath = "/v2/task/upload";
 
     struct Settings
     {
