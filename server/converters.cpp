@@ -45,15 +45,46 @@ std::string LastLine(const std::string& output)
     return start == std::string::npos ? text : text.substr(start + 1);
 }
 
+// A tool sees no network, reads only the system and its task's directory, writes only its
+// work directory and has a memory cap.
+Confinement ToolConfinement(const Job& job)
+{
+    Confinement confinement;
+    confinement.memoryLimit = job.memoryLimit;
+    confinement.network = false;
+    confinement.limitFiles = true;
+    confinement.readable = {job.input.parent_path()};
+    confinement.writable = {job.workDir};
+    confinement.temporaryDir = job.workDir;
+    return confinement;
+}
+
+bool MentionsMemory(const std::string& output)
+{
+    for (const char* sign : {"memory", "Memory", "alloc", "VMerror"}) {
+        if (output.find(sign) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Runs a tool; nothing on success, else the reason.
 std::optional<std::string> RunTool(const std::vector<std::string>& argv, const Job& job)
 {
-    const ChildProcess::RunResult run = ChildProcess::Run(argv, job.deadline, *job.cancel);
+    const ChildProcess::RunResult run =
+        ChildProcess::Run(argv, job.deadline, *job.cancel, ToolConfinement(job));
     if (!run.started) {
         return argv.front() + " cannot be started";
     }
     if (run.timedOut) {
         return std::string("the conversion took too long and was stopped");
+    }
+    // Under the cap an allocation fails: most tools say so, some abort or crash.
+    if (job.memoryLimit != 0 && run.exitCode != 0 &&
+        (run.signal != 0 || MentionsMemory(run.output))) {
+        return argv.front() + " ran out of memory (the limit is " +
+               std::to_string(job.memoryLimit >> 20) + " MiB per converter)";
     }
     if (run.exitCode != 0) {
         const std::string detail = LastLine(run.output);

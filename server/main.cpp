@@ -58,7 +58,7 @@ int Serve(const ServerOptions& options, AccountStore& accounts)
     }
     SessionStore sessions({.token = options.tokenLifetime});
     ConversionService conversions(tasks, options.dataDir / "office", options.workers,
-                                  options.timeLimit);
+                                  options.timeLimit, options.memoryLimit);
     Routes routes(accounts, sessions, tasks, conversions,
                   {.updateDir = options.dataDir / "update",
                    .version = DOKORA_SERVER_VERSION,
