@@ -102,6 +102,32 @@ TEST_F(HostileInputTest, AccountNamesMustBeStrictUtf8)
     EXPECT_EQ(ServerProcess::AddUser(dir / "data", "用户", "pw"), 0);
 }
 
+TEST(MemoryCapTest, AnImageThatNeedsMoreMemoryThanTheCapFailsItsTaskClearly)
+{
+    const fs::path dir = ScratchDir("memory");
+    ServerProcess::Options options;
+    options.workers = 1;
+    options.extraArgs = {"--memory-limit-mib", "256"};
+    ServerProcess server(dir / "data", options);
+    ASSERT_TRUE(server.Running());
+    ServiceClient client(server.Port());
+    ASSERT_TRUE(client.SignIn("tester", "secret"));
+    // 20000 x 20000 pixels: 60 kB on disk, 400 MB as grey pixels for the text recognition.
+    const fs::path huge = dir / "huge.png";
+    ASSERT_TRUE(TestDocuments::WritePng(huge, 20000, 20000));
+    const auto recognised = client.Convert("img-to-txt", huge, 60s);
+    EXPECT_EQ(recognised.state, "FAILED");
+    EXPECT_EQ(recognised.message,
+              "tesseract ran out of memory (the limit is 256 MiB per converter)");
+    // Within the cap a tool still works.
+    const fs::path small = dir / "small.png";
+    ASSERT_TRUE(TestDocuments::WritePng(small, 200, 100));
+    const auto pdf = client.Convert("jpg-to-pdf", small, 60s);
+    EXPECT_EQ(pdf.state, "FINISH") << pdf.message;
+    EXPECT_EQ(pdf.result.rfind("%PDF-", 0), 0u);
+    fs::remove_all(dir);
+}
+
 TEST(QuotaTest, AUserCannotStoreMoreThanTheQuota)
 {
     const fs::path dir = ScratchDir("quota");
