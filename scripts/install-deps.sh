@@ -7,7 +7,7 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config git clang-format curl ca-certificates
   # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+  googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth zlib1g-dev
   # engine libraries
   libcurl4-openssl-dev libssl-dev libjsoncpp-dev libpugixml-dev libsimpleini-dev
   libspdlog-dev libsqlcipher-dev libzip-dev

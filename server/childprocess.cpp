@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace ChildProcess {
 namespace {
@@ -41,60 +40,108 @@ void CloseIfOpen(int& fd)
 
 } // namespace
 
-std::optional<Spawned> Spawn(const std::vector<std::string>& argv, pid_t group, bool withStdin)
+namespace {
+
+// argv[0] itself when it holds a slash, else the first executable of that name in PATH.
+std::string ProgramPath(const std::string& name)
+{
+    if (name.find('/') != std::string::npos) {
+        return name;
+    }
+    const char* path = std::getenv("PATH");
+    std::string_view directories = path != nullptr ? path : "/usr/bin:/bin";
+    while (!directories.empty()) {
+        const auto colon = directories.find(':');
+        const std::string candidate = std::string(directories.substr(0, colon)) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+        directories.remove_prefix(colon == std::string_view::npos ? directories.size() : colon + 1);
+    }
+    return name;
+}
+
+// In the forked child: only async-signal-safe calls until exec. A failure is reported as
+// its errno on `report`.
+[[noreturn]] void StartChild(const std::string& program, char* const* args, pid_t group,
+                             int stdinFd, int stdoutFd, int report,
+                             const Confinement::Prepared& confinement)
+{
+    int error = 0;
+    sigset_t none;
+    sigemptyset(&none);
+    struct sigaction defaults
+    {
+    };
+    defaults.sa_handler = SIG_DFL;
+    for (int signal : {SIGPIPE, SIGTERM, SIGINT}) {
+        sigaction(signal, &defaults, nullptr);
+    }
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (setpgid(0, group) != 0 || dup2(stdinFd, STDIN_FILENO) < 0 ||
+        dup2(stdoutFd, STDOUT_FILENO) < 0 || dup2(stdoutFd, STDERR_FILENO) < 0) {
+        error = errno;
+    } else if (!confinement.ApplyInChild()) {
+        error = errno != 0 ? errno : EPERM;
+    } else {
+        execve(program.c_str(), args, confinement.Environment());
+        error = errno;
+    }
+    [[maybe_unused]] const auto written = write(report, &error, sizeof error);
+    _exit(127);
+}
+
+} // namespace
+
+std::optional<Spawned> Spawn(const std::vector<std::string>& argv, pid_t group, bool withStdin,
+                             const Confinement& confinement, bool withOutput)
 {
     int out[2] = {-1, -1};
     int in[2] = {-1, -1};
-    if (pipe2(out, O_CLOEXEC) != 0) {
+    int report[2] = {-1, -1};
+    if (withOutput ? pipe2(out, O_CLOEXEC) != 0
+                   : (out[1] = open("/dev/null", O_WRONLY | O_CLOEXEC)) < 0) {
         return std::nullopt;
     }
-    if (withStdin && pipe2(in, O_CLOEXEC) != 0) {
-        close(out[0]);
-        close(out[1]);
+    const int nullInput = withStdin ? -1 : open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if ((withStdin ? pipe2(in, O_CLOEXEC) : (nullInput < 0 ? -1 : 0)) != 0 ||
+        pipe2(report, O_CLOEXEC) != 0) {
+        for (int fd : {out[0], out[1], in[0], in[1], nullInput, report[0], report[1]}) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
         return std::nullopt;
     }
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (withStdin) {
-        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    }
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGINT);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setpgroup(&attributes, group);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                              POSIX_SPAWN_SETSIGDEF);
-
+    const Confinement::Prepared prepared(confinement);
+    const std::string program = ProgramPath(argv.front());
     std::vector<char*> args;
     for (const std::string& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
     }
     args.push_back(nullptr);
 
-    pid_t pid = -1;
-    const int error = posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    close(out[1]);
-    if (withStdin) {
-        close(in[0]);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        StartChild(program, args.data(), group, withStdin ? in[0] : nullInput, out[1], report[1],
+                   prepared);
     }
-    if (error != 0) {
-        close(out[0]);
+    close(out[1]);
+    close(report[1]);
+    close(withStdin ? in[0] : nullInput);
+    int error = 0;
+    ssize_t got = -1;
+    while ((got = read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    close(report[0]);
+    if (pid < 0 || got > 0) {
+        if (pid > 0) {
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+        if (out[0] >= 0) {
+            close(out[0]);
+        }
         if (withStdin) {
             close(in[1]);
         }
@@ -117,7 +164,12 @@ void KillGroup(pid_t group, pid_t pid)
 
 namespace {
 
-enum class ReadOutcome { Data, TimedOut, Closed };
+enum class ReadOutcome
+{
+    Data,
+    TimedOut,
+    Closed
+};
 
 // Waits for output on `fd` and appends what arrives to `buffer`.
 ReadOutcome ReadSome(int fd, std::string& buffer, Clock::time_point deadline,
@@ -170,10 +222,10 @@ bool ReadLine(int fd, std::string& buffer, std::string& line, Clock::time_point 
 }
 
 RunResult Run(const std::vector<std::string>& argv, Clock::time_point deadline,
-              const CancelFlag& cancel)
+              const CancelFlag& cancel, const Confinement& confinement)
 {
     RunResult result;
-    std::optional<Spawned> child = Spawn(argv, 0, false);
+    std::optional<Spawned> child = Spawn(argv, 0, false, confinement);
     if (!child) {
         result.output = "cannot start " + argv.front();
         return result;
@@ -209,6 +261,8 @@ RunResult Run(const std::vector<std::string>& argv, Clock::time_point deadline,
     killpg(child->pid, SIGKILL);
     if (WIFEXITED(status)) {
         result.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
     }
     return result;
 }

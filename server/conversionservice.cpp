@@ -6,14 +6,35 @@
 #include <iostream>
 #include <unistd.h>
 
+namespace {
+
+// The office serves every task, so it may write below the task root; the documents' own
+// links are refused by the office itself.
+Confinement OfficeConfinement(const std::filesystem::path& profile,
+                              const std::filesystem::path& taskRoot, std::uint64_t memoryLimit)
+{
+    Confinement confinement;
+    confinement.memoryLimit = memoryLimit;
+    confinement.network = false;
+    confinement.limitFiles = true;
+    confinement.writable = {profile, taskRoot, "/tmp"};
+    // The shared extensions it checks at start.
+    confinement.readable = {"/var/lib/libreoffice", "/var/spool/libreoffice"};
+    return confinement;
+}
+
+} // namespace
+
 ConversionService::ConversionService(TaskStore& store, const std::filesystem::path& officeRoot,
-                                     std::size_t workers, std::chrono::milliseconds timeLimit)
-    : store(store), timeLimit(timeLimit), offices([&] {
+                                     std::size_t workers, std::chrono::milliseconds timeLimit,
+                                     std::uint64_t memoryLimit)
+    : store(store), timeLimit(timeLimit), memoryLimit(memoryLimit), offices([&] {
           std::vector<std::unique_ptr<OfficeInstance>> list;
           for (std::size_t i = 0; i < workers; ++i) {
+              const auto profile = officeRoot / ("worker-" + std::to_string(i));
               list.push_back(std::make_unique<OfficeInstance>(
-                  officeRoot / ("worker-" + std::to_string(i)),
-                  "dokora-" + std::to_string(getpid()) + "-" + std::to_string(i), cancel));
+                  profile, "dokora-" + std::to_string(getpid()) + "-" + std::to_string(i), cancel,
+                  OfficeConfinement(profile, store.Root(), memoryLimit)));
           }
           return list;
       }()),
@@ -63,7 +84,8 @@ void ConversionService::Run(std::size_t worker, const std::string& taskId)
     std::filesystem::remove_all(workDir, code);
     std::filesystem::create_directory(workDir, code);
 
-    const Converters::Job job{task->taskName, task->input, workDir, started + timeLimit, &cancel};
+    const Converters::Job job{task->taskName,      task->input, workDir,
+                              started + timeLimit, &cancel,     memoryLimit};
     Converters::Outcome outcome = Converters::Convert(job, *offices[worker]);
     std::filesystem::path result;
     if (outcome.ok) {

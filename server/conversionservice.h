@@ -17,8 +17,10 @@ class TaskStore;
 class ConversionService
 {
 public:
+    // Each converter process may use `memoryLimit` bytes (0: no cap).
     ConversionService(TaskStore& store, const std::filesystem::path& officeRoot,
-                      std::size_t workers, std::chrono::milliseconds timeLimit);
+                      std::size_t workers, std::chrono::milliseconds timeLimit,
+                      std::uint64_t memoryLimit = 0);
     ~ConversionService();
     ConversionService(const ConversionService&) = delete;
     ConversionService& operator=(const ConversionService&) = delete;
@@ -33,6 +35,7 @@ private:
 
     TaskStore& store;
     std::chrono::milliseconds timeLimit;
+    std::uint64_t memoryLimit;
     ChildProcess::CancelFlag cancel{false};
     std::vector<std::unique_ptr<OfficeInstance>> offices;
     WorkerPool pool; // last: its threads use the members above

@@ -45,15 +45,46 @@ std::string LastLine(const std::string& output)
     return start == std::string::npos ? text : text.substr(start + 1);
 }
 
+// A tool sees no network, reads only the system and its task's directory, writes only its
+// work directory and has a memory cap.
+Confinement ToolConfinement(const Job& job)
+{
+    Confinement confinement;
+    confinement.memoryLimit = job.memoryLimit;
+    confinement.network = false;
+    confinement.limitFiles = true;
+    confinement.readable = {job.input.parent_path()};
+    confinement.writable = {job.workDir};
+    confinement.temporaryDir = job.workDir;
+    return confinement;
+}
+
+bool MentionsMemory(const std::string& output)
+{
+    for (const char* sign : {"memory", "Memory", "alloc", "VMerror"}) {
+        if (output.find(sign) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Runs a tool; nothing on success, else the reason.
 std::optional<std::string> RunTool(const std::vector<std::string>& argv, const Job& job)
 {
-    const ChildProcess::RunResult run = ChildProcess::Run(argv, job.deadline, *job.cancel);
+    const ChildProcess::RunResult run =
+        ChildProcess::Run(argv, job.deadline, *job.cancel, ToolConfinement(job));
     if (!run.started) {
         return argv.front() + " cannot be started";
     }
     if (run.timedOut) {
         return std::string("the conversion took too long and was stopped");
+    }
+    // Under the cap an allocation fails: most tools say so, some abort or crash.
+    if (job.memoryLimit != 0 && run.exitCode != 0 &&
+        (run.signal != 0 || MentionsMemory(run.output))) {
+        return argv.front() + " ran out of memory (the limit is " +
+               std::to_string(job.memoryLimit >> 20) + " MiB per converter)";
     }
     if (run.exitCode != 0) {
         const std::string detail = LastLine(run.output);
@@ -217,7 +248,7 @@ Outcome CompressPdf(const Job& job, OfficeInstance&)
     if (!NonEmptyFile(compressed)) {
         return Failed("the compressed document is empty");
     }
-    // Never hand back a larger file than the one given.
+    // Never hand back a larger file than the one given (which parsed as a PDF before).
     std::error_code error;
     if (fs::file_size(compressed, error) < fs::file_size(job.input, error)) {
         return Done(compressed);
@@ -245,6 +276,16 @@ Outcome ImageToText(const Job& job, OfficeInstance&)
     const fs::path result = base.string() + ".txt";
     std::error_code error;
     return fs::is_regular_file(result, error) ? Done(result) : Failed("tesseract wrote no result");
+}
+
+// The header check at upload is cheap; before any tool runs the document must also parse as
+// a PDF, so nothing else (PostScript above all) reaches a converter as one.
+std::optional<std::string> CheckParsesAsPdf(const Job& job)
+{
+    if (auto error = RunTool({"pdfinfo", job.input}, job)) {
+        return "the file is not a PDF document (" + *error + ")";
+    }
+    return std::nullopt;
 }
 
 const std::map<std::string, Task, std::less<>>& Tasks()
@@ -298,6 +339,11 @@ Outcome Convert(const Job& job, OfficeInstance& office)
     const auto found = Tasks().find(job.taskName);
     if (found == Tasks().end()) {
         return Failed("unknown task name \"" + job.taskName + "\"");
+    }
+    if (found->second.input == InputKind::Pdf) {
+        if (auto error = CheckParsesAsPdf(job)) {
+            return Failed(*error);
+        }
     }
     return found->second.convert(job, office);
 }

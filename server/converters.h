@@ -3,6 +3,7 @@
 #include "childprocess.h"
 #include "inputcheck.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@ struct Job
     std::filesystem::path workDir; // an empty directory of this job
     ChildProcess::Clock::time_point deadline;
     const ChildProcess::CancelFlag* cancel = nullptr; // never null when converting
+    std::uint64_t memoryLimit = 0;                    // of each program run; 0: none
 };
 
 struct Outcome

@@ -30,6 +30,19 @@ bool IsImage(std::string_view d)
            (StartsWith(d, "RIFF") && d.substr(8, 4) == "WEBP");
 }
 
+// A PDF starts with its header; real files may carry a byte-order mark or a few blanks
+// before it, but nothing else (a PostScript program may well contain "%PDF-" further on).
+bool IsPdfHeader(std::string_view d)
+{
+    constexpr std::size_t kLeadingBytesAllowed = 8;
+    if (StartsWith(d, "\xEF\xBB\xBF")) {
+        d.remove_prefix(3);
+    }
+    const std::size_t start = d.find_first_not_of(std::string_view(" \t\r\n\f\0", 6));
+    return start != std::string_view::npos && start <= kLeadingBytesAllowed &&
+           StartsWith(d.substr(start), "%PDF-");
+}
+
 bool IsOfficeDocument(std::string_view d)
 {
     // zip containers (OOXML, OpenDocument), the compound file of the older formats, RTF
@@ -37,29 +50,71 @@ bool IsOfficeDocument(std::string_view d)
            StartsWith(d, "{\\rtf");
 }
 
+// The length of the well-formed sequence at the start of `text`, 0 when there is none. No
+// overlong forms, no surrogates, nothing above U+10FFFF: the second byte's range depends on
+// the lead byte, later bytes are plain continuation bytes.
+std::size_t Utf8SequenceLength(std::string_view text)
+{
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (text.size() < length) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[k]);
+        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
+            return 0;
+        }
+    }
+    return length;
+}
+
 } // namespace
 
-bool IsValidUtf8(const std::string& text)
+bool IsValidUtf8(std::string_view text)
 {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t length = c < 0x80         ? 1
-                             : (c >> 5) == 6  ? 2
-                             : (c >> 4) == 14 ? 3
-                             : (c >> 3) == 30 ? 4
-                                              : 0;
-        if (length == 0 || i + length > text.size()) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text.substr(i));
+        if (length == 0) {
             return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
         }
         i += length;
     }
     return true;
+}
+
+std::string RepairUtf8(std::string_view text)
+{
+    std::string repaired;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text.substr(i));
+        if (length == 0) {
+            repaired += "\xEF\xBF\xBD"; // U+FFFD for each byte that is not UTF-8
+            ++i;
+        } else {
+            repaired.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return repaired;
 }
 
 std::optional<std::string> CheckInput(InputKind kind, const std::filesystem::path& path)
@@ -74,7 +129,7 @@ std::optional<std::string> CheckInput(InputKind kind, const std::filesystem::pat
     const std::string_view data = sample;
     switch (kind) {
     case InputKind::Pdf:
-        if (data.substr(0, 1024).find("%PDF-") == std::string_view::npos) {
+        if (!IsPdfHeader(data)) {
             return "the file is not a PDF document";
         }
         break;

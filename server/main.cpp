@@ -1,5 +1,6 @@
 #include "accountstore.h"
 #include "conversionservice.h"
+#include "gatedserver.h"
 #include "routes.h"
 #include "serveroptions.h"
 #include "sessionstore.h"
@@ -57,15 +58,17 @@ int Serve(const ServerOptions& options, AccountStore& accounts)
     }
     SessionStore sessions({.token = options.tokenLifetime});
     ConversionService conversions(tasks, options.dataDir / "office", options.workers,
-                                  options.timeLimit);
+                                  options.timeLimit, options.memoryLimit);
     Routes routes(accounts, sessions, tasks, conversions,
-                  {options.dataDir / "update", DOKORA_SERVER_VERSION});
+                  {.updateDir = options.dataDir / "update",
+                   .version = DOKORA_SERVER_VERSION,
+                   .userQuota = options.userQuota});
 
-    httplib::Server server;
-    server.new_task_queue = [] { return new httplib::ThreadPool(32); };
-    server.set_read_timeout(options.readTimeout);
-    server.set_keep_alive_timeout(options.readTimeout.count());
-    server.set_write_timeout(std::chrono::seconds(60));
+    GatedServer::Limits limits;
+    limits.requestTime = options.readTimeout;
+    limits.connectionsPerAddress = options.connectionsPerAddress;
+    limits.rules.streamingPaths = {Routes::kUploadPath};
+    GatedServer server(limits);
     server.set_payload_max_length(Routes::kMaxUpload + (1u << 20));
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (response.body.empty()) {
@@ -106,6 +109,7 @@ int Serve(const ServerOptions& options, AccountStore& accounts)
     }
     pthread_kill(signalWaiter.native_handle(), SIGTERM); // no-op when a signal already came
     signalWaiter.join();
+    server.StopGate();
     conversions.Shutdown();
     std::cerr << "dokora-server: stopped\n";
     return 0;

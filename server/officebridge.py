@@ -33,6 +33,7 @@ def connect(pipe):
         try:
             remote = resolver.resolve(
                 "uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
+            block_linked_content(remote)
             return remote.ServiceManager.createInstanceWithContext(
                 "com.sun.star.frame.Desktop", remote)
         except NoConnectException:
@@ -41,8 +42,26 @@ def connect(pipe):
             time.sleep(0.05)
 
 
+# Documents come from anyone: nothing they link is fetched or updated, no macro runs.
+NO_UPDATE = 0  # com.sun.star.document.UpdateDocMode.NO_UPDATE
+NEVER_EXECUTE = 0  # com.sun.star.document.MacroExecMode.NEVER_EXECUTE
+
+
+def block_linked_content(remote):
+    """Makes the office refuse every link of a document it did not place in a trusted
+    location, which no uploaded document is."""
+    provider = remote.ServiceManager.createInstanceWithContext(
+        "com.sun.star.configuration.ConfigurationProvider", remote)
+    access = provider.createInstanceWithArguments(
+        "com.sun.star.configuration.ConfigurationUpdateAccess",
+        (prop("nodepath", "/org.openoffice.Office.Common/Security/Scripting"),))
+    access.setPropertyValue("BlockUntrustedRefererLinks", True)
+    access.commitChanges()
+
+
 def convert(desktop, request):
-    load = [prop("Hidden", True), prop("ReadOnly", True)]
+    load = [prop("Hidden", True), prop("ReadOnly", True),
+            prop("UpdateDocMode", NO_UPDATE), prop("MacroExecutionMode", NEVER_EXECUTE)]
     if request.get("importFilter"):
         load.append(prop("FilterName", request["importFilter"]))
     if request.get("importOptions"):

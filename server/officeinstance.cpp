@@ -54,8 +54,9 @@ bool WriteAll(int fd, const std::string& text)
 } // namespace
 
 OfficeInstance::OfficeInstance(std::filesystem::path profile, std::string name,
-                               const ChildProcess::CancelFlag& cancel)
-    : profile(std::move(profile)), pipeName(std::move(name)), cancel(cancel)
+                               const ChildProcess::CancelFlag& cancel, Confinement confinement)
+    : profile(std::move(profile)), pipeName(std::move(name)), cancel(cancel),
+      confinement(std::move(confinement))
 {
 }
 
@@ -76,11 +77,10 @@ bool OfficeInstance::SpawnOffice()
                                            "--nofirststartwizard",
                                            "-env:UserInstallation=" + FileUrl(profile),
                                            "--accept=pipe,name=" + pipeName + ";urp;"};
-    auto office = ChildProcess::Spawn(argv, 0, false);
+    auto office = ChildProcess::Spawn(argv, 0, false, confinement, false);
     if (!office) {
         return false;
     }
-    close(office->pipes.stdoutRead);
     officePid = office->pid;
     return true;
 }
@@ -169,7 +169,7 @@ bool OfficeInstance::Convert(const Request& request, ChildProcess::Clock::time_p
     if (!ChildProcess::ReadLine(fromBridge, pending, reply, deadline, cancel, timedOut)) {
         Stop();
         error = timedOut ? "the conversion took too long and was stopped"
-                         : "the office program stopped during the conversion";
+                         : "the office program stopped during the conversion" + MemoryNote();
         return false;
     }
     if (reply == "OK") {
@@ -180,6 +180,15 @@ bool OfficeInstance::Convert(const Request& request, ChildProcess::Clock::time_p
         Stop(); // it crashed on this document; the next one gets a new instance
     }
     return false;
+}
+
+std::string OfficeInstance::MemoryNote() const
+{
+    if (confinement.memoryLimit == 0) {
+        return "";
+    }
+    return " (it may have run out of memory: the limit is " +
+           std::to_string(confinement.memoryLimit >> 20) + " MiB per converter)";
 }
 
 bool OfficeInstance::OfficeEnded()

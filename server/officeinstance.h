@@ -20,9 +20,11 @@ public:
     };
 
     // `profile` is this instance's own user profile directory; `name` tells its pipe apart;
-    // `cancel` ends a start or a conversion at once when the service shuts down.
+    // `cancel` ends a start or a conversion at once when the service shuts down. The office
+    // process runs under `confinement`, which must let it write its profile, the documents'
+    // directories and /tmp (where its pipe is).
     OfficeInstance(std::filesystem::path profile, std::string name,
-                   const ChildProcess::CancelFlag& cancel);
+                   const ChildProcess::CancelFlag& cancel, Confinement confinement = {});
     ~OfficeInstance();
     OfficeInstance(const OfficeInstance&) = delete;
     OfficeInstance& operator=(const OfficeInstance&) = delete;
@@ -38,12 +40,14 @@ private:
     bool SpawnOffice();
     // True once when the office process has exited (and is reaped).
     bool OfficeEnded();
+    std::string MemoryNote() const;
 
     static constexpr int kConversionsPerStart = 200;
 
     std::filesystem::path profile;
     std::string pipeName;
     const ChildProcess::CancelFlag& cancel;
+    Confinement confinement;
     pid_t officePid = -1;
     pid_t bridgePid = -1;
     pid_t bridgeGroup = -1; // the group of the office process the bridge was started with

@@ -3,6 +3,7 @@
 #include "accountstore.h"
 #include "conversionservice.h"
 #include "converters.h"
+#include "inputcheck.h"
 #include "replies.h"
 #include "sessionstore.h"
 #include "taskstore.h"
@@ -38,10 +39,12 @@ std::string BaseUrl(const httplib::Request& request)
     return "http://" + host;
 }
 
-// The file name as the client sent it, accepted when it names one file and nothing else.
+// The file name as the client sent it, accepted when it names one file and nothing else and
+// is UTF-8 (it comes back in replies).
 bool SafeFileName(const std::string& name)
 {
-    if (name.empty() || name.find('\0') != std::string::npos || name == "." || name == "..") {
+    if (name.empty() || name.find('\0') != std::string::npos || name == "." || name == ".." ||
+        !IsValidUtf8(name)) {
         return false;
     }
     return name.find("../") == std::string::npos && name.find("..\\") == std::string::npos &&
@@ -121,7 +124,8 @@ std::string ContentTypeOf(const fs::path& path)
 Routes::Routes(AccountStore& accounts, SessionStore& sessions, TaskStore& tasks,
                ConversionService& conversions, Settings settings)
     : accounts(accounts), sessions(sessions), tasks(tasks), conversions(conversions),
-      settings(std::move(settings))
+      settings(std::move(settings)),
+      quota(this->settings.userQuota, [&tasks](int userId) { return tasks.StoredBytesOf(userId); })
 {
 }
 
@@ -130,7 +134,7 @@ void Routes::Register(httplib::Server& server)
     using httplib::ContentReader;
     using httplib::Request;
     using httplib::Response;
-    server.Post("/v2/task/upload",
+    server.Post(kUploadPath,
                 [this](const Request& q, Response& r, const ContentReader& c) { Upload(q, r, c); });
     // These read no body; taking the reader keeps a POST without a length from being refused.
     server.Post("/task/submitTask",
@@ -174,8 +178,9 @@ void Routes::Upload(const httplib::Request& request, httplib::Response& response
     }
     // A declared length over the limit is refused before anything is read; the connection
     // is closed rather than drained.
-    const std::string declared = request.get_header_value("Content-Length");
-    if (std::strtoull(declared.c_str(), nullptr, 10) > kMaxUpload + kMultipartAllowance) {
+    const std::uint64_t declared =
+        std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10);
+    if (declared > kMaxUpload + kMultipartAllowance) {
         Replies::Failure(response, 413, kTooLarge);
         response.status = 413;
         response.set_header("Connection", "close");
@@ -183,6 +188,18 @@ void Routes::Upload(const httplib::Request& request, httplib::Response& response
     }
     if (!request.is_multipart_form_data()) {
         Replies::Failure(response, 400, "the upload must be multipart/form-data");
+        return;
+    }
+    const std::string overQuota = "the upload would pass your storage quota of " +
+                                  std::to_string(quota.Limit() >> 20) +
+                                  " MiB (files are kept for 24 hours)";
+    // The declared length is checked before reading, the file's bytes as they arrive.
+    auto reservation =
+        quota.Reserve(*user, declared - std::min<std::uint64_t>(declared, kMultipartAllowance));
+    if (!reservation) {
+        Replies::Failure(response, 413, overQuota);
+        response.status = 413;
+        response.set_header("Connection", "close");
         return;
     }
     fs::path directory;
@@ -232,6 +249,10 @@ void Routes::Upload(const httplib::Request& request, httplib::Response& response
                 problem = kTooLarge;
                 return false;
             }
+            if (!reservation->Grow(length)) {
+                problem = overQuota;
+                return false;
+            }
             out.write(data, static_cast<std::streamsize>(length));
             return static_cast<bool>(out);
         });
@@ -242,8 +263,8 @@ void Routes::Upload(const httplib::Request& request, httplib::Response& response
         if (problem.empty()) {
             problem = sawFile ? "the upload is incomplete" : "the request holds no member \"file\"";
         }
-        Replies::Failure(response, problem.find("larger") != std::string::npos ? 413 : 400,
-                         problem);
+        const bool tooMuch = problem == kTooLarge || problem == overQuota;
+        Replies::Failure(response, tooMuch ? 413 : 400, problem);
         return;
     }
     const std::string taskName = request.get_param_value("taskname");

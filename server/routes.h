@@ -1,5 +1,7 @@
 #pragma once
 
+#include "uploadquota.h"
+
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -23,12 +25,15 @@ class Routes
 {
 public:
     static constexpr std::uint64_t kMaxUpload = 100ull << 20;
+    // The one route that takes a large body, streamed as it arrives.
+    static constexpr const char* kUploadPath = "/v2/task/upload";
 
     struct Settings
     {
         std::filesystem::path updateDir; // newversion.htm and DokoraSetup.exe, when present
         std::string version;             // announced when there is no version file
         std::chrono::seconds uploadLimit{15 * 60};
+        std::uint64_t userQuota = 0; // bytes one user may keep stored; 0: no limit
     };
 
     Routes(AccountStore& accounts, SessionStore& sessions, TaskStore& tasks,
@@ -57,4 +62,5 @@ private:
     TaskStore& tasks;
     ConversionService& conversions;
     Settings settings;
+    UploadQuota quota;
 };

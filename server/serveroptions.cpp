@@ -6,12 +6,16 @@
 const char* const kUsage =
     "usage: dokora-server --data DIR [--port N] [--listen ADDR] [--workers N]\n"
     "                     [--token-lifetime SECONDS] [--time-limit SECONDS]\n"
-    "                     [--read-timeout SECONDS]\n"
+    "                     [--read-timeout SECONDS] [--quota-mib N] [--memory-limit-mib N]\n"
+    "                     [--connections-per-address N]\n"
     "       dokora-server --data DIR --add-user NAME   (password read from standard input)\n"
     "\n"
     "Serves the conversion API on http://ADDR:PORT (127.0.0.1:8780 by default; port 0 takes\n"
     "a free port). Workers default to one per processor core; the time limit (120 s) ends a\n"
-    "single conversion.\n";
+    "single conversion. A request's head (and a body on routes other than the upload) must\n"
+    "arrive within the read time-out (30 s). Each user may keep 1024 MiB of uploads and\n"
+    "results (0: no limit); each converter process may use 2048 MiB of memory; one address\n"
+    "may hold 32 connections.\n";
 
 namespace {
 
@@ -86,6 +90,24 @@ std::optional<ServerOptions> ParseOptions(const std::vector<std::string>& args, 
                 return std::nullopt;
             }
             options.readTimeout = std::chrono::seconds(*seconds);
+        } else if (arg == "--quota-mib") {
+            const auto mebibytes = number(0, 1ll << 30);
+            if (!mebibytes) {
+                return std::nullopt;
+            }
+            options.userQuota = static_cast<std::uint64_t>(*mebibytes) << 20;
+        } else if (arg == "--memory-limit-mib") {
+            const auto mebibytes = number(64, 1ll << 20);
+            if (!mebibytes) {
+                return std::nullopt;
+            }
+            options.memoryLimit = static_cast<std::uint64_t>(*mebibytes) << 20;
+        } else if (arg == "--connections-per-address") {
+            const auto connections = number(1, 4096);
+            if (!connections) {
+                return std::nullopt;
+            }
+            options.connectionsPerAddress = static_cast<std::size_t>(*connections);
         } else {
             error = "unknown option: " + arg;
             return std::nullopt;

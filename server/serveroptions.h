@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -15,7 +16,10 @@ struct ServerOptions
     std::optional<std::string> addUser;
     std::chrono::seconds tokenLifetime{7200};
     std::chrono::milliseconds timeLimit{120000};
-    std::chrono::seconds readTimeout{30};
+    std::chrono::seconds readTimeout{30}; // for a whole request head, and a small body
+    std::uint64_t userQuota = 1024ull << 20;
+    std::uint64_t memoryLimit = 2048ull << 20; // of each converter process
+    std::size_t connectionsPerAddress = 32;
 };
 
 // Reads the command line; nothing on an error (`error` says which) or on --help (`error`

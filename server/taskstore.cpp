@@ -106,6 +106,24 @@ std::optional<TaskRecord> TaskStore::FindByJob(const std::string& jobId) const
     return found->second;
 }
 
+std::uint64_t TaskStore::StoredBytesOf(int userId) const
+{
+    std::lock_guard lock(mutex);
+    std::uint64_t bytes = 0;
+    for (const auto& [taskId, task] : tasks) {
+        if (task.userId != userId) {
+            continue;
+        }
+        bytes += task.fileSize;
+        std::error_code code;
+        if (!task.result.empty()) {
+            const auto size = std::filesystem::file_size(task.result, code);
+            bytes += code ? 0 : size;
+        }
+    }
+    return bytes;
+}
+
 std::optional<TaskRecord> TaskStore::Begin(const std::string& taskId)
 {
     std::lock_guard lock(mutex);

@@ -59,6 +59,8 @@ public:
                                       const std::string& taskName, bool& alreadySubmitted);
     std::optional<TaskRecord> Find(const std::string& taskId, int userId) const;
     std::optional<TaskRecord> FindByJob(const std::string& jobId) const;
+    // The bytes of the user's uploads and results.
+    std::uint64_t StoredBytesOf(int userId) const;
     // Marks a waiting task running and returns it.
     std::optional<TaskRecord> Begin(const std::string& taskId);
     void Finish(const std::string& taskId, bool ok, const std::filesystem::path& result,

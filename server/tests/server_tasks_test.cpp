@@ -226,6 +226,34 @@ TEST_F(InputCheckTest, FilesAreToldApartByTheirContent)
     EXPECT_FALSE(check(InputKind::Image, "%PDF-1.4"));
 }
 
+TEST(Utf8Test, OnlyWellFormedSequencesAreUtf8AndTheRestIsReplaced)
+{
+    for (const char* good : {"", "plain", "文本", "\xC2\x80", "\xED\x9F\xBF", "\xEE\x80\x80",
+                             "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"}) {
+        EXPECT_TRUE(IsValidUtf8(good)) << good;
+    }
+    for (const char* bad : {
+             "\xFF\xFE\xC0\xAF", // stray bytes and an overlong '/'
+             "\xC0\x80",         // overlong NUL
+             "\xE0\x80\xAF",     // overlong '/' in three bytes
+             "\xF0\x80\x80\xAF", // overlong in four bytes
+             "\xED\xA0\x80",     // surrogate U+D800
+             "\xED\xBF\xBF",     // surrogate U+DFFF
+             "\xF4\x90\x80\x80", // U+110000
+             "\xF5\x80\x80\x80", // lead byte past U+10FFFF
+             "\xE6\x96",         // cut short
+             "\x80",             // continuation byte alone
+         }) {
+        EXPECT_FALSE(IsValidUtf8(bad)) << testing::PrintToString(std::string(bad));
+    }
+    EXPECT_EQ(RepairUtf8("a\xFF\xFE\xC0\xAF"
+                         "b.pdf"),
+              "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+              "b.pdf");
+    EXPECT_EQ(RepairUtf8("文本.txt"), "文本.txt");
+    EXPECT_TRUE(IsValidUtf8(RepairUtf8("\xED\xA0\x80\xF4\x90\x80\x80")));
+}
+
 using ZipTest = ScratchTest;
 
 TEST_F(ZipTest, MembersAreWrittenAndAFailureLeavesNoArchive)

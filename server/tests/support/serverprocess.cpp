@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -46,7 +47,9 @@ pid_t SpawnWithPipes(const std::vector<std::string>& argv, int* toChild, int* fr
 
 std::filesystem::path ServerProcess::Binary()
 {
-    return DOKORA_SERVER_BINARY;
+    // DOKORA_SERVER runs the tests against another build of the service.
+    const char* other = std::getenv("DOKORA_SERVER");
+    return other != nullptr && *other != '\0' ? other : DOKORA_SERVER_BINARY;
 }
 
 int ServerProcess::AddUser(const std::filesystem::path& dataDir, const std::string& name,

@@ -3,6 +3,7 @@
 #include "childprocess.h"
 
 #include <zip.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -137,6 +138,57 @@ bool WriteText(const std::filesystem::path& path, const std::string& text)
     std::ofstream out(path, std::ios::binary);
     out << text;
     return static_cast<bool>(out.flush());
+}
+
+namespace {
+
+void PutBigEndian(std::string& out, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out += static_cast<char>((value >> shift) & 0xFF);
+    }
+}
+
+std::string PngChunk(const std::string& kind, const std::string& data)
+{
+    std::string chunk;
+    PutBigEndian(chunk, static_cast<std::uint32_t>(data.size()));
+    const std::string body = kind + data;
+    chunk += body;
+    PutBigEndian(chunk,
+                 static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
+                                                  static_cast<uInt>(body.size()))));
+    return chunk;
+}
+
+} // namespace
+
+bool WritePng(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height)
+{
+    std::string header;
+    PutBigEndian(header, width);
+    PutBigEndian(header, height);
+    header += std::string("\x01\x00\x00\x00\x00", 5); // 1 bit grey, no interlace
+    // Each row: filter byte 0, then white pixels; deflated row by row.
+    const std::string row = '\0' + std::string((width + 7) / 8, '\xFF');
+    z_stream stream{};
+    deflateInit(&stream, 9);
+    std::string compressed;
+    char out[64 * 1024];
+    for (std::uint32_t y = 0; y <= height; ++y) {
+        const bool last = y == height;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(row.data()));
+        stream.avail_in = last ? 0 : static_cast<uInt>(row.size());
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(out);
+            stream.avail_out = sizeof out;
+            deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            compressed.append(out, sizeof out - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return WriteText(path, "\x89PNG\r\n\x1A\n" + PngChunk("IHDR", header) +
+                               PngChunk("IDAT", compressed) + PngChunk("IEND", ""));
 }
 
 std::string Read(const std::filesystem::path& path)

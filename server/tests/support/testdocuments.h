@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@ bool WriteDocx(const std::filesystem::path& path, const std::vector<std::string>
 // A PDF with one page per entry, each showing its text in Helvetica.
 bool WritePdf(const std::filesystem::path& path, const std::vector<std::string>& pages);
 bool WriteText(const std::filesystem::path& path, const std::string& text);
+// A white black-and-white PNG: small on disk, `width` x `height` pixels once decoded.
+bool WritePng(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height);
 std::string Read(const std::filesystem::path& path);
 
 // The names of the members of a zip archive, and one member's bytes.

@@ -1,0 +1,134 @@
+// Clients that hold connections open, send too much or too slowly, against the built
+// dokora-server.
+#include "rawconnection.h"
+#include "serverprocess.h"
+#include "serviceclient.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class ConnectionsTest : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        dir = fs::temp_directory_path() / ("connections-" + std::to_string(getpid()));
+        fs::remove_all(dir);
+        ServerProcess::Options options;
+        options.workers = 1;
+        options.extraArgs = {"--read-timeout", "2", "--connections-per-address", "24"};
+        server = new ServerProcess(dir / "data", options);
+    }
+    static void TearDownTestSuite()
+    {
+        delete server;
+        fs::remove_all(dir);
+    }
+    void SetUp() override { ASSERT_TRUE(server->Running()); }
+
+    static inline fs::path dir;
+    static inline ServerProcess* server = nullptr;
+};
+
+TEST_F(ConnectionsTest, TwoHundredSlowClientsDoNotStopTheService)
+{
+    std::vector<std::unique_ptr<RawConnection>> slow;
+    for (int i = 0; i < 200; ++i) {
+        // Spread over ten loopback addresses, each under its cap.
+        const std::string from = "127.0.0." + std::to_string(10 + i % 10);
+        slow.push_back(std::make_unique<RawConnection>(server->Port(), from));
+        ASSERT_TRUE(slow.back()->connected) << i;
+        slow.back()->Send("GET /api/getHomeSortList HTTP/1.1\r\nHo");
+    }
+    ServiceClient client(server->Port());
+    for (int round = 0; round < 3; ++round) {
+        for (auto& connection : slow) {
+            connection->Send("s"); // a byte now and then keeps a per-byte time-out from firing
+        }
+        const auto started = std::chrono::steady_clock::now();
+        const auto list = client.Get("/api/getHomeSortList");
+        EXPECT_EQ(list.json["ret"], 0) << round;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 1s) << round;
+        std::this_thread::sleep_for(300ms);
+    }
+}
+
+TEST_F(ConnectionsTest, ARequestHeadMustArriveWithinTheLimitHoweverItTrickles)
+{
+    RawConnection slow(server->Port());
+    ASSERT_TRUE(slow.connected);
+    const std::string head = "GET /api/getHomeSortList HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    const auto started = std::chrono::steady_clock::now();
+    bool closed = false;
+    for (std::size_t i = 0; i < head.size() && !closed; ++i) {
+        slow.Send(head.substr(i, 1));
+        closed = slow.ClosedByServer(250);
+    }
+    // The limit is 2 s for the whole head; one byte every 250 ms would take 13 s.
+    const std::string reply = slow.ReadAll();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 4s);
+    EXPECT_NE(reply.find("408"), std::string::npos) << reply;
+}
+
+TEST_F(ConnectionsTest, OneAddressGetsOnlyItsShareOfConnections)
+{
+    std::vector<std::unique_ptr<RawConnection>> held;
+    for (int i = 0; i < 24; ++i) {
+        held.push_back(std::make_unique<RawConnection>(server->Port(), "127.0.0.5"));
+        held.back()->Send("GET / HTTP/1.1\r\n");
+    }
+    RawConnection oneTooMany(server->Port(), "127.0.0.5");
+    const std::string refused = oneTooMany.ReadAll();
+    EXPECT_NE(refused.find("503"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("too many connections"), std::string::npos) << refused;
+    // Other addresses are still served.
+    ServiceClient client(server->Port());
+    EXPECT_EQ(client.Get("/api/getHomeSortList").json["ret"], 0);
+}
+
+TEST_F(ConnectionsTest, OnlyTheUploadTakesALargeBody)
+{
+    // Refused from the head alone: the body is never sent.
+    RawConnection large(server->Port());
+    large.Send("POST /shiro-cas/v1/tickets HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+               "Content-Type: application/x-www-form-urlencoded\r\n"
+               "Content-Length: 104857600\r\n\r\nusername=");
+    const std::string refused = large.ReadAll();
+    EXPECT_NE(refused.find("HTTP/1.1 413"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("larger than 64 KiB"), std::string::npos) << refused;
+
+    RawConnection chunked(server->Port());
+    chunked.Send("POST /api/getHomeSortList HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                 "Transfer-Encoding: chunked\r\n\r\n10\r\n");
+    EXPECT_NE(chunked.ReadAll().find("HTTP/1.1 411"), std::string::npos);
+
+    // A small body sent slowly but within the limit is read whole; the connection is kept.
+    RawConnection small(server->Port());
+    small.Send("POST /shiro-cas/v1/tickets HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+               "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 31\r\n\r\n"
+               "username=tester&");
+    std::this_thread::sleep_for(300ms);
+    small.Send("password=secret");
+    EXPECT_NE(small.ReadReply().find("HTTP/1.1 201"), std::string::npos);
+    small.Send("GET /api/getHomeSortList HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_NE(small.ReadReply().find("\"ret\":0"), std::string::npos);
+
+    // The upload route still streams its body past the small limit.
+    ASSERT_EQ(ServerProcess::AddUser(dir / "data", "uploader", "pw"), 0);
+    ServiceClient client(server->Port());
+    ASSERT_TRUE(client.SignIn("uploader", "pw"));
+    const auto upload = client.Upload("txt_2_pdf", "big.txt", std::string(1 << 20, 'a'));
+    EXPECT_EQ(upload.json["ret"], 0) << upload.body;
+    EXPECT_EQ(upload.json["data"]["fileSize"], 1 << 20);
+}
+
+} // namespace
