@@ -78,7 +78,8 @@ HeaderList BuildHeaders(std::string_view lines)
     return list;
 }
 
-// Failures where the request did not get through, so sending it again is sound.
+// Failures before the request reached the peer, so sending it again is sound. Once it may
+// have arrived (a dropped reply, a broken send), a second copy could submit a task twice.
 bool IsConnectionFailure(CURLcode code)
 {
     switch (code) {
@@ -86,9 +87,6 @@ bool IsConnectionFailure(CURLcode code)
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_CONNECT:
     case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_GOT_NOTHING:
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
         return true;
     default:
         return false;

@@ -95,6 +95,16 @@ TEST_F(UploadErrors, SubmitStatusOtherThan200)
     EXPECT_EQ(row.detailText, "网络异常");
 }
 
+TEST_F(UploadErrors, DroppedSubmitReplyIsNotSubmittedAgain)
+{
+    service.Script(FakeEndpoint::kSubmit, FakeReply::WithFault(FakeReply::Fault::Close));
+    const auto row = UploadOne();
+    EXPECT_EQ(row.status, ConversionStatus::TaskFailed);
+    EXPECT_EQ(row.detailText, "网络异常");
+    // One submit for each of the two rows.
+    EXPECT_EQ(service.Requests(FakeEndpoint::kSubmit).size(), 2u);
+}
+
 TEST_F(UploadErrors, SubmitWithExpiredTokenRefreshesAndNextRowUsesTheNewOne)
 {
     service.Script(FakeEndpoint::kSubmit, FakeReply::Json(kRejected403));
