@@ -88,12 +88,12 @@ void CQueryConvertThread::QueryRow(int index, const std::string& token)
     }
     if (!reader.Accepted()) {
         const auto readRet = reader.Ret();
-        std::string detail;
         if (service.RefreshTokenIfExpired(readRet))
-            detail = "@string/str_conv_tip_err201";
-        else if (readRet.value_or(0) != 0)
-            detail = ReadText(reader.Root()["msg"]).value_or(std::string());
-        FailRow(index, detail);
+            FailRow(index, "@string/str_conv_tip_err201");
+        else
+            FailRowWithServiceText(index, readRet.value_or(0) != 0
+                                              ? ReadText(reader.Root()["msg"]).value_or("")
+                                              : std::string());
         return;
     }
 
@@ -104,7 +104,7 @@ void CQueryConvertThread::QueryRow(int index, const std::string& token)
         return;
     }
     if (taskState == "FINISH" && (ret != 0 || downloadUrl.empty())) {
-        FailRow(index, Utility::Utf8ToUnicode(msg).value_or(std::string()));
+        FailRowWithServiceText(index, Utility::Utf8ToUnicode(msg).value_or(std::string()));
         return;
     }
     if (downloadUrl.empty() || !Utility::Utf8ToUnicode(downloadUrl)) {
@@ -121,5 +121,13 @@ void CQueryConvertThread::FailRow(int index, const std::string& detail)
 {
     UpdateItem(functionName, index, ConversionStatus::TaskFailed, -1, detail,
                "@string/str_conv_fail");
+    PostItemChanged(index);
+}
+
+void CQueryConvertThread::FailRowWithServiceText(int index, const std::string& text)
+{
+    UpdateItem(functionName, index, ConversionStatus::TaskFailed, -1, std::nullopt,
+               "@string/str_conv_fail");
+    GetConvList()->Store().SetDetailText(functionName, index, text);
     PostItemChanged(index);
 }

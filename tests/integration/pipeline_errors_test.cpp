@@ -170,6 +170,19 @@ TEST_F(QueryErrors, FinishWithoutResultShowsTheServiceMessage)
     EXPECT_EQ(row.detailText, "失败原因");
 }
 
+TEST_F(QueryErrors, ServiceMessagesAreShownAsTheyAre)
+{
+    // Service texts are never string keys, whatever they look like.
+    const auto row = QueryOne(Reply("0", "FINISH", "", "@string/str_conv_fail"));
+    EXPECT_EQ(row.detailText, "@string/str_conv_fail");
+}
+
+TEST_F(QueryErrors, RejectedReplyMessageIsShownAsItIs)
+{
+    const auto row = QueryOne(R"({"ret":9,"msg":"@string/str_conv_success"})");
+    EXPECT_EQ(row.detailText, "@string/str_conv_success");
+}
+
 TEST_F(QueryErrors, UnknownStateWithAResultIsConverted)
 {
     const auto row = QueryOne(Reply("0", "DONE?", "http://127.0.0.1:1/r"));
