@@ -21,8 +21,11 @@ std::string FreeFileName(const std::string& path)
     if (dot == std::string::npos || (lastSeparator != std::string::npos && dot < lastSeparator))
         dot = path.size();
     for (int n = 1;; ++n) {
-        std::string candidate = path;
-        candidate.insert(dot, "(" + std::to_string(n) + ")");
+        std::string candidate = path.substr(0, dot);
+        candidate += '(';
+        candidate += std::to_string(n);
+        candidate += ')';
+        candidate.append(path, dot);
         if (!Exists(candidate))
             return candidate;
     }
