@@ -62,9 +62,11 @@ void CQueryConvertThread::QueryRow(int index, const std::string& token)
     const std::string url = service.Url(
         "/task/taskQuery",
         {{"plateform", "pc"}, {"token", token}, {"taskId", task.taskId}, {"jobId", task.jobId}});
-    const auto reply = Utility::Request("POST", url, "Content-Type: application/json", "");
+    const auto reply =
+        Utility::Request(GetStopEvent(), "POST", url, "Content-Type: application/json", "");
     if (reply.status != 200) {
-        FailRow(index, "@string/str_conv_tip_net");
+        if (!StopRequested()) // a stopped request leaves the row to the finishing step
+            FailRow(index, "@string/str_conv_tip_net");
         return;
     }
 
