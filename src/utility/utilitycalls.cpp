@@ -218,10 +218,10 @@ HttpReply Request(std::string_view method, std::string_view url, std::string_vie
 }
 
 HttpReply Request(const StopEvent& stop, std::string_view method, std::string_view url,
-                  std::string_view headerLines, std::string_view body)
+                  std::string_view headerLines, std::string_view body, std::uint32_t capacity)
 {
     return SendRequest(method, url, headerLines, body, kServiceTimeoutMs, kServiceAttempts,
-                       kServiceReplyCapacity, &stop);
+                       capacity, &stop);
 }
 
 } // namespace Utility

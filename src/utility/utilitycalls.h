@@ -48,9 +48,10 @@ HttpReply Request(std::string_view method, std::string_view url, std::string_vie
                   std::string_view body, std::uint32_t timeoutMs = kServiceTimeoutMs,
                   std::uint32_t attempts = kServiceAttempts,
                   std::uint32_t capacity = kServiceReplyCapacity);
-// A service request of a worker thread, with the defaults above: a stop request ends it
-// (status 0) within a few milliseconds.
+// A service request of a worker thread, with the default time-out and attempts: a stop
+// request ends it (status 0) within a few milliseconds.
 HttpReply Request(const StopEvent& stop, std::string_view method, std::string_view url,
-                  std::string_view headerLines, std::string_view body);
+                  std::string_view headerLines, std::string_view body,
+                  std::uint32_t capacity = kServiceReplyCapacity);
 
 } // namespace Utility
