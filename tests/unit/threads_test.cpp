@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <future>
 #include <mutex>
+#include <string>
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -100,6 +101,27 @@ public:
 protected:
     int Run() override
     {
+        while (!WaitForStop(30)) {
+        }
+        PreFinish();
+        return 0;
+    }
+};
+
+// A stage that begins its run, waits for a stop and finishes, as the pipeline stages do.
+class RunStage : public CConvertBaseThread
+{
+public:
+    ~RunStage() override { Stop(); }
+    std::atomic<bool> begun{false};
+
+protected:
+    int Run() override
+    {
+        std::string functionName;
+        if (!BeginStage(functionName))
+            return 0;
+        begun = true;
         while (!WaitForStop(30)) {
         }
         PreFinish();
@@ -292,6 +314,31 @@ TEST_F(ConvertBaseThreadTest, StoppingAStageRunsTheFinishingStep)
     EXPECT_TRUE(thread.StopWait(1000));
     EXPECT_FALSE(list.Store().IsConverting("PDF2Word"));
     EXPECT_EQ(window.Count(WM_CONVERT_FINISH), 1u);
+}
+
+// The finish names its run; a body still ending when the next run was set leaves that run's
+// rows alone.
+TEST_F(ConvertBaseThreadTest, AStageOfAnEarlierRunLeavesTheRowsOfTheNextOne)
+{
+    RunStage stage;
+    stage.SetConvList(&list);
+    stage.SetMainWnd(&window);
+    list.Store().SetAllStatus("PDF2Word", ConversionStatus::Queued);
+    stage.SetRun(1);
+    ASSERT_TRUE(stage.Start());
+    WaitUntil(stage.begun);
+    stage.SetRun(2);
+    EXPECT_TRUE(stage.StopWait(1000));
+    EXPECT_EQ(list.Store().GetStatus("PDF2Word", 0), ConversionStatus::Queued);
+    ASSERT_EQ(window.Count(WM_CONVERT_FINISH), 1u);
+    EXPECT_EQ(window.Messages().back().wParam, 1u);
+
+    stage.begun = false;
+    ASSERT_TRUE(stage.Start());
+    WaitUntil(stage.begun);
+    EXPECT_TRUE(stage.StopWait(1000));
+    EXPECT_EQ(list.Store().GetStatus("PDF2Word", 0), ConversionStatus::Aborted);
+    EXPECT_EQ(window.Messages().back().wParam, 2u);
 }
 
 TEST_F(ConvertBaseThreadTest, PostsCarryTheirPayloadsAndNeedAWindow)
