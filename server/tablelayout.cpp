@@ -61,7 +61,9 @@ std::string LayoutTextToCsv(const std::string& layoutText)
         }
         const std::vector<std::string> cells = SplitCells(line);
         for (std::size_t i = 0; i < cells.size(); ++i) {
-            csv += (i == 0 ? "" : ",") + Quote(cells[i]);
+            if (i > 0)
+                csv += ',';
+            csv += Quote(cells[i]);
         }
         csv += "\n";
     }

@@ -65,8 +65,11 @@ Reply Exchange(const char* method, const std::string& url,
     if (!curl)
         return reply;
     std::string body;
-    for (const auto& [name, value] : form)
-        body += (body.empty() ? "" : "&") + FormValue(curl.get(), name, value);
+    for (const auto& [name, value] : form) {
+        if (!body.empty())
+            body += '&';
+        body += FormValue(curl.get(), name, value);
+    }
 
     curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_CUSTOMREQUEST, method);

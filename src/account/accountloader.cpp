@@ -8,8 +8,6 @@
 #include <openssl/evp.h>
 
 #include <dlfcn.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -53,28 +51,6 @@ PluginCheck Check(const std::optional<std::string>& bytes, std::string_view expe
                                                        : PluginCheck::Altered;
 }
 
-// Loads the given bytes from an anonymous memory file; the descriptor can be closed once the
-// library is mapped.
-void* LoadFromMemory(const std::string& bytes)
-{
-    const int fd = ::memfd_create("libKovault.so", MFD_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n <= 0) {
-            ::close(fd);
-            return nullptr;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    const std::string procPath = "/proc/self/fd/" + std::to_string(fd);
-    void* module = ::dlopen(procPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    ::close(fd);
-    return module;
-}
-
 } // namespace
 
 PluginCheck VerifyAccountPlugin(const std::string& path, std::string_view expectedDigest)
@@ -93,7 +69,7 @@ AccountLoad LoadAccountLibrary(AccountLibrary& account, const AccountPluginSetup
     case PluginCheck::Authentic:
         break;
     }
-    void* module = LoadFromMemory(*bytes);
+    void* module = LoadPluginImage(*bytes, setup.loadFromMemory);
     if (!module)
         return AccountLoad::NotLoadable;
     const auto create = reinterpret_cast<CreateInstanceFn>(::dlsym(module, kCreateInstanceExport));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "account/pluginimage.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +18,8 @@ struct AccountPluginSetup
     std::string appKey;         // the installation's `wua` value
     std::string programPath;    // the client's own program file
     std::string serviceUrl;     // the single-sign-on address
+    // The first way to map the checked bytes; where it is refused, a private copy is loaded.
+    PluginImageLoader loadFromMemory = LoadFromMemoryFile;
 };
 
 enum class PluginCheck
@@ -39,9 +43,9 @@ enum class AccountLoad
 // The plug-in file checked against the recorded digest (what start-up verifies early).
 PluginCheck VerifyAccountPlugin(const std::string& path, std::string_view expectedDigest);
 
-// Checks the plug-in and loads exactly the bytes that were checked, so the file cannot be
-// swapped between the check and the load; then creates its object, registers the holder's
-// callbacks, points it at the service and initialises it. On success the holder owns the
+// Checks the plug-in and loads exactly the bytes that were checked (LoadPluginImage), so the
+// file cannot be swapped between the check and the load; then creates its object, registers the
+// holder's callbacks, points it at the service and initialises it. On success the holder owns the
 // object for the rest of the process (the plug-in is never unloaded).
 AccountLoad LoadAccountLibrary(AccountLibrary& account, const AccountPluginSetup& setup);
 

@@ -8,17 +8,19 @@ AccountStartup InitAccount(AccountLibrary& account, MessageTarget* mainWnd,
                            const std::optional<AccountPluginSetup>& setup)
 {
     account.SetNotifyWindow(mainWnd);
-    if (!setup)
-        return AccountStartup::Failed;
-    switch (LoadAccountLibrary(account, *setup)) {
+    // Whatever keeps the plug-in from loading, the user is told the component is missing.
+    switch (setup ? LoadAccountLibrary(account, *setup) : AccountLoad::Missing) {
     case AccountLoad::Loaded:
         break;
     case AccountLoad::Missing:
     case AccountLoad::Altered:
-        AppLog("InitAccount", "account plug-in missing or altered");
+    case AccountLoad::NotLoadable:
+    case AccountLoad::NoInstance:
+        AppLog("InitAccount", "account plug-in missing, altered or not loadable");
         return AccountStartup::ComponentMissing;
-    default:
-        AppLog("InitAccount", "account plug-in cannot be used");
+    case AccountLoad::BadSetup:
+    case AccountLoad::InitFailed:
+        AppLog("InitAccount", "account plug-in refused its set-up");
         return AccountStartup::Failed;
     }
     account.Start();

@@ -10,8 +10,9 @@ struct AccountPluginSetup;
 enum class AccountStartup
 {
     Started,
-    ComponentMissing, // missing or not authentic: the user is told, then the program ends
-    Failed,           // present but unusable: the program ends without a message
+    ComponentMissing, // missing, not authentic or not loadable: the user is told, then the
+                      // program ends
+    Failed,           // loaded but refused its set-up: the program ends without a message
 };
 
 // Brings the account plug-in into service once the main window shows: the window receives

@@ -4,19 +4,17 @@
 #include "utility/replyreader.h"
 #include "utility/utilitycalls.h"
 
-#include <charconv>
-#include <cmath>
+#include <algorithm>
+#include <limits>
 
 namespace {
 
 // A balance by its leading numeric part; 0 when there is none.
 float LeadingFloat(const std::string& text)
 {
-    float value = 0.0f;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || !std::isfinite(value))
-        return 0.0f;
-    return value;
+    const double value = LeadingNumber(text);
+    constexpr double kMax = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(value, -kMax, kMax));
 }
 
 } // namespace
@@ -61,7 +59,7 @@ std::optional<UserInfoRecord> UserInfoSession::Request()
     fetched.ret = reader.Integer(root["ret"]);
     fetched.msg = reader.Text(root["msg"]);
     fetched.balance = LeadingFloat(reader.Text(data["balanceAll"]));
-    fetched.userId = reader.Integer(Json::Value(reader.Text(data["userId"])));
+    fetched.userId = LeadingInteger(reader.Text(data["userId"]));
     fetched.userType = reader.Text(data["userType"]);
     fetched.firstLogin = ReplyReader::Flag(data["firstLogin"]);
     fetched.isVip = ReplyReader::Flag(data["isVip"]);

@@ -54,7 +54,15 @@ bool HttpSession::StopRequested() const
 
 bool HttpSession::ConnectFailed() const
 {
-    return lastCode == CURLE_COULDNT_CONNECT;
+    switch (lastCode) {
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_SSL_CONNECT_ERROR:
+        return true;
+    default:
+        return false;
+    }
 }
 
 int HttpSession::OnTransferInfo(void* self, curl_off_t, curl_off_t downloadNow, curl_off_t,

@@ -44,7 +44,8 @@ public:
 
     // Runs one exchange with the options set on Handle().
     Outcome Perform(const StopEvent* stopEvent);
-    // True when the last Perform failed before a connection was made.
+    // True when the last Perform failed before anything was sent: the name did not resolve
+    // or no connection (plain or TLS) was made.
     bool ConnectFailed() const;
 
 private:

@@ -35,8 +35,10 @@ void SyncDirectory(const std::string& path)
 AtomicFile::AtomicFile(std::string path) : path(std::move(path))
 {
     const std::filesystem::path target(this->path);
-    std::string pattern =
-        (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".XXXXXX";
+    const std::string pattern = (target.parent_path() / name).string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     fd = ::mkstemp(buffer.data());

@@ -34,12 +34,13 @@ bool UserSettings::FillDefaults() const
 
 bool UserSettings::PassDailyUpdateGate(std::int64_t now) const
 {
+    // Nowhere to remember the prompt: it would come at every start.
+    if (!path)
+        return false;
     std::int64_t last = 0;
-    if (path) {
-        const std::string text = ProfileFile(*path).ReadString(kSection, "UpdateCheck");
-        if (std::from_chars(text.data(), text.data() + text.size(), last).ec != std::errc())
-            last = 0;
-    }
+    const std::string text = ProfileFile(*path).ReadString(kSection, "UpdateCheck");
+    if (std::from_chars(text.data(), text.data() + text.size(), last).ec != std::errc())
+        last = 0;
     if (now - last <= kUpdatePromptInterval)
         return false;
     RecordUpdateCheck(now);

@@ -24,7 +24,8 @@ public:
     bool FillDefaults() const;
 
     // True (and UpdateCheck becomes `now`) when the last automatic update prompt is more
-    // than a day before `now`, in seconds since 1970.
+    // than a day before `now`, in seconds since 1970. Never without an application-data
+    // directory.
     bool PassDailyUpdateGate(std::int64_t now) const;
     // Records that the service answered an update check at `now`.
     void RecordUpdateCheck(std::int64_t now) const;

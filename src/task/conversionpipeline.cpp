@@ -9,9 +9,7 @@ void ConversionPipeline::Wire(const Wiring& wiring)
     query.SetTimeLimit(wiring.fileTimeLimit);
     download.SetTransferLimit(wiring.fileTimeLimit);
     download.SetCompletedList(wiring.completed);
-    for (CConvertBaseThread* stage :
-         {static_cast<CConvertBaseThread*>(&upload), static_cast<CConvertBaseThread*>(&query),
-          static_cast<CConvertBaseThread*>(&download)}) {
+    for (CConvertBaseThread* stage : Stages()) {
         stage->SetMainWnd(wiring.window);
         stage->SetConvList(wiring.list);
     }
@@ -19,6 +17,9 @@ void ConversionPipeline::Wire(const Wiring& wiring)
 
 bool ConversionPipeline::Start()
 {
+    ++run;
+    for (CConvertBaseThread* stage : Stages())
+        stage->SetRun(run);
     const bool uploading = upload.Start();
     const bool polling = query.Start();
     const bool downloading = download.Start();
@@ -32,8 +33,7 @@ bool ConversionPipeline::IsRunning() const
 
 void ConversionPipeline::StopRunning(std::uint32_t ms)
 {
-    for (CTC_Thread* stage : {static_cast<CTC_Thread*>(&upload), static_cast<CTC_Thread*>(&query),
-                              static_cast<CTC_Thread*>(&download)}) {
+    for (CConvertBaseThread* stage : Stages()) {
         if (stage->IsRunning())
             stage->StopWait(ms);
     }

@@ -4,7 +4,9 @@
 #include "task/queryconvertthread.h"
 #include "task/serviceaccess.h"
 #include "task/uploadfilesthread.h"
+#include "task/windowmessage.h"
 
+#include <array>
 #include <cstdint>
 
 class ClientInfoRecord;
@@ -31,8 +33,12 @@ public:
 
     // Set while no stage runs.
     void Wire(const Wiring& wiring);
-    // Starts upload, poller and download, in this order; false when a stage refused.
+    // Starts a new run: upload, poller and download, in this order; false when a stage
+    // refused.
     bool Start();
+    // True for a WM_CONVERT_FINISH of the run started last. A stage of an earlier run (a
+    // poller that was still sleeping, say) may post its finish after the next run began.
+    bool IsCurrentFinish(const WindowMessage& message) const { return message.wParam == run; }
     bool IsRunning() const;
     // Stops every stage that still runs, each within `ms`.
     void StopRunning(std::uint32_t ms);
@@ -40,4 +46,9 @@ public:
     CUploadFilesThread upload;
     CQueryConvertThread query;
     CDownloadFilesThread download;
+
+private:
+    std::array<CConvertBaseThread*, 3> Stages() { return {&upload, &query, &download}; }
+
+    std::uint32_t run = 0; // the run started last
 };

@@ -18,7 +18,7 @@ void CConvertBaseThread::UpdateItem(std::string_view functionName, int index,
                                     const std::optional<std::string>& statusText)
 {
     ConversionList* list = GetConvList();
-    if (!list)
+    if (!list || IsEarlierRun())
         return;
     ConversionStore& store = list->Store();
     store.SetStatus(functionName, index, status);
@@ -51,6 +51,7 @@ void CConvertBaseThread::AddCompletedRecord(const std::string& path, int cost)
 
 ConversionList* CConvertBaseThread::BeginStage(std::string& functionName)
 {
+    bodyRun.store(run.load());
     ConversionList* list = GetConvList();
     if (StopRequested() || !list) {
         PreFinish();
@@ -92,7 +93,7 @@ void CConvertBaseThread::PreFinish()
     // Test and set in one step, so a row that another stage just finished is left alone.
     ConversionStore& store = list->Store();
     bool changed = false;
-    const int count = store.GetCount(name);
+    const int count = IsEarlierRun() ? 0 : store.GetCount(name);
     for (int row = 0; row < count; ++row) {
         if (!store.SetStatusIf(name, row, IsInPipeline, ConversionStatus::Aborted))
             continue;
@@ -105,6 +106,11 @@ void CConvertBaseThread::PreFinish()
     AppLog(kPreFinishLog, "PreFinish  3");
     if (GetMainWnd()) {
         AppLog(kPreFinishLog, "PostMessageW  WM_CONVERT_FINISH****PreFinish");
-        Post(WM_CONVERT_FINISH);
+        PostFinish();
     }
+}
+
+void CConvertBaseThread::PostFinish()
+{
+    Post(WM_CONVERT_FINISH, bodyRun.load());
 }

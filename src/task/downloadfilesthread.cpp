@@ -38,7 +38,7 @@ int CDownloadFilesThread::Run()
     AppLog(kLog, "DownloadThread  Finish");
     if (GetMainWnd()) {
         AppLog(kLog, "PostMessageW  WM_CONVERT_FINISH****Download");
-        Post(WM_CONVERT_FINISH);
+        PostFinish();
     }
     return 0;
 }

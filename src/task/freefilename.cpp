@@ -73,8 +73,12 @@ std::optional<ReservedName> ReserveFreeName(const std::string& path)
     if (dot == std::string::npos || (lastSeparator != std::string::npos && dot < lastSeparator))
         dot = path.size();
     for (int n = 1; n <= kMaxNumber; ++n) {
-        std::string candidate = path;
-        candidate.insert(dot, "(" + std::to_string(n) + ")");
+        // Built by appending: GCC 12's Release builds report a false -Wrestrict on insert().
+        std::string candidate = path.substr(0, dot);
+        candidate += '(';
+        candidate += std::to_string(n);
+        candidate += ')';
+        candidate.append(path, dot);
         if (auto reserved = Reserve(candidate, taken); reserved || !taken)
             return reserved;
     }

@@ -63,9 +63,11 @@ void CQueryConvertThread::QueryRow(int index, const std::string& token)
     const std::string url = service.Url(
         "/task/taskQuery",
         {{"plateform", "pc"}, {"token", token}, {"taskId", task.taskId}, {"jobId", task.jobId}});
-    const auto reply = Utility::Request("POST", url, "Content-Type: application/json", "");
+    const auto reply =
+        Utility::Request(GetStopEvent(), "POST", url, "Content-Type: application/json", "");
     if (reply.status != 200) {
-        FailRow(index, "@string/str_conv_tip_net");
+        if (!StopRequested()) // a stopped request leaves the row to the finishing step
+            FailRow(index, "@string/str_conv_tip_net");
         return;
     }
 
@@ -89,12 +91,12 @@ void CQueryConvertThread::QueryRow(int index, const std::string& token)
     }
     if (!reader.Accepted()) {
         const auto readRet = reader.Ret();
-        std::string detail;
         if (service.RefreshTokenIfExpired(readRet))
-            detail = "@string/str_conv_tip_err201";
-        else if (readRet.value_or(0) != 0)
-            detail = ReadText(reader.Root()["msg"]).value_or(std::string());
-        FailRow(index, detail);
+            FailRow(index, "@string/str_conv_tip_err201");
+        else
+            FailRowWithServiceText(index, readRet.value_or(0) != 0
+                                              ? ReadText(reader.Root()["msg"]).value_or("")
+                                              : std::string());
         return;
     }
 
@@ -108,7 +110,7 @@ void CQueryConvertThread::QueryRow(int index, const std::string& token)
         return;
     }
     if (taskState == "FINISH" && (ret != 0 || downloadUrl.empty())) {
-        FailRow(index, Utility::Utf8ToUnicode(msg).value_or(std::string()));
+        FailRowWithServiceText(index, Utility::Utf8ToUnicode(msg).value_or(std::string()));
         return;
     }
     if (downloadUrl.empty() || !Utility::Utf8ToUnicode(downloadUrl)) {
@@ -132,5 +134,13 @@ void CQueryConvertThread::FailRow(int index, const std::string& detail)
 {
     UpdateItem(functionName, index, ConversionStatus::TaskFailed, -1, detail,
                "@string/str_conv_fail");
+    PostItemChanged(index);
+}
+
+void CQueryConvertThread::FailRowWithServiceText(int index, const std::string& text)
+{
+    UpdateItem(functionName, index, ConversionStatus::TaskFailed, -1, std::nullopt,
+               "@string/str_conv_fail");
+    GetConvList()->Store().SetDetailText(functionName, index, text);
     PostItemChanged(index);
 }

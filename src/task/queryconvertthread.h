@@ -31,6 +31,8 @@ protected:
 private:
     void QueryRow(int index, const std::string& token);
     void FailRow(int index, const std::string& detail);
+    // A failure in the service's own words: shown as they are, never read as a string key.
+    void FailRowWithServiceText(int index, const std::string& text);
 
     ServiceAccess service;
     // True once the row has been polled for longer than the time limit.

@@ -13,18 +13,29 @@ bool CTC_Thread::Start()
     std::lock_guard control(controlMutex);
     if (IsRunning())
         return false;
-    JoinFinishedThread();
-    stopEvent.Reset();
-    {
-        std::lock_guard lock(stateMutex);
-        alive = true;
+    std::unique_lock lock(stateMutex);
+    const bool late = alive; // an abandoned body still runs
+    if (!late) {
+        lock.unlock();
+        JoinFinishedThread(); // its body has ended: returns at once
+        stopEvent.Reset();
+        lock.lock();
     }
+    // A late body is not waited for here: the new thread waits for it, and the stop event
+    // stays set for it until then.
+    auto previous = std::make_shared<std::thread>(std::move(thread));
+    const std::uint64_t start = ++starts;
+    alive = true;
+    stopAsked = false;
+    lock.unlock();
     SetRunning(true);
     try {
-        thread = std::thread(&CTC_Thread::Entry, this);
+        thread = std::thread(&CTC_Thread::Entry, this, start, previous);
     } catch (const std::system_error&) {
-        std::lock_guard lock(stateMutex);
+        thread = std::move(*previous);
+        lock.lock();
         alive = false;
+        lock.unlock();
         SetRunning(false);
         return false;
     }
@@ -32,13 +43,25 @@ bool CTC_Thread::Start()
     return true;
 }
 
-void CTC_Thread::Entry()
+void CTC_Thread::Entry(std::uint64_t start, std::shared_ptr<std::thread> previous)
 {
+    if (previous->joinable())
+        previous->join();
+    previous.reset();
+    {
+        // A stop asked meanwhile stays set, so this body sees it at once.
+        std::lock_guard lock(stateMutex);
+        if (!stopAsked)
+            stopEvent.Reset();
+    }
     Run();
-    SetRunning(false);
     {
         std::lock_guard lock(stateMutex);
-        alive = false;
+        // A body abandoned before a later start leaves the state to that start.
+        if (start == starts) {
+            SetRunning(false);
+            alive = false;
+        }
     }
     bodyEnded.notify_all();
 }
@@ -69,7 +92,7 @@ bool CTC_Thread::Stop()
 {
     std::lock_guard control(controlMutex);
     SetRunning(false);
-    stopEvent.Set();
+    RequestStop();
     JoinFinishedThread();
     return true;
 }
@@ -80,7 +103,7 @@ bool CTC_Thread::StopWait(std::uint32_t ms)
         return Stop();
     {
         std::lock_guard control(controlMutex);
-        stopEvent.Set();
+        RequestStop();
         std::unique_lock lock(stateMutex);
         const bool ended =
             bodyEnded.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !alive; });
@@ -97,8 +120,15 @@ bool CTC_Thread::StopWait(std::uint32_t ms)
 
 void CTC_Thread::Terminate()
 {
-    stopEvent.Set();
+    RequestStop();
     SetRunning(false);
+}
+
+void CTC_Thread::RequestStop()
+{
+    std::lock_guard lock(stateMutex);
+    stopAsked = true;
+    stopEvent.Set();
 }
 
 void CTC_Thread::JoinFinishedThread()

@@ -5,13 +5,15 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 // A reusable worker thread: Start runs Run() on a new thread; once Run returns the object is
 // idle and may be started again. Waits inside Run (Sleep, the stop event) wake on a stop
 // request. A thread cannot be killed safely, so a thread that outlives StopWait's limit is
-// left to finish and joined before the object starts again or is destroyed.
+// left to finish: Start does not wait for it (the window starts threads), the new thread
+// does, before its own Run; the destructor joins it.
 //
 // A class that overrides Run must call Stop() in its own destructor, so the thread never runs
 // a half-destroyed object.
@@ -47,7 +49,9 @@ protected:
     virtual int Run() { return 0; }
 
 private:
-    void Entry();
+    // Runs one start: waits for the body of an abandoned earlier start, then runs Run().
+    void Entry(std::uint64_t start, std::shared_ptr<std::thread> previous);
+    void RequestStop();
     void JoinFinishedThread();
     bool IsOwnThread() const;
 
@@ -56,6 +60,10 @@ private:
     std::atomic<bool> running{false};
     mutable std::mutex stateMutex;
     std::condition_variable bodyEnded;
-    bool alive = false;      // guarded by stateMutex
+    // Guarded by stateMutex: the latest start, whether it has not ended yet, and whether a
+    // stop was asked for it.
+    std::uint64_t starts = 0;
+    bool alive = false;
+    bool stopAsked = false;
     std::mutex controlMutex; // serialises Start and the stop operations
 };

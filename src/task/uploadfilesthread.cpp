@@ -66,7 +66,10 @@ int CUploadFilesThread::Run()
             PreFinish();
             return 0;
         }
-        SubmitRow(i, source, *token, taskId);
+        if (SubmitRow(i, source, *token, taskId) == Outcome::Stopped) {
+            PreFinish();
+            return 0;
+        }
     }
     AppLog(kLog, "UploadFile  Finish");
     return 0;
@@ -116,22 +119,26 @@ CUploadFilesThread::Outcome CUploadFilesThread::UploadRow(int index, const std::
     return Outcome::Done;
 }
 
-void CUploadFilesThread::SubmitRow(int index, const std::string& source, const std::string& token,
-                                   const std::string& taskId)
+CUploadFilesThread::Outcome CUploadFilesThread::SubmitRow(int index, const std::string& source,
+                                                          const std::string& token,
+                                                          const std::string& taskId)
 {
     if (!Utility::Utf8ToUnicode(taskId)) {
         FailRow(index, ConversionStatus::TaskFailed, "@string/str_conv_tip_err102");
-        return;
+        return Outcome::Failed;
     }
     const std::string url =
         service.Url("/task/submitTask", {{"plateform", "pc"},
                                          {"token", token},
                                          {"taskId", taskId},
                                          {"taskname", GetTaskName(functionName)}});
-    const auto reply = Utility::Request("POST", url, "Content-Type: application/json", "");
+    const auto reply =
+        Utility::Request(GetStopEvent(), "POST", url, "Content-Type: application/json", "");
     if (reply.status != 200) {
+        if (StopRequested())
+            return Outcome::Stopped;
         FailRow(index, ConversionStatus::TaskFailed, "@string/str_conv_tip_net");
-        return;
+        return Outcome::Failed;
     }
 
     ReplyReader reader(reply.body);
@@ -149,7 +156,7 @@ void CUploadFilesThread::SubmitRow(int index, const std::string& source, const s
     if (!reader.Accepted()) {
         FailRow(index, ConversionStatus::TaskFailed,
                 RejectedDetail(reader.Ret(), "@string/str_conv_tip_net"));
-        return;
+        return Outcome::Failed;
     }
     // The identifiers go in before the status, so the poller never sees a Submitted row
     // without them.
@@ -157,6 +164,7 @@ void CUploadFilesThread::SubmitRow(int index, const std::string& source, const s
     UpdateItem(functionName, index, ConversionStatus::Submitted, kSubmittedProgress, "45",
                std::nullopt);
     PostItemChanged(index);
+    return Outcome::Done;
 }
 
 void CUploadFilesThread::FailRow(int index, ConversionStatus status, const std::string& detail)

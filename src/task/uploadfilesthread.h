@@ -38,8 +38,8 @@ private:
     // Uploads the row's file; on success `taskId` holds the service's id for it.
     Outcome UploadRow(int index, const std::string& source, const std::string& token,
                       std::string& taskId);
-    void SubmitRow(int index, const std::string& source, const std::string& token,
-                   const std::string& taskId);
+    Outcome SubmitRow(int index, const std::string& source, const std::string& token,
+                      const std::string& taskId);
     void FailRow(int index, ConversionStatus status, const std::string& detail);
     // The detail for a rejected reply: a 403 asks for a new token.
     std::string RejectedDetail(std::optional<std::int32_t> ret, const char* otherwise);

@@ -25,9 +25,10 @@ CHomeSortListThread::~CHomeSortListThread()
 
 int CHomeSortListThread::Run()
 {
-    const auto reply =
-        Utility::Request("GET", apiBase + "/api/getHomeSortList", "Content-Type: application/json",
-                         "", Utility::kServiceTimeoutMs, Utility::kServiceAttempts, kReplyCapacity);
+    const auto reply = Utility::Request(GetStopEvent(), "GET", apiBase + "/api/getHomeSortList",
+                                        "Content-Type: application/json", "", kReplyCapacity);
+    if (StopRequested()) // leaving, not a failure to report
+        return 0;
     std::optional<HomeSortRecord> parsed;
     if (reply.status == 200)
         parsed = ParseHomeSortReply(reply.body);

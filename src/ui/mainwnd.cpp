@@ -115,7 +115,8 @@ CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
                      this->services.apiBase),
       tokenThread(this->services.session->tokens, *this->services.account),
       userInfoThread(this->services.session->tokens, this->services.session->userInfo,
-                     *this->services.account)
+                     *this->services.account),
+      userMenuRefresh(this->services.session->userInfo)
 {
     setObjectName(QStringLiteral("rc_mainWnd"));
     setWindowTitle(Theme::Text("@string/str_appTitle"));
@@ -513,7 +514,8 @@ void CMainWnd::OnAccountLogout(WindowMessage&)
     services.session->tokens.ResetTokenRecord();
     services.session->userInfo.ResetUserInfoRecord();
     for (CTC_Thread* thread :
-         {static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread)}) {
+         {static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
+          static_cast<CTC_Thread*>(&userMenuRefresh)}) {
         if (thread->IsRunning())
             thread->StopWait(kThreadStopMs);
     }
@@ -546,8 +548,9 @@ void CMainWnd::OnLoginButton()
         logout->setObjectName(QStringLiteral("menuItem_logout"));
         connect(logout, &QAction::triggered, this, [this] { services.account->Logout(); });
     }
-    // The user's record is renewed in the background rather than while the menu waits.
-    userInfoThread.Start();
+    // The user's record is renewed in the background rather than while the menu waits; a
+    // failure there only resets it.
+    userMenuRefresh.Start();
     userMenu->popup(loginButton->mapToGlobal(QPoint(-10, loginButton->height())));
 }
 
@@ -710,7 +713,8 @@ void CMainWnd::StopAllThreads()
 {
     for (CTC_Thread* thread :
          {static_cast<CTC_Thread*>(&loginThread), static_cast<CTC_Thread*>(&homeSortThread),
-          static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread)}) {
+          static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
+          static_cast<CTC_Thread*>(&userMenuRefresh)}) {
         if (thread->IsRunning())
             thread->StopWait(kThreadStopMs);
     }

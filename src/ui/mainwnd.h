@@ -3,6 +3,7 @@
 #include "account/accountstartup.h"
 #include "account/loginthread.h"
 #include "account/tokenthread.h"
+#include "account/userinforefreshthread.h"
 #include "account/userinfothread.h"
 #include "adapter/recordlist.h"
 #include "task/conversionpipeline.h"
@@ -275,5 +276,6 @@ private:
     CHomeSortListThread homeSortThread;
     CTokenThread tokenThread;
     CUserInfoThread userInfoThread;
+    CUserInfoRefreshThread userMenuRefresh;
     ConversionPipeline pipeline;
 };

@@ -239,9 +239,11 @@ void CMainWnd::DisableListControls()
         control->setEnabled(false);
 }
 
-void CMainWnd::OnConvertFinish(WindowMessage&)
+void CMainWnd::OnConvertFinish(WindowMessage& message)
 {
     AppLog("CMainWnd::OnConvertFinish", "OnConvertFinish");
+    if (!pipeline.IsCurrentFinish(message))
+        return;
     // The stage that posts this is still ending: wait for the stages without blocking.
     if (finishTimer->isActive())
         return;

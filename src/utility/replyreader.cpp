@@ -2,6 +2,7 @@
 
 #include <json/reader.h>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -13,22 +14,15 @@ namespace {
 constexpr double kMinInt = std::numeric_limits<std::int32_t>::min();
 constexpr double kMaxInt = std::numeric_limits<std::int32_t>::max();
 
-std::optional<std::int32_t> FromLeadingDigits(const std::string& text)
+// The unsigned part of a number in a text: leading blanks and one sign removed.
+std::string_view Unsigned(std::string_view text, bool& negative)
 {
-    std::size_t end = 0;
-    if (end < text.size() && (text[end] == '-' || text[end] == '+'))
-        ++end;
-    const std::size_t digitsStart = end;
-    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
-        ++end;
-    if (end == digitsStart)
-        return 0;
-    const char* first = text.data() + (text[0] == '+' ? 1 : 0);
-    std::int32_t value = 0;
-    const auto [ptr, error] = std::from_chars(first, text.data() + end, value);
-    if (error != std::errc())
-        return std::nullopt;
-    return value;
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    return text;
 }
 
 std::string NumberText(const Json::Value& value)
@@ -60,7 +54,7 @@ std::optional<std::int32_t> ReadInteger(const Json::Value& value)
         return static_cast<std::int32_t>(truncated);
     }
     case Json::stringValue:
-        return FromLeadingDigits(value.asString());
+        return LeadingInteger(value.asString());
     default:
         return std::nullopt;
     }
@@ -84,6 +78,34 @@ std::optional<std::string> ReadText(const Json::Value& value)
     }
 }
 
+std::int32_t LeadingInteger(std::string_view text)
+{
+    bool negative = false;
+    text = Unsigned(text, negative);
+    // Counted in 64 bits and held at one past the range, so any number of digits fits.
+    constexpr std::int64_t kPastRange = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    std::int64_t value = 0;
+    for (const char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            break;
+        value = std::min(value * 10 + (c - '0'), kPastRange);
+    }
+    if (negative)
+        return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(std::min(value, kPastRange - 1));
+}
+
+double LeadingNumber(std::string_view text)
+{
+    bool negative = false;
+    text = Unsigned(text, negative);
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || !std::isfinite(value) || std::signbit(value))
+        return 0.0;
+    return negative ? -value : value;
+}
+
 ReplyReader::ReplyReader(std::string_view body)
 {
     if (body.empty())
@@ -93,8 +115,7 @@ ReplyReader::ReplyReader(std::string_view body)
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string errors;
     // Anything but an object becomes null, so member lookups on the root stay safe.
-    if (!reader->parse(body.data(), body.data() + body.size(), &root, &errors) ||
-        !root.isObject())
+    if (!reader->parse(body.data(), body.data() + body.size(), &root, &errors) || !root.isObject())
         root = Json::Value();
     accepted = root.isObject();
 }

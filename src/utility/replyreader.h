@@ -11,8 +11,8 @@
 // Reads the members of the service's JSON replies by the client's rules. A reply is accepted
 // only when every expected member is present and every read succeeds:
 // - integer: a number within the signed 32-bit range (a fraction is cut off); a string by its
-//   leading decimal digits (0 when there are none); false/true as 0/1; null as 0. Arrays,
-//   objects and numbers out of range reject the reply.
+//   leading decimal digits (LeadingInteger); false/true as 0/1; null as 0. Arrays, objects
+//   and numbers out of range reject the reply.
 // - text: strings unchanged, numbers as decimal text, false/true as "false"/"true", null as "".
 //   Arrays and objects reject the reply.
 // - flag: true for true, a non-zero number, a non-empty string, array or object. Never rejects.
@@ -44,3 +44,9 @@ private:
 // The rules on their own, for callers that read single values.
 std::optional<std::int32_t> ReadInteger(const Json::Value& value);
 std::optional<std::string> ReadText(const Json::Value& value);
+
+// Numbers sent as text: after leading blanks and an optional sign, the leading decimal digits
+// (0 when there are none); past the 32-bit range, the nearest value within it.
+std::int32_t LeadingInteger(std::string_view text);
+// The same for a decimal number with a fraction or an exponent ("12.5 yuan" is 12.5).
+double LeadingNumber(std::string_view text);

@@ -1,5 +1,8 @@
 #include "utility/tc_http.h"
 
+#include "http/httpsession.h"
+#include "utility/stopevent.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -44,11 +47,6 @@ std::size_t CollectBody(char* data, std::size_t size, std::size_t count, void* u
     return bytes;
 }
 
-struct EasyFree
-{
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-
 struct ListFree
 {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
@@ -78,21 +76,14 @@ HeaderList BuildHeaders(std::string_view lines)
     return list;
 }
 
-// Failures where the request did not get through, so sending it again is sound.
-bool IsConnectionFailure(CURLcode code)
+// Waits before another attempt; true when a stop came meanwhile.
+bool StoppedDuringPause(const StopEvent* stop)
 {
-    switch (code) {
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_GOT_NOTHING:
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-        return true;
-    default:
+    if (stop == nullptr) {
+        std::this_thread::sleep_for(kRetryPause);
         return false;
     }
+    return stop->Wait(kRetryPause);
 }
 
 void SetMethod(CURL* handle, const TC_HttpParam& param)
@@ -130,22 +121,20 @@ int Request(const TC_HttpParam& param)
     const std::uint32_t capacity = param.response != nullptr ? param.capacity : 0;
     if (capacity > 0)
         param.response[0] = '\0';
-    const std::unique_ptr<CURL, EasyFree> handle(curl_easy_init());
-    if (!handle)
+    HttpSession session;
+    if (!session.IsValid())
         return 0;
-    CURL* easy = handle.get();
+    CURL* easy = session.Handle();
     const std::string userAgent = UserAgent();
     const HeaderList headers = BuildHeaders(param.headerLines);
     Reply reply;
     reply.limit = capacity;
 
     curl_easy_setopt(easy, CURLOPT_URL, param.url.c_str());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(param.timeoutMs));
+    session.SetTimeout(std::chrono::milliseconds(param.timeoutMs));
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     if (!userAgent.empty())
@@ -154,19 +143,21 @@ int Request(const TC_HttpParam& param)
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &reply);
     SetMethod(easy, param);
 
+    // Only a request that never reached the peer is sent again: once it may have arrived (a
+    // dropped reply, a broken send), a second copy could submit a task twice.
     const std::uint32_t attempts = std::max<std::uint32_t>(param.attempts, 1);
-    CURLcode code = CURLE_OK;
+    HttpSession::Outcome outcome = HttpSession::Outcome::Failed;
     for (std::uint32_t attempt = 0; attempt < attempts; ++attempt) {
-        if (attempt > 0)
-            std::this_thread::sleep_for(kRetryPause);
+        if (attempt > 0 && StoppedDuringPause(param.stopEvent))
+            return 0;
         reply.body.clear();
         reply.total = 0;
-        code = curl_easy_perform(easy);
-        if (!IsConnectionFailure(code))
+        outcome = session.Perform(param.stopEvent);
+        if (outcome != HttpSession::Outcome::Failed || !session.ConnectFailed())
             break;
     }
     // A transfer that broke off leaves a partial body: no exchange rather than wrong data.
-    if (code != CURLE_OK)
+    if (outcome != HttpSession::Outcome::Done)
         return 0;
     long status = 0;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);

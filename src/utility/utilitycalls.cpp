@@ -183,9 +183,11 @@ std::optional<std::string> ExeVersion(std::string_view path)
         });
 }
 
-HttpReply Request(std::string_view method, std::string_view url, std::string_view headerLines,
-                  std::string_view body, std::uint32_t timeoutMs, std::uint32_t attempts,
-                  std::uint32_t capacity)
+namespace {
+
+HttpReply SendRequest(std::string_view method, std::string_view url, std::string_view headerLines,
+                      std::string_view body, std::uint32_t timeoutMs, std::uint32_t attempts,
+                      std::uint32_t capacity, const StopEvent* stop)
 {
     std::vector<char> buffer(capacity, '\0');
     std::uint32_t needed = 0;
@@ -199,10 +201,27 @@ HttpReply Request(std::string_view method, std::string_view url, std::string_vie
     param.timeoutMs = timeoutMs;
     param.attempts = attempts;
     param.needed = &needed;
+    param.stopEvent = stop;
     const int status = TC_HTTP::Request(param);
     if (status == 0 || needed != 0)
         return {};
     return {status, std::string(buffer.data(), strnlen(buffer.data(), buffer.size()))};
+}
+
+} // namespace
+
+HttpReply Request(std::string_view method, std::string_view url, std::string_view headerLines,
+                  std::string_view body, std::uint32_t timeoutMs, std::uint32_t attempts,
+                  std::uint32_t capacity)
+{
+    return SendRequest(method, url, headerLines, body, timeoutMs, attempts, capacity, nullptr);
+}
+
+HttpReply Request(const StopEvent& stop, std::string_view method, std::string_view url,
+                  std::string_view headerLines, std::string_view body, std::uint32_t capacity)
+{
+    return SendRequest(method, url, headerLines, body, kServiceTimeoutMs, kServiceAttempts,
+                       capacity, &stop);
 }
 
 } // namespace Utility

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+class StopEvent;
+
 // Program-side wrappers over the utility library. They hide the buffer convention: a first
 // call with a default capacity, on result 3 exactly one retry with the needed size + 4; the
 // result is empty (std::nullopt) unless the library answered 0. Empty input gives "";
@@ -45,6 +47,11 @@ struct HttpReply
 HttpReply Request(std::string_view method, std::string_view url, std::string_view headerLines,
                   std::string_view body, std::uint32_t timeoutMs = kServiceTimeoutMs,
                   std::uint32_t attempts = kServiceAttempts,
+                  std::uint32_t capacity = kServiceReplyCapacity);
+// A service request of a worker thread, with the default time-out and attempts: a stop
+// request ends it (status 0) within a few milliseconds.
+HttpReply Request(const StopEvent& stop, std::string_view method, std::string_view url,
+                  std::string_view headerLines, std::string_view body,
                   std::uint32_t capacity = kServiceReplyCapacity);
 
 } // namespace Utility

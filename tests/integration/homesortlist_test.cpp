@@ -103,3 +103,13 @@ TEST_F(HomeSortListTest, RejectedRepliesKeepTheContentsAndReportTheFailure)
     EXPECT_EQ(Fetch(dropped), failed);
     EXPECT_EQ(target.Count(WM_TASK_NET_ERROR), ++failures);
 }
+
+TEST_F(HomeSortListTest, AStopEndsAStalledRequestWithoutANotice)
+{
+    service.Script(FakeEndpoint::kHomeSortList, FakeReply::WithFault(FakeReply::Fault::Stall));
+    ASSERT_TRUE(thread.Start());
+    ASSERT_TRUE(service.WaitForRequests(FakeEndpoint::kHomeSortList, 1, std::chrono::seconds(5)));
+    EXPECT_TRUE(thread.StopWait(1000));
+    EXPECT_FALSE(record.Get().ok);
+    EXPECT_EQ(target.Count(WM_TASK_NET_ERROR), 0u);
+}

@@ -1,5 +1,6 @@
 #include "account/accountlibrary.h"
 #include "account/accountloader.h"
+#include "account/accountstartup.h"
 #include "account/tokensession.h"
 #include "plugindigests.h"
 #include "support/fakeservice.h"
@@ -15,6 +16,7 @@
 #include <QWidget>
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <sys/stat.h>
 
@@ -80,6 +82,85 @@ TEST_F(KovaultTest, OnlyTheRecordedPluginIsLoaded)
     ASSERT_EQ(LoadAccountLibrary(account, Setup()), AccountLoad::Loaded);
     EXPECT_TRUE(account.IsLoaded());
     EXPECT_FALSE(account.IsSignedIn());
+}
+
+namespace {
+
+std::string Sha256Hex(const std::string& bytes)
+{
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr);
+    std::string text;
+    for (unsigned int i = 0; i < size; ++i) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        text += kHex[digest[i] >> 4];
+        text += kHex[digest[i] & 0xF];
+    }
+    return text;
+}
+
+void* RefuseMemoryFile(const std::string&)
+{
+    return nullptr;
+}
+
+// Private copies left behind in the directories they are made in.
+int LeftoverCopies()
+{
+    int count = 0;
+    for (const std::string& base : PrivateCopyBases())
+        for (const auto& entry : std::filesystem::directory_iterator(base))
+            count += entry.path().filename().string().starts_with("plugin-") ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+// Where executing memory files is forbidden, the plug-in still loads, from a private copy.
+TEST_F(KovaultTest, RefusedMemoryFileLoadsAPrivateCopy)
+{
+    auto setup = Setup();
+    setup.loadFromMemory = RefuseMemoryFile;
+    ASSERT_EQ(LoadAccountLibrary(account, setup), AccountLoad::Loaded);
+    EXPECT_TRUE(account.IsLoaded());
+    EXPECT_FALSE(account.IsSignedIn());
+    EXPECT_EQ(LeftoverCopies(), 0);
+}
+
+TEST_F(KovaultTest, PrivateCopyNeedsItsBaseAndALibrary)
+{
+    const std::string bytes = ReadFileBytes(DOKORA_KOVAULT_FILE);
+    const std::string base = PrivateCopyBases().at(0);
+    EXPECT_EQ(LoadFromPrivateCopy(bytes, scratch.File("missing")), nullptr);
+    EXPECT_EQ(LoadFromPrivateCopy("not a library", base), nullptr);
+    EXPECT_NE(LoadFromPrivateCopy(bytes, base), nullptr);
+    EXPECT_EQ(LeftoverCopies(), 0);
+}
+
+// The loader knows a library by its path, and descriptor numbers come back: each load must
+// still map the bytes it was given.
+TEST_F(KovaultTest, EveryLoadFromMemoryMapsItsOwnBytes)
+{
+    const std::string bytes = ReadFileBytes(DOKORA_KOVAULT_FILE);
+    void* first = LoadFromMemoryFile(bytes);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(LoadFromMemoryFile("not a library"), nullptr);
+    void* second = LoadFromMemoryFile(bytes);
+    EXPECT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+}
+
+TEST_F(KovaultTest, APluginThatCannotBeLoadedIsAMissingComponent)
+{
+    const std::string junk = scratch.File("libKovault.so");
+    WriteFileBytes(junk, "not a library");
+    auto setup = Setup(junk);
+    setup.expectedDigest = Sha256Hex("not a library");
+    EXPECT_EQ(LoadAccountLibrary(account, setup), AccountLoad::NotLoadable);
+    EXPECT_EQ(InitAccount(account, &window, setup), AccountStartup::ComponentMissing);
+    EXPECT_EQ(InitAccount(account, &window, std::nullopt), AccountStartup::ComponentMissing);
+    EXPECT_FALSE(account.IsLoaded());
 }
 
 TEST_F(KovaultTest, SignsInGivesFreshTicketsAndSignsOut)

@@ -95,6 +95,16 @@ TEST_F(UploadErrors, SubmitStatusOtherThan200)
     EXPECT_EQ(row.detailText, "网络异常");
 }
 
+TEST_F(UploadErrors, DroppedSubmitReplyIsNotSubmittedAgain)
+{
+    service.Script(FakeEndpoint::kSubmit, FakeReply::WithFault(FakeReply::Fault::Close));
+    const auto row = UploadOne();
+    EXPECT_EQ(row.status, ConversionStatus::TaskFailed);
+    EXPECT_EQ(row.detailText, "网络异常");
+    // One submit for each of the two rows.
+    EXPECT_EQ(service.Requests(FakeEndpoint::kSubmit).size(), 2u);
+}
+
 TEST_F(UploadErrors, SubmitWithExpiredTokenRefreshesAndNextRowUsesTheNewOne)
 {
     service.Script(FakeEndpoint::kSubmit, FakeReply::Json(kRejected403));
@@ -158,6 +168,19 @@ TEST_F(QueryErrors, FinishWithoutResultShowsTheServiceMessage)
     const auto row = QueryOne(Reply("0", "FINISH", ""));
     EXPECT_EQ(row.status, ConversionStatus::TaskFailed);
     EXPECT_EQ(row.detailText, "失败原因");
+}
+
+TEST_F(QueryErrors, ServiceMessagesAreShownAsTheyAre)
+{
+    // Service texts are never string keys, whatever they look like.
+    const auto row = QueryOne(Reply("0", "FINISH", "", "@string/str_conv_fail"));
+    EXPECT_EQ(row.detailText, "@string/str_conv_fail");
+}
+
+TEST_F(QueryErrors, RejectedReplyMessageIsShownAsItIs)
+{
+    const auto row = QueryOne(R"({"ret":9,"msg":"@string/str_conv_success"})");
+    EXPECT_EQ(row.detailText, "@string/str_conv_success");
 }
 
 TEST_F(QueryErrors, UnknownStateWithAResultIsConverted)

@@ -107,6 +107,34 @@ TEST_F(PipelineTest, StoppingThePollerAbortsSubmittedRows)
     EXPECT_EQ(window.Count(WM_CONVERT_FINISH), 1u);
 }
 
+// A stop ends a service request in flight as it ends transfers, so no stage is left behind
+// in a call the window would have to wait for.
+TEST_F(PipelineTest, StopEndsAStalledSubmit)
+{
+    AddRows({MakeSource("a.pdf", "a")});
+    Queue();
+    service.Script(FakeEndpoint::kSubmit, FakeReply::WithFault(FakeReply::Fault::Stall));
+    ASSERT_TRUE(upload.Start());
+    ASSERT_TRUE(service.WaitForRequests(FakeEndpoint::kSubmit, 1, std::chrono::seconds(5)));
+    EXPECT_TRUE(upload.StopWait(1000));
+    EXPECT_EQ(Row(0).status, ConversionStatus::Aborted);
+    EXPECT_EQ(Row(0).detailText, "用户状态异常");
+    EXPECT_EQ(service.Requests(FakeEndpoint::kSubmit).size(), 1u);
+}
+
+TEST_F(PipelineTest, StopEndsAStalledQuery)
+{
+    AddRows({MakeSource("a.pdf", "a")});
+    Queue();
+    service.Script(FakeEndpoint::kQuery, FakeReply::WithFault(FakeReply::Fault::Stall));
+    ASSERT_TRUE(upload.Start());
+    ASSERT_TRUE(query.Start());
+    ASSERT_TRUE(service.WaitForRequests(FakeEndpoint::kQuery, 1, std::chrono::seconds(5)));
+    EXPECT_TRUE(query.StopWait(1000));
+    EXPECT_EQ(Row(0).status, ConversionStatus::Aborted);
+    EXPECT_EQ(Row(0).detailText, "用户状态异常");
+}
+
 TEST_F(PipelineTest, StoppingDuringDownloadAbortsAndFinishes)
 {
     AddRows({MakeSource("a.pdf", std::string(100000, 'a')), MakeSource("b.pdf", "b")});

@@ -97,6 +97,13 @@ TEST_F(UserSessionTest, ReadsTheUserRecordByTheReplyRules)
     EXPECT_EQ(loose.userType, "7");
     EXPECT_TRUE(loose.firstLogin);
     EXPECT_FALSE(loose.isVip);
+
+    // Leading blanks and a plus sign, and an id past 32 bits.
+    const auto padded = Fetch(UserReply(
+        R"({"balanceAll":" +12.5","vip":0,"userId":" +99999999999","userType":"n","firstLogin":0})"));
+    EXPECT_TRUE(padded.ok);
+    EXPECT_FLOAT_EQ(padded.balance, 12.5f);
+    EXPECT_EQ(padded.userId, 2147483647);
 }
 
 TEST_F(UserSessionTest, IncompleteOrUnreadableUserRepliesLeaveTheDefaults)
@@ -109,8 +116,6 @@ TEST_F(UserSessionTest, IncompleteOrUnreadableUserRepliesLeaveTheDefaults)
                 R"({"balanceAll":"1","vip":0,"userId":"1","userType":{"a":1},"firstLogin":true})"),
             UserReply(
                 R"({"balanceAll":[1],"vip":0,"userId":"1","userType":"n","firstLogin":true})"),
-            UserReply(
-                R"({"balanceAll":"1","vip":0,"userId":"99999999999","userType":"n","firstLogin":true})"),
             UserReply(R"("data")"),
             std::string(R"({"ret":0,"data":)") + kCompleteData + "}",
             std::string("not json"),

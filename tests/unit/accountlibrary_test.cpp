@@ -69,7 +69,8 @@ TEST_F(AccountLibraryTest, CallbacksFromManyThreadsLeaveAWholeUser)
     std::vector<std::thread> threads;
     for (int i = 0; i < 4; ++i)
         threads.emplace_back([this, i] {
-            const auto block = Block(std::to_string(i), "n" + std::to_string(i), "");
+            const std::string id = std::to_string(i);
+            const auto block = Block(id, "n" + id, "");
             for (int round = 0; round < 200; ++round) {
                 AccountLibrary::OnLogin(block.data(), &account);
                 AccountLibrary::OnLogout(&account);

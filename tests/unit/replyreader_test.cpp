@@ -20,6 +20,13 @@ TEST(ReplyReader, IntegerRules)
     EXPECT_EQ(ReadInteger(Parse("\"123abc\"")), 123);
     EXPECT_EQ(ReadInteger(Parse("\"abc\"")), 0);
     EXPECT_EQ(ReadInteger(Parse("\"\"")), 0);
+    EXPECT_EQ(ReadInteger(Parse("\"  +42 \"")), 42);
+    EXPECT_EQ(ReadInteger(Parse("\"\\t-7x\"")), -7);
+    EXPECT_EQ(ReadInteger(Parse("\"+\"")), 0);
+    EXPECT_EQ(ReadInteger(Parse("\" x1\"")), 0);
+    // Digits past 32 bits are still a number: the nearest one that fits.
+    EXPECT_EQ(ReadInteger(Parse("\"99999999999\"")), 2147483647);
+    EXPECT_EQ(ReadInteger(Parse("\"-99999999999\"")), -2147483647 - 1);
     EXPECT_EQ(ReadInteger(Parse("true")), 1);
     EXPECT_EQ(ReadInteger(Parse("false")), 0);
     EXPECT_EQ(ReadInteger(Parse("null")), 0);

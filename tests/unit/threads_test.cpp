@@ -6,6 +6,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <string>
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -47,6 +51,48 @@ protected:
     }
 };
 
+// Ignores stop requests until released, as a thread blocked in a long call would; counts
+// bodies that run at the same time.
+class BlockedThread : public CTC_Thread
+{
+public:
+    ~BlockedThread() override
+    {
+        Release();
+        Stop();
+    }
+    void Release()
+    {
+        {
+            std::lock_guard lock(mutex);
+            released = true;
+        }
+        changed.notify_all();
+    }
+    std::atomic<int> runs{0};
+    std::atomic<int> inBody{0};
+    std::atomic<int> overlaps{0};
+    std::atomic<bool> lastSawStop{false};
+
+protected:
+    int Run() override
+    {
+        lastSawStop = GetStopEvent().IsSet();
+        if (++inBody > 1)
+            ++overlaps;
+        ++runs;
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return released; });
+        --inBody;
+        return 0;
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool released = false;
+};
+
 class StageThread : public CConvertBaseThread
 {
 public:
@@ -55,6 +101,27 @@ public:
 protected:
     int Run() override
     {
+        while (!WaitForStop(30)) {
+        }
+        PreFinish();
+        return 0;
+    }
+};
+
+// A stage that begins its run, waits for a stop and finishes, as the pipeline stages do.
+class RunStage : public CConvertBaseThread
+{
+public:
+    ~RunStage() override { Stop(); }
+    std::atomic<bool> begun{false};
+
+protected:
+    int Run() override
+    {
+        std::string functionName;
+        if (!BeginStage(functionName))
+            return 0;
+        begun = true;
         while (!WaitForStop(30)) {
         }
         PreFinish();
@@ -113,6 +180,43 @@ TEST(CTC_Thread, StopWaitReturnsWithinItsLimitWhenRunIgnoresTheStop)
     EXPECT_TRUE(thread.Start());
     EXPECT_TRUE(thread.StopWait(2000));
     EXPECT_TRUE(thread.finished.load());
+}
+
+// The window starts threads: starting one whose last body was abandoned inside a long call
+// must not wait for that call. The new body runs once the old one has ended, never beside it.
+TEST(CTC_Thread, StartingAgainNeverWaitsForAnAbandonedBody)
+{
+    BlockedThread thread;
+    ASSERT_TRUE(thread.Start());
+    EXPECT_FALSE(thread.StopWait(10));
+    auto start = std::async(std::launch::async, [&] { return thread.Start(); });
+    const bool returned = start.wait_for(5s) == std::future_status::ready;
+    EXPECT_TRUE(returned) << "Start waited for the abandoned body";
+    EXPECT_TRUE(thread.IsRunning());
+    EXPECT_EQ(thread.runs.load(), 1);
+    thread.Release();
+    EXPECT_TRUE(start.get());
+    const auto deadline = Clock::now() + 5s;
+    while (thread.runs.load() < 2 && Clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_TRUE(thread.StopWait(5000));
+    EXPECT_EQ(thread.runs.load(), 2);
+    EXPECT_EQ(thread.overlaps.load(), 0);
+    EXPECT_FALSE(thread.lastSawStop.load()); // the new run began with the stop cleared
+}
+
+TEST(CTC_Thread, AStopWhileTheNewRunWaitsForTheOldBodyReachesIt)
+{
+    BlockedThread thread;
+    ASSERT_TRUE(thread.Start());
+    EXPECT_FALSE(thread.StopWait(10));
+    ASSERT_TRUE(thread.Start());
+    EXPECT_FALSE(thread.StopWait(10));
+    EXPECT_FALSE(thread.IsRunning());
+    thread.Release();
+    thread.Stop();
+    EXPECT_EQ(thread.runs.load(), 2);
+    EXPECT_TRUE(thread.lastSawStop.load());
 }
 
 TEST(CTC_Thread, DestroyingAnAbandonedThreadJoinsIt)
@@ -210,6 +314,31 @@ TEST_F(ConvertBaseThreadTest, StoppingAStageRunsTheFinishingStep)
     EXPECT_TRUE(thread.StopWait(1000));
     EXPECT_FALSE(list.Store().IsConverting("PDF2Word"));
     EXPECT_EQ(window.Count(WM_CONVERT_FINISH), 1u);
+}
+
+// The finish names its run; a body still ending when the next run was set leaves that run's
+// rows alone.
+TEST_F(ConvertBaseThreadTest, AStageOfAnEarlierRunLeavesTheRowsOfTheNextOne)
+{
+    RunStage stage;
+    stage.SetConvList(&list);
+    stage.SetMainWnd(&window);
+    list.Store().SetAllStatus("PDF2Word", ConversionStatus::Queued);
+    stage.SetRun(1);
+    ASSERT_TRUE(stage.Start());
+    WaitUntil(stage.begun);
+    stage.SetRun(2);
+    EXPECT_TRUE(stage.StopWait(1000));
+    EXPECT_EQ(list.Store().GetStatus("PDF2Word", 0), ConversionStatus::Queued);
+    ASSERT_EQ(window.Count(WM_CONVERT_FINISH), 1u);
+    EXPECT_EQ(window.Messages().back().wParam, 1u);
+
+    stage.begun = false;
+    ASSERT_TRUE(stage.Start());
+    WaitUntil(stage.begun);
+    EXPECT_TRUE(stage.StopWait(1000));
+    EXPECT_EQ(list.Store().GetStatus("PDF2Word", 0), ConversionStatus::Aborted);
+    EXPECT_EQ(window.Messages().back().wParam, 2u);
 }
 
 TEST_F(ConvertBaseThreadTest, PostsCarryTheirPayloadsAndNeedAWindow)

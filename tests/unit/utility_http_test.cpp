@@ -137,7 +137,9 @@ TEST(UtilityHttpFailure, OnlyHttpSchemesAreFetched)
     EXPECT_EQ(Utility::Request("GET", "file:///etc/passwd", "", "").status, 0);
 }
 
-TEST(UtilityHttpFailure, ClosedConnectionsAreRetriedUpToTheAttemptCount)
+// The peer may have acted on a request whose reply it dropped: sending it again could submit
+// a task twice, so only a connection that was never made is tried again.
+TEST(UtilityHttpFailure, DroppedReplyIsReportedWithoutRetry)
 {
     const int listener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = {};
@@ -157,7 +159,7 @@ TEST(UtilityHttpFailure, ClosedConnectionsAreRetriedUpToTheAttemptCount)
     });
     const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
     EXPECT_EQ(Utility::Request("POST", url, "", "{}", 2000, 3).status, 0);
-    EXPECT_EQ(accepted, 3);
+    EXPECT_EQ(accepted, 1);
 
     shutdown(listener, SHUT_RDWR);
     close(listener);

@@ -1,0 +1,16 @@
+#include "account/userinforefreshthread.h"
+
+#include "account/userinfosession.h"
+
+CUserInfoRefreshThread::CUserInfoRefreshThread(UserInfoSession& userInfo) : userInfo(userInfo) {}
+
+CUserInfoRefreshThread::~CUserInfoRefreshThread()
+{
+    Stop();
+}
+
+int CUserInfoRefreshThread::Run()
+{
+    // A failed request stores the default record itself.
+    return userInfo.GetUserInfo(true).ok ? 0 : 1;
+}
