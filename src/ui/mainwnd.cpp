@@ -7,6 +7,7 @@
 #include "settings/clientinfo.h"
 #include "settings/firststart.h"
 #include "task/dialogservice.h"
+#include "task/fileadmission.h"
 #include "task/serviceaccess.h"
 #include "tiles/homesortlist.h"
 #include "ui/convertpage.h"
@@ -652,15 +653,24 @@ void CMainWnd::OpenPdf()
     const auto files = fileSelector.SelectFiles("PDF2Word", false);
     if (!files || files->empty())
         return;
-    // Until the viewer plug-in exists the desktop's viewer shows the document.
-    if (!TC_CHECKPATH::TC_FileExist(files->front().c_str())) {
+    const std::string& path = files->front();
+    const LocalFileState state = CheckLocalFile(path);
+    if (state == LocalFileState::Missing) {
         MsgBoxRequest request(DialogService::kModeNotice, "@string/str_msgbox_file_missing");
         request.title = "@string/str_msgbox_title_tip";
         services.dialogs->ShowMessageBox(request);
         return;
     }
-    OpenWithShell(files->front(), false);
-    AddOpenRecord(files->front());
+    std::uint64_t size = 0;
+    if (state != LocalFileState::Readable ||
+        TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) != 0 || size == 0) {
+        services.dialogs->ShowMessage(nullptr, DialogService::kModeNoticeTwoLines,
+                                      "@string/str_msgbox_file_err");
+        return;
+    }
+    // Until the viewer plug-in exists the desktop's viewer shows the document.
+    if (OpenWithDesktop(path, false))
+        AddOpenRecord(path);
 }
 
 void CMainWnd::OpenWebHome()

@@ -212,7 +212,8 @@ private:
     void StartNewBatch();
     void OnFinishWaitTick();
     void ShowFinishedState();
-    void OpenWithShell(const std::string& path, bool checkExists);
+    // Hands `path` to the desktop's opener, telling the user when that fails.
+    bool OpenWithDesktop(const std::string& path, bool checkExists);
 
     // The record pages.
     void OnRecordRowButton(CRecordPage& page, const QString& name, int row);

@@ -189,31 +189,6 @@ bool RunProgram(const char* program, const char* parameters, bool wait, std::uin
     return true;
 }
 
-bool RunShellExecute(const char* file, const char* parameters, bool wait, std::uint32_t waitMs,
-                     std::uint32_t show)
-{
-    static_cast<void>(show);
-    if (file == nullptr || file[0] == '\0')
-        return false;
-    pid_t pid = 0;
-    bool started = false;
-    if (IsExecutableFile(file)) {
-        std::vector<std::string> arguments{file};
-        if (parameters != nullptr && parameters[0] != '\0')
-            arguments.emplace_back(parameters);
-        started = Spawn(arguments, SpawnMode::ExactPath, &pid) == 0;
-    }
-    // A document with the execute bit (as on some mounted file systems) opens like any other.
-    std::error_code error;
-    if (!started && (IsUrl(file) || fs::exists(file, error)))
-        started = Spawn({"xdg-open", AsOpenTarget(file)}, SpawnMode::SearchPath, &pid) == 0;
-    if (!started)
-        return false;
-    if (!wait || !WaitFor(pid, std::chrono::milliseconds(waitMs)))
-        ReapInBackground(pid);
-    return true;
-}
-
 void UpdateDesktopIcon()
 {
     pid_t pid = 0;

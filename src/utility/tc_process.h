@@ -26,13 +26,6 @@ bool DesktopOpenerAvailable();
 // when `program` is not an executable file or could not be started.
 bool RunProgram(const char* program, const char* parameters, bool wait, std::uint32_t waitMs);
 
-// Starts `file` without a shell: an executable file runs with `parameters` as its single
-// argument (none when empty); a document, folder or URL opens with xdg-open. When `wait` is
-// true, waits up to `waitMs` for the program to end. `show` is kept for the call shape.
-// True when the program was started.
-bool RunShellExecute(const char* file, const char* parameters, bool wait, std::uint32_t waitMs,
-                     std::uint32_t show);
-
 // Tells the desktop that the program's launcher entries changed.
 void UpdateDesktopIcon();
 
