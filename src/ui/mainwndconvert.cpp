@@ -109,7 +109,7 @@ void CMainWnd::OpenFunction(const std::string& key, FunctionSource source)
         break;
     case FunctionAction::WebPage:
         if (const auto url = WebPageUrl(key, services.webBase))
-            services.account->OpenWebPage(*url);
+            OpenWebPage(key, *url);
         break;
     case FunctionAction::Conversion:
         OpenConversionPage(key, std::move(source));
