@@ -21,6 +21,8 @@ packages=(
   # Qt user interface and plug-ins
   qt6-base-dev qt6-svg-dev libqt6svg6 libpoppler-qt6-dev libgl-dev
   fonts-noto-cjk
+  # the desktop's opener for documents, folders and web pages
+  xdg-utils
 )
 
 missing=()

@@ -16,8 +16,6 @@ namespace {
 std::mutex addressMutex;
 std::string address;
 
-constexpr std::uint32_t kShowNormal = 5;
-
 void CopyField(char* block, std::size_t slot, const std::string& value)
 {
     std::strncpy(block + slot * kAccountFieldSize, value.c_str(), kAccountFieldSize - 1);
@@ -214,7 +212,7 @@ void KovaultApi::OpenUrl(const char* url)
         if (issued.status == CasClient::Status::Ok)
             page += (page.find('?') == std::string::npos ? "?ticket=" : "&ticket=") + issued.value;
     }
-    TC_PROCESS::RunShellExecute(page.c_str(), "", false, 0, kShowNormal);
+    TC_PROCESS::OpenWithDesktop(page.c_str());
 }
 
 bool KovaultApi::Start()

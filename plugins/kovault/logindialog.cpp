@@ -51,6 +51,9 @@ LoginDialog::LoginDialog(QWidget* parent)
     password->setObjectName("edit_login_password");
     password->setPlaceholderText(Text("@string/str_login_password_cue"));
     password->setEchoMode(QLineEdit::Password);
+    // A placeholder is gone once typing starts; the names stay for screen readers.
+    userName->setAccessibleName(Text("@string/str_acc_login_user"));
+    password->setAccessibleName(Text("@string/str_acc_login_password"));
     error->setObjectName("lbl_login_error");
     // The error line keeps its place, so the window does not jump when it appears.
     error->setFixedHeight(30);

@@ -23,5 +23,5 @@ bool LaunchCompanion(const std::string& workDir, const ClientInfo& info, std::st
         (status.permissions() & fs::perms::owner_exec) == fs::perms::none)
         return false;
     const std::string arguments = CompanionArguments(info, userId);
-    return TC_PROCESS::RunShellExecute(program.c_str(), arguments.c_str(), false, 0, 5);
+    return TC_PROCESS::RunProgram(program.c_str(), arguments.c_str(), false, 0);
 }

@@ -4,9 +4,9 @@
 #include "settings/clientinfo.h"
 #include "task/catalogue.h"
 #include "task/conversionlist.h"
+#include "task/fileadmission.h"
 #include "utility/applog.h"
 #include "utility/replyreader.h"
-#include "utility/tc_checkpath.h"
 #include "utility/utilitycalls.h"
 
 namespace {
@@ -52,8 +52,12 @@ int CUploadFilesThread::Run()
             continue;
         }
         const std::string source = store.GetSourcePath(functionName, i);
-        if (!TC_CHECKPATH::TC_FileExist(source.c_str())) {
-            FailRow(i, ConversionStatus::UploadFailed, "@string/str_conv_tip_file");
+        // A local file problem is reported as one, not as the upload's network failure.
+        if (const LocalFileState state = CheckLocalFile(source);
+            state != LocalFileState::Readable) {
+            FailRow(i, ConversionStatus::UploadFailed,
+                    state == LocalFileState::Missing ? "@string/str_conv_tip_file"
+                                                     : "@string/str_conv_tip_unreadable");
             continue;
         }
         std::string taskId;

@@ -25,6 +25,8 @@ inline constexpr std::uint32_t WM_ACCOUNT_USER_NAME = 1228;
 inline constexpr std::uint32_t WM_TILE_CLICKED = 0x52C;
 inline constexpr std::uint32_t WM_VIEWER_FUNCTION = 0x52D;
 inline constexpr std::uint32_t WM_VIEWER_RECORD = 0x52E;
+// A web page was handed to the desktop; the payload is the key of the tile that asked for it.
+inline constexpr std::uint32_t WM_WEB_PAGE_OPENED = 0x52F;
 inline constexpr std::uint32_t WM_OPEN_IN_VIEWER = 0x1400;
 
 // One posted message. The payload (a resource key, a path...) is owned by the message and so

@@ -75,7 +75,13 @@ std::string FileFilterForFunction(std::string_view key)
     std::string patterns;
     for (const std::string_view extension : kind->extensions)
         patterns += (patterns.empty() ? "*" : " *") + std::string(extension);
-    return StringTable::Resolve(kind->description) + " (" + patterns + ")";
+    // The table's description names its patterns in the Windows form "(*.doc;*.docx)"; the
+    // dialog shows the patterns it is given, so that part is left out.
+    std::string description = StringTable::Resolve(kind->description);
+    description.erase(std::min(description.find('('), description.size()));
+    while (!description.empty() && description.back() == ' ')
+        description.pop_back();
+    return description + " (" + patterns + ")";
 }
 
 std::vector<std::string> FunctionsForExtension(std::string_view extension)

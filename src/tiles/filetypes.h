@@ -8,9 +8,9 @@
 // are compared in lower case.
 
 // The open-file dialog filter of a function in the Qt file-dialog form
-// "<description> (<pattern> <pattern>...)"; the description is the string table's text,
-// which already names the patterns, so the dialog can hide the filter details. A key that
-// takes no other files gets the PDF filter.
+// "<description> (<pattern> <pattern>...)", as "DOC Files (*.doc *.docx)"; the description
+// is the string table's text without the patterns it names. A key that takes no other files
+// gets the PDF filter.
 std::string FileFilterForFunction(std::string_view key);
 
 // The functions a file with `extension` ("pdf", ".PDF", ...) can go to, in the order the

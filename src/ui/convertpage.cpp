@@ -1,6 +1,7 @@
 #include "ui/convertpage.h"
 
 #include "ui/convmclistadapter.h"
+#include "ui/keyboard.h"
 #include "ui/listview.h"
 #include "ui/theme.h"
 
@@ -31,37 +32,6 @@ constexpr RowButtonSpec kRowButtons[] = {
     {"btn_convl_openDir", "row_opendir", "@string/str_list_tip_opendir"},
     {"btn_convl_delete", "row_delete", "@string/str_list_tip_delete"},
 };
-
-// How a row in `status` looks: status text or progress bar, and which buttons it offers.
-struct RowLook
-{
-    bool progress = false;
-    bool download = false;
-    bool openButtons = false;
-    bool remove = false;
-};
-
-RowLook LookOf(ConversionStatus status)
-{
-    using S = ConversionStatus;
-    switch (status) {
-    case S::Waiting:
-        return {false, false, false, true};
-    case S::Uploading:
-    case S::Submitted:
-    case S::Converted:
-    case S::RedownloadRequested:
-    case S::Redownloading:
-        return {true, false, false, false};
-    case S::Completed:
-    case S::RedownloadCompleted:
-        return {false, false, true, false};
-    case S::DownloadFailed:
-        return {false, true, false, false};
-    default:
-        return {};
-    }
-}
 
 } // namespace
 
@@ -109,6 +79,8 @@ QWidget* CConvertPage::BuildTopBar()
     back->setFixedSize(32, 32);
     back->setCursor(Qt::PointingHandCursor);
     back->setProperty("leftBarIndex", 0);
+    back->setAccessibleName(Theme::Text("@string/str_acc_back"));
+    back->setToolTip(back->accessibleName());
     title = new QLabel(bar);
     title->setObjectName(QStringLiteral("txt_homesort"));
     title->setProperty("role", QStringLiteral("pageTitle"));
@@ -118,6 +90,8 @@ QWidget* CConvertPage::BuildTopBar()
     addFile->setProperty("role", QStringLiteral("secondary"));
     addFile->setCursor(Qt::PointingHandCursor);
     addFile->setFixedHeight(32);
+    for (QPushButton* button : {back, addFile})
+        Keyboard::MakeReachable(button);
     layout->addWidget(back);
     layout->addWidget(title);
     layout->addStretch(1);
@@ -138,6 +112,7 @@ QWidget* CConvertPage::BuildBottomBar()
     saveDir->setCursor(Qt::PointingHandCursor);
     saveDir->setFixedHeight(30);
     saveDir->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    Keyboard::MakeReachable(saveDir);
     auto* inner = new QHBoxLayout(saveDir);
     inner->setContentsMargins(10, 0, 8, 0);
     inner->setSpacing(6);
@@ -161,6 +136,7 @@ QWidget* CConvertPage::BuildBottomBar()
         button->setProperty("role", QStringLiteral("primary"));
         button->setCursor(Qt::PointingHandCursor);
         button->setFixedSize(120, 36);
+        Keyboard::MakeReachable(button);
     }
     continueButton->hide();
     layout->addWidget(label);
@@ -186,6 +162,7 @@ QWidget* CConvertPage::BuildBottomBar()
 void CConvertPage::ShowSameDir()
 {
     saveDirTip->setText(Theme::Text("@string/str_menu_save_1"));
+    saveDir->setAccessibleName(Theme::Text("@string/str_convl_savedir_label") + saveDirTip->text());
     saveDir->setFixedWidth(saveDir->layout()->sizeHint().width());
     customDir.clear();
     saveDirText->clear();
@@ -195,6 +172,7 @@ void CConvertPage::ShowSameDir()
 void CConvertPage::ShowCustomDir(const QString& folder)
 {
     saveDirTip->setText(Theme::Text("@string/str_menu_save_2"));
+    saveDir->setAccessibleName(Theme::Text("@string/str_convl_savedir_label") + folder);
     saveDir->setFixedWidth(saveDir->layout()->sizeHint().width());
     customDir = folder;
     const QFontMetrics metrics(saveDirText->font());
@@ -241,8 +219,8 @@ void CConvertPage::RebuildRows()
         QHBoxLayout* buttonLayout = nullptr;
         QWidget* buttons = ListView::MakeButtonCell(listView, buttonLayout);
         for (const RowButtonSpec& rowButton : kRowButtons) {
-            QPushButton* button =
-                ListView::MakeRowButton(buttons, rowButton.name, rowButton.icon, rowButton.tooltipKey);
+            QPushButton* button = ListView::MakeRowButton(buttons, rowButton.name, rowButton.icon,
+                                                          rowButton.tooltipKey);
             buttonLayout->addWidget(button);
             const QString name = QString::fromLatin1(rowButton.name);
             connect(button, &QPushButton::clicked, this,
@@ -261,7 +239,7 @@ void CConvertPage::UpdateRow(int row)
     if (!status || !buttons)
         return;
     const QModelIndex index = adapter->index(row, 0);
-    const RowLook look = LookOf(
+    const CConvMcListAdapterMgr::RowLook look = CConvMcListAdapterMgr::LookOf(
         static_cast<ConversionStatus>(index.data(CConvMcListAdapterMgr::StatusRole).toInt()));
     const QString detail = index.data(CConvMcListAdapterMgr::DetailTextRole).toString();
     auto* text = status->findChild<QLabel*>(QStringLiteral("txt_status"));
@@ -276,6 +254,7 @@ void CConvertPage::UpdateRow(int row)
     RowButton(row, "btn_convl_openFile")->setVisible(look.openButtons);
     RowButton(row, "btn_convl_openDir")->setVisible(look.openButtons);
     RowButton(row, "btn_convl_delete")->setVisible(look.remove);
+    ListView::NameRowButtons(buttons, index.data().toString());
 }
 
 QWidget* CConvertPage::RowCell(int row, int column) const

@@ -24,6 +24,16 @@ public:
         DetailTextRole,
     };
 
+    // How a row in a status looks: status text or progress bar, and which buttons it offers.
+    struct RowLook
+    {
+        bool progress = false;
+        bool download = false;
+        bool openButtons = false;
+        bool remove = false;
+    };
+    static RowLook LookOf(ConversionStatus status);
+
     explicit CConvMcListAdapterMgr(ConversionList& list, QObject* parent = nullptr);
 
     ConversionList& List() { return list; }

@@ -1,5 +1,6 @@
 #include "ui/listview.h"
 
+#include "ui/keyboard.h"
 #include "ui/mclistadapterbase.h"
 #include "ui/theme.h"
 
@@ -19,6 +20,7 @@ QTableView* Make(QWidget* parent, const char* name, CMcListAdapterBase* model)
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view->setSelectionMode(QAbstractItemView::NoSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The view itself is no stop for Tab; its row buttons are.
     view->setFocusPolicy(Qt::NoFocus);
     view->setShowGrid(false);
     view->setWordWrap(false);
@@ -51,9 +53,15 @@ QPushButton* MakeRowButton(QWidget* parent, const char* name, const char* icon,
     button->setIconSize(QSize(16, 16));
     button->setFixedSize(28, 28);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
     button->setToolTip(Theme::Text(tooltipKey));
+    Keyboard::MakeReachable(button);
     return button;
+}
+
+void NameRowButtons(QWidget* cell, const QString& fileName)
+{
+    for (QPushButton* button : cell->findChildren<QPushButton*>())
+        button->setAccessibleName(button->toolTip() + QLatin1Char(' ') + fileName);
 }
 
 QWidget* MakeButtonCell(QWidget* parent, QHBoxLayout*& layout)

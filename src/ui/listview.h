@@ -23,6 +23,9 @@ QTableView* Make(QWidget* parent, const char* name, CMcListAdapterBase* model);
 QPushButton* MakeRowButton(QWidget* parent, const char* name, const char* icon,
                            const char* tooltipKey);
 
+// Names the row buttons of `cell` for screen readers: what the button does and the file.
+void NameRowButtons(QWidget* cell, const QString& fileName);
+
 // The cell widget holding a row's buttons, laid out from the left.
 QWidget* MakeButtonCell(QWidget* parent, QHBoxLayout*& layout);
 

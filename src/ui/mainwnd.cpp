@@ -7,10 +7,12 @@
 #include "settings/clientinfo.h"
 #include "settings/firststart.h"
 #include "task/dialogservice.h"
+#include "task/fileadmission.h"
 #include "task/serviceaccess.h"
 #include "tiles/homesortlist.h"
 #include "ui/convertpage.h"
 #include "ui/hometilelist.h"
+#include "ui/keyboard.h"
 #include "ui/placeholderpage.h"
 #include "ui/recordmclistadapter.h"
 #include "ui/recordpage.h"
@@ -18,13 +20,16 @@
 #include "ui/windowmessageevent.h"
 #include "utility/applog.h"
 #include "utility/tc_checkpath.h"
+#include "utility/tc_process.h"
 #include "utility/utilitycalls.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -51,6 +56,7 @@ constexpr int kLeftBarWidth = 200;
 constexpr int kCaptionHeight = 52;
 constexpr int kListItemHeight = 42;
 constexpr int kHeadIconSize = 28;
+constexpr int kUserNameMaxWidth = 140;
 constexpr std::chrono::milliseconds kRelayoutAgain{3};
 constexpr int kExitAnimationMs = 200;
 constexpr int kFirstShowPollMs = 100;
@@ -74,13 +80,22 @@ constexpr LeftBarItem kPart2Items[] = {
     {"@string/str_leftbar_openrecord", "leftbar_openrecord", 0},
 };
 
+// The main window is a window to assistive technology, not a filler pane.
+QAccessibleInterface* MainWindowAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("CMainWnd") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
 template <std::size_t N>
 QListWidget* MakeLeftBarList(QWidget* parent, const char* name, const LeftBarItem (&items)[N])
 {
     auto* list = new QListWidget(parent);
     list->setObjectName(QString::fromLatin1(name));
     list->setIconSize(QSize(18, 18));
-    list->setFocusPolicy(Qt::NoFocus);
+    // Tab walks the entries one by one before it leaves the list (the main window's filter).
+    list->setFocusPolicy(Qt::StrongFocus);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setCursor(Qt::PointingHandCursor);
@@ -92,7 +107,8 @@ QListWidget* MakeLeftBarList(QWidget* parent, const char* name, const LeftBarIte
     return list;
 }
 
-QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* icon)
+QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* icon,
+                               const char* nameKey)
 {
     auto* button = new QPushButton(parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -100,7 +116,9 @@ QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* ic
     button->setIcon(Theme::Icon(icon));
     button->setIconSize(QSize(16, 16));
     button->setFixedSize(36, 32);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setAccessibleName(Theme::Text(nameKey));
+    button->setToolTip(button->accessibleName());
+    Keyboard::MakeReachable(button);
     return button;
 }
 
@@ -116,8 +134,11 @@ CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
       tokenThread(this->services.session->tokens, *this->services.account),
       userInfoThread(this->services.session->tokens, this->services.session->userInfo,
                      *this->services.account),
-      userMenuRefresh(this->services.session->userInfo)
+      userMenuRefresh(this->services.session->userInfo),
+      webPageThread(*this->services.account)
 {
+    static const bool accessibleRole = (QAccessible::installFactory(&MainWindowAccessible), true);
+    static_cast<void>(accessibleRole);
     setObjectName(QStringLiteral("rc_mainWnd"));
     setWindowTitle(Theme::Text("@string/str_appTitle"));
     setWindowIcon(Theme::Icon("logo"));
@@ -217,14 +238,19 @@ QWidget* CMainWnd::BuildLeftBar()
     openPdf->setIconSize(QSize(18, 18));
     openPdf->setFixedHeight(40);
     openPdf->setCursor(Qt::PointingHandCursor);
+    Keyboard::MakeReachable(openPdf);
     auto* openRow = new QHBoxLayout;
     openRow->setContentsMargins(20, 0, 20, 0);
     openRow->addWidget(openPdf);
     layout->addLayout(openRow);
 
-    for (QListWidget* list : {leftBarPart1, leftBarPart2})
-        connect(list, &QListWidget::currentRowChanged, this,
+    // A selection, not a current row: focus arriving by Tab makes an entry current without
+    // choosing it.
+    for (QListWidget* list : {leftBarPart1, leftBarPart2}) {
+        connect(list, &QListWidget::itemSelectionChanged, this,
                 [this, list] { OnLeftBarSelection(list); });
+        list->installEventFilter(this);
+    }
     connect(openPdf, &QPushButton::clicked, this, &CMainWnd::OpenPdf);
     return bar;
 }
@@ -245,7 +271,7 @@ QWidget* CMainWnd::BuildCaption()
     login->setObjectName(QStringLiteral("btn_login"));
     login->setCursor(Qt::PointingHandCursor);
     login->setFixedHeight(34);
-    login->setFocusPolicy(Qt::NoFocus);
+    Keyboard::MakeReachable(login);
     auto* loginLayout = new QHBoxLayout(login);
     loginLayout->setContentsMargins(4, 3, 10, 3);
     loginLayout->setSpacing(8);
@@ -259,25 +285,62 @@ QWidget* CMainWnd::BuildCaption()
     headIcon->setScaledContents(true);
     headIcon->setMask(QRegion(0, 0, kHeadIconSize, kHeadIconSize, QRegion::Ellipse));
     headIcon->hide();
-    userName = new QLabel(Theme::Text("@string/str_cation_login"), login);
+    userName = new QLabel(login);
     userName->setObjectName(QStringLiteral("txt_username"));
     loginLayout->addWidget(defaultHead);
     loginLayout->addWidget(headIcon);
     loginLayout->addWidget(userName);
-    login->setMinimumWidth(loginLayout->sizeHint().width());
+    ShowUserName(Theme::Text("@string/str_cation_login"));
     layout->addWidget(login);
     layout->addSpacing(10);
 
-    auto* menu = MakeCaptionButton(caption, "btn_menu", "caption_menu");
-    auto* minimise = MakeCaptionButton(caption, "btn_min", "caption_min");
-    auto* close = MakeCaptionButton(caption, "btn_close", "caption_close");
+    auto* menu = MakeCaptionButton(caption, "btn_menu", "caption_menu", "@string/str_acc_menu");
+    auto* minimise = MakeCaptionButton(caption, "btn_min", "caption_min", "@string/str_acc_min");
+    auto* close = MakeCaptionButton(caption, "btn_close", "caption_close", "@string/str_acc_close");
     layout->addWidget(menu);
     layout->addWidget(minimise);
     layout->addWidget(close);
     connect(login, &QPushButton::clicked, this, &CMainWnd::OnLoginButton);
+    connect(menu, &QPushButton::clicked, this, &CMainWnd::OnMenuButton);
     connect(minimise, &QPushButton::clicked, this, &QWidget::showMinimized);
     connect(close, &QPushButton::clicked, this, &CMainWnd::HideToBackground);
     return caption;
+}
+
+QMenu* CMainWnd::CommandMenu()
+{
+    if (commandMenu)
+        return commandMenu;
+    commandMenu = new QMenu(this);
+    commandMenu->setObjectName(QStringLiteral("rc_menu_tray"));
+    const std::pair<int, const char*> commands[] = {{kCmdWebPage, "@string/str_menu_tray_1"},
+                                                    {kCmdSettings, "@string/str_menu_tray_2"},
+                                                    {kCmdShowMain, "@string/str_menu_tray_3"},
+                                                    {kCmdExit, "@string/str_menu_tray_4"}};
+    for (const auto& [id, text] : commands) {
+        QAction* action = commandMenu->addAction(Theme::Text(text));
+        action->setObjectName(QStringLiteral("menuItem_%1").arg(id));
+        connect(action, &QAction::triggered, this, [this, id] { OnTrayCommand(id); });
+    }
+    return commandMenu;
+}
+
+void CMainWnd::OnMenuButton()
+{
+    // The tray's commands, so the program can be quit even where no tray exists.
+    auto* button = caption->findChild<QPushButton*>(QStringLiteral("btn_menu"));
+    CommandMenu()->popup(button->mapToGlobal(QPoint(0, button->height())));
+}
+
+void CMainWnd::ShowUserName(const QString& text)
+{
+    // Long names are shortened in the middle; the whole name stays in the tooltip and is
+    // what a screen reader says.
+    const QFontMetrics metrics(userName->font());
+    userName->setText(metrics.elidedText(text, Qt::ElideMiddle, kUserNameMaxWidth));
+    loginButton->setToolTip(userName->text() == text ? QString() : text);
+    loginButton->setAccessibleName(text);
+    loginButton->setMinimumWidth(loginButton->layout()->sizeHint().width());
 }
 
 void CMainWnd::BuildTray()
@@ -287,15 +350,7 @@ void CMainWnd::BuildTray()
     trayIcon = new QSystemTrayIcon(Theme::Icon("logo"), this);
     trayIcon->setObjectName(QStringLiteral("tray_main"));
     trayIcon->setToolTip(Theme::Text("@string/str_tray_tip"));
-    auto* menu = new QMenu(this);
-    const std::pair<int, const char*> commands[] = {{kCmdWebPage, "@string/str_menu_tray_1"},
-                                                    {kCmdSettings, "@string/str_menu_tray_2"},
-                                                    {kCmdShowMain, "@string/str_menu_tray_3"},
-                                                    {kCmdExit, "@string/str_menu_tray_4"}};
-    for (const auto& [id, text] : commands)
-        connect(menu->addAction(Theme::Text(text)), &QAction::triggered, this,
-                [this, id] { OnTrayCommand(id); });
-    trayIcon->setContextMenu(menu);
+    trayIcon->setContextMenu(CommandMenu());
     connect(trayIcon, &QSystemTrayIcon::activated, this, [this](auto reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
             BringToFront();
@@ -339,7 +394,8 @@ void CMainWnd::WireThreads()
     for (CTaskBaseThread* thread : {static_cast<CTaskBaseThread*>(&loginThread),
                                     static_cast<CTaskBaseThread*>(&homeSortThread),
                                     static_cast<CTaskBaseThread*>(&tokenThread),
-                                    static_cast<CTaskBaseThread*>(&userInfoThread)})
+                                    static_cast<CTaskBaseThread*>(&userInfoThread),
+                                    static_cast<CTaskBaseThread*>(&webPageThread)})
         thread->SetMainWnd(this);
 
     pipeline.Wire({this, &convertPage->List(), &completedRecords,
@@ -430,6 +486,7 @@ const std::map<std::uint32_t, CMainWnd::Handler>& CMainWnd::Routes()
         {WM_TILE_CLICKED, &CMainWnd::OnTileClicked},
         {WM_VIEWER_FUNCTION, &CMainWnd::OnViewerFunction},
         {WM_VIEWER_RECORD, &CMainWnd::OnViewerRecord},
+        {WM_WEB_PAGE_OPENED, &CMainWnd::OnWebPageOpened},
         {WM_OPEN_IN_VIEWER, &CMainWnd::OnNotHandledYet},
     };
     return routes;
@@ -577,7 +634,7 @@ void CMainWnd::OnAccountUserName(WindowMessage& message)
 {
     constexpr std::uintptr_t kShow = 0;
     if (message.wParam != kShow) {
-        userName->setText(Theme::Text("@string/str_cation_login"));
+        ShowUserName(Theme::Text("@string/str_cation_login"));
         return;
     }
     if (!services.account)
@@ -585,7 +642,7 @@ void CMainWnd::OnAccountUserName(WindowMessage& message)
     const AccountLibrary::UserBlock user = services.account->User();
     const char* nickname = user.data() + kAccountFieldSize;
     if (const auto text = Utility::AnsiToUnicode(nickname)) {
-        userName->setText(QString::fromStdString(*text));
+        ShowUserName(QString::fromStdString(*text));
         AppLog("CMainWnd::OnAccountUserName", "user " + *text);
     }
 }
@@ -609,7 +666,9 @@ void CMainWnd::OnLeftBarSelection(QListWidget* list)
                                       "@string/str_msgbox_task_busy");
         return;
     }
-    const int row = list->currentRow();
+    // The selection changes before the current row does.
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    const int row = selected.isEmpty() ? -1 : list->row(selected.front());
     if (row < 0)
         return;
     ResetFinishedList();
@@ -655,20 +714,46 @@ void CMainWnd::OpenPdf()
     const auto files = fileSelector.SelectFiles("PDF2Word", false);
     if (!files || files->empty())
         return;
-    // Until the viewer plug-in exists the desktop's viewer shows the document.
-    if (!TC_CHECKPATH::TC_FileExist(files->front().c_str())) {
+    const std::string& path = files->front();
+    const LocalFileState state = CheckLocalFile(path);
+    if (state == LocalFileState::Missing) {
         MsgBoxRequest request(DialogService::kModeNotice, "@string/str_msgbox_file_missing");
         request.title = "@string/str_msgbox_title_tip";
         services.dialogs->ShowMessageBox(request);
         return;
     }
-    OpenWithShell(files->front(), false);
-    AddOpenRecord(files->front());
+    std::uint64_t size = 0;
+    if (state != LocalFileState::Readable ||
+        TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) != 0 || size == 0) {
+        services.dialogs->ShowMessage(nullptr, DialogService::kModeNoticeTwoLines,
+                                      "@string/str_msgbox_file_err");
+        return;
+    }
+    // Until the viewer plug-in exists the desktop's viewer shows the document.
+    if (OpenWithDesktop(path, false))
+        AddOpenRecord(path);
 }
 
 void CMainWnd::OpenWebHome()
 {
-    services.account->OpenWebPage(services.webBase + "/?extra=PC&Device=PC");
+    OpenWebPage("", services.webBase + "/?extra=PC&Device=PC");
+}
+
+void CMainWnd::OpenWebPage(const std::string& key, const std::string& url)
+{
+    if (!TC_PROCESS::DesktopOpenerAvailable()) {
+        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
+                                      "@string/str_msgbox_open_failed");
+        return;
+    }
+    if (!webPageThread.Open(key, url))
+        return;
+    homeTiles->SetBusy(key, true);
+}
+
+void CMainWnd::OnWebPageOpened(WindowMessage& message)
+{
+    homeTiles->SetBusy(message.payload, false);
 }
 
 void CMainWnd::BringToFront()
@@ -714,7 +799,8 @@ void CMainWnd::StopAllThreads()
     for (CTC_Thread* thread :
          {static_cast<CTC_Thread*>(&loginThread), static_cast<CTC_Thread*>(&homeSortThread),
           static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
-          static_cast<CTC_Thread*>(&userMenuRefresh)}) {
+          static_cast<CTC_Thread*>(&userMenuRefresh),
+          static_cast<CTC_Thread*>(&webPageThread)}) {
         if (thread->IsRunning())
             thread->StopWait(kThreadStopMs);
     }
@@ -789,8 +875,40 @@ void CMainWnd::resizeEvent(QResizeEvent* event)
     QTimer::singleShot(kRelayoutAgain, this, &CMainWnd::tilesRelayoutRequested);
 }
 
+bool CMainWnd::OnLeftBarKey(QListWidget* list, const QKeyEvent& key)
+{
+    const int current = list->currentRow();
+    switch (key.key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+        if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+            return false;
+        // Moves the focus mark only; Enter or Space chooses. Past either end Tab leaves.
+        const bool back = key.key() == Qt::Key_Backtab || (key.modifiers() & Qt::ShiftModifier);
+        const int next = current + (back ? -1 : 1);
+        if (current < 0 || next < 0 || next >= list->count())
+            return false;
+        list->selectionModel()->setCurrentIndex(list->model()->index(next, 0),
+                                                QItemSelectionModel::NoUpdate);
+        return true;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (current < 0)
+            return false;
+        list->selectionModel()->select(list->model()->index(current, 0),
+                                       QItemSelectionModel::ClearAndSelect);
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool CMainWnd::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched == leftBarPart1 || watched == leftBarPart2) && event->type() == QEvent::KeyPress)
+        return OnLeftBarKey(static_cast<QListWidget*>(watched), *static_cast<QKeyEvent*>(event));
     if ((watched == caption || watched == leftBarHead) && windowHandle()) {
         if (event->type() == QEvent::MouseButtonPress &&
             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

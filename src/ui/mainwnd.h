@@ -10,6 +10,7 @@
 #include "task/windowmessage.h"
 #include "tiles/fileselector.h"
 #include "tiles/homesortlistthread.h"
+#include "tiles/webpagethread.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -32,6 +33,7 @@ class ClientInfoRecord;
 class DialogService;
 class HomeSortList;
 class QDialog;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -149,6 +151,7 @@ public:
     CHomeSortListThread& HomeSortThread() { return homeSortThread; }
     CTokenThread& TokenThread() { return tokenThread; }
     CUserInfoThread& UserInfoThread() { return userInfoThread; }
+    CWebPageThread& WebPageThread() { return webPageThread; }
     CUploadFilesThread& UploadThread() { return pipeline.upload; }
     CQueryConvertThread& QueryThread() { return pipeline.query; }
     CDownloadFilesThread& DownloadThread() { return pipeline.download; }
@@ -178,15 +181,24 @@ private:
     QWidget* BuildLeftBar();
     QWidget* BuildCaption();
     void BuildTray();
+    // The tray's commands; the tray and "≡" share it.
+    QMenu* CommandMenu();
+    void OnMenuButton();
+    void ShowUserName(const QString& text);
     void WireThreads();
     void LoadRecords();
     void Dispatch(WindowMessage& message);
     void HideToBackground();
     void OnLeftBarSelection(QListWidget* list);
     void RestoreLeftBarSelection();
+    // Tab and Shift+Tab inside a left-bar list, Enter and Space on its entries; true when used.
+    bool OnLeftBarKey(QListWidget* list, const QKeyEvent& key);
     void OpenSettings();
     void OpenPdf();
     void OpenWebHome();
+    // Opens a page of the service's web site for the tile of `key` ("" for none) off the UI
+    // thread; a page already on its way makes this do nothing.
+    void OpenWebPage(const std::string& key, const std::string& url);
     void AnimateOut();
     void OnFirstShowTick();
     void ExitForMissingComponent();
@@ -213,7 +225,8 @@ private:
     void StartNewBatch();
     void OnFinishWaitTick();
     void ShowFinishedState();
-    void OpenWithShell(const std::string& path, bool checkExists);
+    // Hands `path` to the desktop's opener, telling the user when that fails.
+    bool OpenWithDesktop(const std::string& path, bool checkExists);
 
     // The record pages.
     void OnRecordRowButton(CRecordPage& page, const QString& name, int row);
@@ -236,6 +249,7 @@ private:
     void OnTileClicked(WindowMessage& message);
     void OnViewerFunction(WindowMessage& message);
     void OnViewerRecord(WindowMessage& message);
+    void OnWebPageOpened(WindowMessage& message);
     // Messages whose handling belongs to parts of the window not built yet: logged and
     // dropped with their payload.
     void OnNotHandledYet(WindowMessage& message);
@@ -265,6 +279,7 @@ private:
     QTimer* firstShowTimer = nullptr;
     QPushButton* loginButton = nullptr;
     QMenu* userMenu = nullptr;
+    QMenu* commandMenu = nullptr;
     QPointer<QDialog> settingWnd;
     SettingsFactory settingsFactory;
     LeftBarPageMap pageMap;
@@ -277,5 +292,6 @@ private:
     CTokenThread tokenThread;
     CUserInfoThread userInfoThread;
     CUserInfoRefreshThread userMenuRefresh;
+    CWebPageThread webPageThread;
     ConversionPipeline pipeline;
 };

@@ -39,7 +39,6 @@ namespace {
 constexpr std::uint32_t kStageStopMs = 1000;
 constexpr int kFinishPollMs = 100;
 constexpr int kFinishPolls = 50;
-constexpr std::uint32_t kShowNormal = 5;
 constexpr std::string_view kFromPlugin = "_FromPlugin";
 constexpr int kRedownloadStartProgress = 45;
 constexpr int kRedownloadRecheckMs = 300;
@@ -110,7 +109,7 @@ void CMainWnd::OpenFunction(const std::string& key, FunctionSource source)
         break;
     case FunctionAction::WebPage:
         if (const auto url = WebPageUrl(key, services.webBase))
-            services.account->OpenWebPage(*url);
+            OpenWebPage(key, *url);
         break;
     case FunctionAction::Conversion:
         OpenConversionPage(key, std::move(source));
@@ -175,7 +174,8 @@ bool CMainWnd::AddFiles(const std::vector<std::string>& paths, bool fromPlugin)
     convertPage->NotifyDataSetChanged();
     for (const AdmissionNotice& notice : notices) {
         std::string text = notice.TextKey();
-        if (notice.reason == AdmissionNotice::Reason::AlreadyListed)
+        if (notice.reason == AdmissionNotice::Reason::AlreadyListed ||
+            notice.reason == AdmissionNotice::Reason::Unreadable)
             text = StringTable::Resolve(text) + "\n" + std::string(PathFileName(notice.path));
         services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, text);
     }
@@ -362,16 +362,20 @@ void CMainWnd::OnSaveDirCommand(int command)
     convertPage->ShowCustomDir(QString::fromStdString(*folder));
 }
 
-void CMainWnd::OpenWithShell(const std::string& path, bool checkExists)
+bool CMainWnd::OpenWithDesktop(const std::string& path, bool checkExists)
 {
     if (checkExists && !TC_CHECKPATH::TC_FileExist(path.c_str())) {
         MsgBoxRequest request(DialogService::kModeNotice, "@string/str_msgbox_file_missing");
         request.title = "@string/str_msgbox_title_tip";
         services.dialogs->ShowMessageBox(request);
-        return;
+        return false;
     }
-    if (!TC_PROCESS::RunShellExecute(path.c_str(), "", false, 0, kShowNormal))
-        AppLog("CMainWnd::OpenWithShell", "could not open " + path);
+    if (TC_PROCESS::OpenWithDesktop(path.c_str()))
+        return true;
+    AppLog("CMainWnd::OpenWithDesktop", "could not open " + path);
+    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
+                                  "@string/str_msgbox_open_failed");
+    return false;
 }
 
 void CMainWnd::OnConvertRowButton(const QString& name, int row)
@@ -387,9 +391,9 @@ void CMainWnd::OnConvertRowButton(const QString& name, int row)
             PostWindowMessage(WindowMessage{WM_CONVERT_LIST_BACK, 0, 0, {}});
         convertPage->AddFileButton()->setEnabled(true);
     } else if (name == QLatin1String("btn_convl_openFile")) {
-        OpenWithShell(store.GetOutputPath(function, row), true);
+        OpenWithDesktop(store.GetOutputPath(function, row), true);
     } else if (name == QLatin1String("btn_convl_openDir")) {
-        OpenWithShell(std::string(PathDirectory(store.GetOutputPath(function, row))), false);
+        OpenWithDesktop(std::string(PathDirectory(store.GetOutputPath(function, row))), false);
     } else if (name == QLatin1String("btn_convl_download")) {
         Redownload(row);
     }

@@ -43,9 +43,9 @@ void CMainWnd::OnRecordRowButton(CRecordPage& page, const QString& name, int row
     const FileRecord record = adapter.Record(row);
     if (name == QLatin1String("btn_comp_openFile")) {
         // Both lists open the file in the desktop's viewer until the viewer plug-in exists.
-        OpenWithShell(record.path, true);
+        OpenWithDesktop(record.path, true);
     } else if (name == QLatin1String("btn_comp_openDir")) {
-        OpenWithShell(std::string(PathDirectory(record.path)), false);
+        OpenWithDesktop(std::string(PathDirectory(record.path)), false);
     } else if (name == QLatin1String("btn_comp_delete")) {
         adapter.RemoveAt(row, true);
     }

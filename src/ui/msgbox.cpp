@@ -3,6 +3,7 @@
 #include "ui/passwordverifier.h"
 #include "ui/theme.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -40,6 +41,33 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* role)
     button->setCursor(Qt::PointingHandCursor);
     button->setAutoDefault(false);
     return button;
+}
+
+// `text` with a zero-width space after each character of a run of letters wider than
+// `width`, so a long file name breaks at the edge instead of running past it.
+QString BreakableText(const QFontMetrics& metrics, const QString& text, int width)
+{
+    QString result;
+    QString run;
+    const auto flush = [&] {
+        if (metrics.horizontalAdvance(run) <= width) {
+            result += run;
+        } else {
+            for (const QChar c : run)
+                result += QString(c) + QChar(0x200B);
+        }
+        run.clear();
+    };
+    for (const QChar c : text) {
+        if (c.isSpace()) {
+            flush();
+            result += c;
+        } else {
+            run += c;
+        }
+    }
+    flush();
+    return result;
 }
 
 } // namespace
@@ -133,13 +161,43 @@ void CMsgBox::ApplyTexts(const MsgBoxRequest& request)
 
 void CMsgBox::ArrangeNotice(int textTop)
 {
-    // The icon and the text form one block, centred; long texts wrap within the side margins.
+    // The icon and the text form one block, centred. Long texts wrap within the side margins
+    // into lines of even length, so no word is left alone on the last one; a name too long
+    // for a line breaks where it must; the box grows when the text needs the room.
     attentionText->ensurePolished();
+    const QFontMetrics metrics = attentionText->fontMetrics();
     const int widest = kWidth - 2 * kSideMargin - kIconSize - kIconGap;
-    const int textWidth =
-        std::min(widest, attentionText->fontMetrics().horizontalAdvance(attentionText->text()) + 2);
+    const QString text = BreakableText(metrics, attentionText->text(), widest);
+    attentionText->setAccessibleName(attentionText->text());
+    attentionText->setText(text);
+    const auto heightAt = [&](int width) {
+        return metrics.boundingRect(QRect(0, 0, width, 10000), Qt::TextWordWrap, text).height();
+    };
+    const int fullHeight = heightAt(widest);
+    int textWidth = std::min(widest, metrics.horizontalAdvance(text) + 2);
+    if (fullHeight > metrics.lineSpacing() + 1) {
+        // The narrowest width that needs no more lines than the widest one.
+        int low = widest / 2;
+        int high = widest;
+        while (low < high) {
+            const int middle = (low + high) / 2;
+            if (heightAt(middle) > fullHeight)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        textWidth = high + 2;
+    }
+    const int room = kHeight - kButtonsFromBottom - textTop;
+    const int grow = std::max(0, fullHeight + 2 * metrics.lineSpacing() - room);
+    if (grow > 0) {
+        setFixedSize(kWidth, kHeight + grow);
+        for (QWidget* button : {static_cast<QWidget*>(bigOk), static_cast<QWidget*>(smallOk),
+                                static_cast<QWidget*>(cancel), static_cast<QWidget*>(bigLogin)})
+            button->move(button->x(), button->y() + grow);
+    }
     const int left = (kWidth - (kIconSize + kIconGap + textWidth)) / 2;
-    const int textBottom = kHeight - kButtonsFromBottom;
+    const int textBottom = height() - kButtonsFromBottom;
     attentionIcon->move(left, (textTop + textBottom) / 2 - kIconSize / 2);
     attentionText->setGeometry(left + kIconSize + kIconGap, textTop, textWidth,
                                textBottom - textTop);

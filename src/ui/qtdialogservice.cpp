@@ -3,7 +3,9 @@
 #include "ui/msgbox.h"
 #include "ui/theme.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QStandardPaths>
 #include <QStringList>
 
 MsgBoxAnswer QtDialogService::ShowMessageBox(const MsgBoxRequest& request)
@@ -18,7 +20,7 @@ MsgBoxAnswer QtDialogService::ShowMessageBox(const MsgBoxRequest& request)
 
 std::optional<std::vector<std::string>> QtDialogService::OpenFiles(const OpenFileRequest& request)
 {
-    const QString dir = QString::fromStdString(request.initialFolder);
+    const QString dir = StartFolder(request.initialFolder);
     const QString filter = QString::fromStdString(request.filter);
     QStringList chosen;
     if (request.multiSelect) {
@@ -44,6 +46,15 @@ std::optional<std::string> QtDialogService::SelectFolder(const std::string& titl
     if (folder.isEmpty())
         return std::nullopt;
     return folder.toStdString();
+}
+
+QString QtDialogService::StartFolder(const std::string& requested)
+{
+    if (!requested.empty())
+        return QString::fromStdString(requested);
+    // Not the program's own folder, where an empty start would leave the user.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir(documents).exists() ? documents : QDir::homePath();
 }
 
 QWidget* QtDialogService::VisibleMainWindow() const

@@ -2,6 +2,8 @@
 
 #include "task/dialogservice.h"
 
+#include <QString>
+
 class PasswordVerifier;
 class QWidget;
 
@@ -17,6 +19,10 @@ public:
     std::optional<std::vector<std::string>> OpenFiles(const OpenFileRequest& request) override;
     std::optional<std::string> SelectFolder(const std::string& title,
                                             const std::string& startDir) override;
+
+    // Where the open-file dialog starts: the requested folder (the last one used), else the
+    // user's documents folder, else home.
+    static QString StartFolder(const std::string& requested);
 
 private:
     // The main window when it is on screen.

@@ -1,6 +1,9 @@
 #include "ui/recordmclistadapter.h"
 
 #include "adapter/recordlist.h"
+#include "ui/theme.h"
+
+#include <QStringList>
 
 namespace {
 
@@ -56,7 +59,15 @@ int CRecordMcListAdapterMgr::DataCount() const
 
 QVariant CRecordMcListAdapterMgr::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    if (!index.isValid())
+        return {};
+    // The button cell is covered by its widgets; a screen reader hears what they do.
+    if (role == Qt::AccessibleTextRole && index.column() == 3)
+        return QStringList{Theme::Text("@string/str_list_tip_openfile"),
+                           Theme::Text("@string/str_list_tip_opendir"),
+                           Theme::Text("@string/str_list_tip_delete")}
+            .join(QStringLiteral(", "));
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     const FileRecord record = Record(index.row());
     switch (index.column()) {

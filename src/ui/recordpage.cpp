@@ -1,5 +1,6 @@
 #include "ui/recordpage.h"
 
+#include "ui/keyboard.h"
 #include "ui/listview.h"
 #include "ui/recordmclistadapter.h"
 #include "ui/theme.h"
@@ -54,6 +55,7 @@ CRecordPage::CRecordPage(RecordKind kind, RecordList& records, QWidget* parent) 
     clear->setProperty("role", QStringLiteral("secondary"));
     clear->setCursor(Qt::PointingHandCursor);
     clear->setFixedHeight(32);
+    Keyboard::MakeReachable(clear);
     bar->addWidget(title);
     bar->addStretch(1);
     bar->addWidget(clear);
@@ -92,6 +94,7 @@ void CRecordPage::RebuildRows()
                     [this, name, row] { emit rowButtonClicked(name, row); });
         }
         buttonLayout->addStretch(1);
+        ListView::NameRowButtons(cell, adapter->index(row, 0).data().toString());
         listView->setIndexWidget(adapter->index(row, kButtonColumn), cell);
     }
 }

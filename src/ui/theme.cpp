@@ -86,11 +86,27 @@ QPushButton[role="rowButton"]:pressed { background: #d1dffe; }
 QProgressBar#prog_convert { border: none; background: #e8eaed; border-radius: 3px; }
 QProgressBar#prog_convert::chunk { background: #3370ff; border-radius: 3px; }
 QLabel#txt_status { color: #3a3f47; }
-QListWidget#lv_homeTiles { border: none; background: transparent; font-size: 14px; }
-QListWidget#lv_homeTiles::item {
+QScrollArea#lv_homeTiles, QWidget#wnd_homeTiles { border: none; background: transparent; }
+QPushButton[role="tile"] {
     border: 1px solid #e4e6e9; border-radius: 6px; background: #ffffff; color: #1f2329;
+    font-size: 14px;
 }
-QListWidget#lv_homeTiles::item:hover { border-color: #3370ff; color: #3370ff; }
+QPushButton[role="tile"]:hover { border-color: #3370ff; color: #3370ff; }
+QPushButton[role="tile"][busy="true"] { color: #8f959e; background: #f5f6f8; }
+
+QPushButton[role="tile"]:focus, QPushButton[role="secondary"]:focus,
+QPushButton[role="caption"]:focus, QPushButton[role="rowButton"]:focus,
+QPushButton#btn_login:focus {
+    border: 2px solid #3370ff;
+}
+QPushButton[role="primary"]:focus, QPushButton#btn_leftbar_openpdf:focus {
+    border: 2px solid #173a8f;
+}
+QListWidget#lb_leftbar_part1::item:focus, QListWidget#lb_leftbar_part2::item:focus {
+    border: 2px solid #3370ff;
+}
+QPushButton#btn_saveDir:disabled { background: #f5f6f8; }
+QLabel:disabled { color: #bbbfc4; }
 )";
 
 QString IconPath(std::string_view name)

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -32,6 +33,7 @@ constexpr std::size_t kStampWindow = 64 * 1024;
 // Room for the stamp line that starts near the end of the window.
 constexpr std::size_t kStampLineMax = 256;
 constexpr auto kWaitPoll = std::chrono::milliseconds(10);
+constexpr const char* kOpener = "xdg-open";
 
 enum class SpawnMode
 {
@@ -144,25 +146,43 @@ int GetExeVersion(const char* path, char* out, std::uint32_t capacity, std::uint
     return CopyOut(*version, out, capacity, needed);
 }
 
-bool RunShellExecute(const char* file, const char* parameters, bool wait, std::uint32_t waitMs,
-                     std::uint32_t show)
+bool OpenWithDesktop(const char* target)
 {
-    static_cast<void>(show);
-    if (file == nullptr || file[0] == '\0')
+    if (target == nullptr || target[0] == '\0')
+        return false;
+    std::error_code error;
+    if (!IsUrl(target) && !fs::exists(target, error))
         return false;
     pid_t pid = 0;
-    bool started = false;
-    if (IsExecutableFile(file)) {
-        std::vector<std::string> arguments{file};
-        if (parameters != nullptr && parameters[0] != '\0')
-            arguments.emplace_back(parameters);
-        started = Spawn(arguments, SpawnMode::ExactPath, &pid) == 0;
+    if (Spawn({kOpener, AsOpenTarget(target)}, SpawnMode::SearchPath, &pid) != 0)
+        return false;
+    ReapInBackground(pid);
+    return true;
+}
+
+bool DesktopOpenerAvailable()
+{
+    const char* path = std::getenv("PATH");
+    std::string_view rest = path != nullptr ? path : "";
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        const std::string_view dir = rest.substr(0, colon);
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+        if (!dir.empty() && IsExecutableFile((std::string(dir) + "/" + kOpener).c_str()))
+            return true;
     }
-    // A document with the execute bit (as on some mounted file systems) opens like any other.
-    std::error_code error;
-    if (!started && (IsUrl(file) || fs::exists(file, error)))
-        started = Spawn({"xdg-open", AsOpenTarget(file)}, SpawnMode::SearchPath, &pid) == 0;
-    if (!started)
+    return false;
+}
+
+bool RunProgram(const char* program, const char* parameters, bool wait, std::uint32_t waitMs)
+{
+    if (program == nullptr || !IsExecutableFile(program))
+        return false;
+    std::vector<std::string> arguments{program};
+    if (parameters != nullptr && parameters[0] != '\0')
+        arguments.emplace_back(parameters);
+    pid_t pid = 0;
+    if (Spawn(arguments, SpawnMode::ExactPath, &pid) != 0)
         return false;
     if (!wait || !WaitFor(pid, std::chrono::milliseconds(waitMs)))
         ReapInBackground(pid);

@@ -14,12 +14,17 @@ int GetMainVersion(char* out, std::uint32_t capacity, std::uint32_t* needed);
 // The version stamped into one of our installer files; failure when it has none.
 int GetExeVersion(const char* path, char* out, std::uint32_t capacity, std::uint32_t* needed);
 
-// Starts `file` without a shell: an executable file runs with `parameters` as its single
-// argument (none when empty); a document, folder or URL opens with xdg-open. When `wait` is
-// true, waits up to `waitMs` for the program to end. `show` is kept for the call shape.
-// True when the program was started.
-bool RunShellExecute(const char* file, const char* parameters, bool wait, std::uint32_t waitMs,
-                     std::uint32_t show);
+// Hands a document, folder or web address to the desktop's opener (xdg-open, the target as
+// its own argument). The target is never run, whatever its mode bits. False when a local
+// target does not exist or the opener could not be started.
+bool OpenWithDesktop(const char* target);
+// True when the desktop's opener is installed.
+bool DesktopOpenerAvailable();
+
+// Runs the program at `program` (that exact path, no shell) with `parameters` as its single
+// argument (none when empty). When `wait` is true, waits up to `waitMs` for it to end. False
+// when `program` is not an executable file or could not be started.
+bool RunProgram(const char* program, const char* parameters, bool wait, std::uint32_t waitMs);
 
 // Tells the desktop that the program's launcher entries changed.
 void UpdateDesktopIcon();

@@ -171,14 +171,11 @@ TEST_F(ConvertPageTest, ATileWithoutChosenFilesStaysHome)
 
     // The home list's tiles open the page with the chosen files.
     dialogs.fileAnswers.push_back(std::vector<std::string>{MakeFile("x.pdf")});
-    auto* tiles = Find<QListWidget>("lv_homeTiles");
-    ASSERT_GT(tiles->count(), 10);
-    QListWidgetItem* toWord = nullptr;
-    for (int i = 0; i < tiles->count(); ++i)
-        if (tiles->item(i)->data(Qt::UserRole).toString() == QLatin1String(kFunction))
-            toWord = tiles->item(i);
+    auto* tiles = Find("lv_homeTiles");
+    ASSERT_GT(tiles->findChildren<QPushButton*>().size(), 10);
+    auto* toWord = tiles->findChild<QPushButton*>(QLatin1String(kFunction));
     ASSERT_NE(toWord, nullptr);
-    emit tiles->itemClicked(toWord);
+    toWord->click();
     EXPECT_TRUE(
         WaitUntil([&] { return CurrentPage() == static_cast<int>(MainPage::ConvertList); }));
     EXPECT_EQ(Count(), 1);

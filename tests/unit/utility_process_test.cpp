@@ -71,15 +71,15 @@ TEST_F(UtilityProcess, ParametersReachTheProgramAsOneArgument)
     WriteScript(script, "printf '%s\\n' \"$#\" \"$@\" > \"$(dirname \"$0\")/argv.txt\"\n");
     const std::string parameters = "101|100001|a b|uuid; touch injected";
 
-    ASSERT_TRUE(TC_PROCESS::RunShellExecute(script.c_str(), parameters.c_str(), true, 5000, 5));
+    ASSERT_TRUE(TC_PROCESS::RunProgram(script.c_str(), parameters.c_str(), true, 5000));
     EXPECT_EQ(ReadFileBytes(scratch / "argv.txt"), "1\n" + parameters + "\n");
     EXPECT_FALSE(fs::exists(scratch / "injected"));
 
-    ASSERT_TRUE(TC_PROCESS::RunShellExecute(script.c_str(), "", true, 5000, 5));
+    ASSERT_TRUE(TC_PROCESS::RunProgram(script.c_str(), "", true, 5000));
     EXPECT_EQ(ReadFileBytes(scratch / "argv.txt"), "0\n");
 }
 
-TEST_F(UtilityProcess, DocumentsAndUrlsOpenWithXdgOpen)
+TEST_F(UtilityProcess, DocumentsAndUrlsOpenWithXdgOpenAndAreNeverRun)
 {
     const fs::path bin = scratch / "bin";
     fs::create_directories(bin);
@@ -87,27 +87,44 @@ TEST_F(UtilityProcess, DocumentsAndUrlsOpenWithXdgOpen)
                 "printf '%s\\n' \"$@\" >> \"" + (scratch / "opened.txt").string() + "\"\n");
     const std::string path = std::getenv("PATH");
     setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    EXPECT_TRUE(TC_PROCESS::DesktopOpenerAvailable());
 
     const fs::path document = scratch / "report.pdf";
     std::ofstream(document) << "%PDF";
-    EXPECT_TRUE(TC_PROCESS::RunShellExecute(document.c_str(), "ignored", true, 5000, 5));
-    EXPECT_TRUE(
-        TC_PROCESS::RunShellExecute("https://example.invalid/a?b=1&c=2", "", true, 5000, 5));
-    EXPECT_FALSE(TC_PROCESS::RunShellExecute((scratch / "missing.pdf").c_str(), "", true, 5000, 5));
-    setenv("PATH", path.c_str(), 1);
+    // A document with the execute bit is still only a document.
+    const fs::path script = scratch / "script.pdf";
+    WriteScript(script, "touch \"" + (scratch / "ran").string() + "\"\n");
+    EXPECT_TRUE(TC_PROCESS::OpenWithDesktop(document.c_str()));
+    EXPECT_TRUE(TC_PROCESS::OpenWithDesktop(script.c_str()));
+    EXPECT_TRUE(TC_PROCESS::OpenWithDesktop("https://example.invalid/a?b=1&c=2"));
+    EXPECT_FALSE(TC_PROCESS::OpenWithDesktop((scratch / "missing.pdf").c_str()));
+    // Only a program runs as one.
+    EXPECT_FALSE(TC_PROCESS::RunProgram(document.c_str(), "", true, 5000));
 
-    EXPECT_EQ(ReadFileBytes(scratch / "opened.txt"),
-              document.string() + "\nhttps://example.invalid/a?b=1&c=2\n");
+    const std::string expected =
+        document.string() + "\n" + script.string() + "\nhttps://example.invalid/a?b=1&c=2\n";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (ReadFileBytes(scratch / "opened.txt") != expected &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(ReadFileBytes(scratch / "opened.txt"), expected);
+    EXPECT_FALSE(fs::exists(scratch / "ran"));
+
+    setenv("PATH", bin.c_str(), 1);
+    fs::remove(bin / "xdg-open");
+    EXPECT_FALSE(TC_PROCESS::DesktopOpenerAvailable());
+    EXPECT_FALSE(TC_PROCESS::OpenWithDesktop(document.c_str()));
+    setenv("PATH", path.c_str(), 1);
 }
 
 TEST_F(UtilityProcess, ChildrenLeftRunningAreReaped)
 {
     const fs::path script = scratch / "quick.sh";
     WriteScript(script, "exit 0\n");
-    ASSERT_TRUE(TC_PROCESS::RunShellExecute(script.c_str(), "", false, 0, 5));
+    ASSERT_TRUE(TC_PROCESS::RunProgram(script.c_str(), "", false, 0));
     const fs::path slow = scratch / "slow.sh";
     WriteScript(slow, "sleep 0.3\n");
-    ASSERT_TRUE(TC_PROCESS::RunShellExecute(slow.c_str(), "", true, 10, 5));
+    ASSERT_TRUE(TC_PROCESS::RunProgram(slow.c_str(), "", true, 10));
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     std::this_thread::sleep_for(std::chrono::milliseconds(400));

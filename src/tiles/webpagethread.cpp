@@ -1,0 +1,37 @@
+#include "tiles/webpagethread.h"
+
+#include "account/accountlibrary.h"
+
+CWebPageThread::CWebPageThread(AccountLibrary& account) : account(account) {}
+
+CWebPageThread::~CWebPageThread()
+{
+    Stop();
+}
+
+bool CWebPageThread::Open(const std::string& key, const std::string& url)
+{
+    if (IsRunning())
+        return false;
+    {
+        std::lock_guard lock(mutex);
+        this->key = key;
+        this->url = url;
+    }
+    return Start();
+}
+
+int CWebPageThread::Run()
+{
+    std::string page;
+    std::string startedFor;
+    {
+        std::lock_guard lock(mutex);
+        page = url;
+        startedFor = key;
+    }
+    // Runs on this thread: the plug-in's ticket request blocks until its server answers.
+    account.OpenWebPage(page);
+    Post(WM_WEB_PAGE_OPENED, 0, startedFor);
+    return 0;
+}
