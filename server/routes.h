@@ -1,5 +1,7 @@
 #pragma once
 
+#include "signinlimiter.h"
+
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -29,6 +31,10 @@ public:
         std::filesystem::path updateDir; // newversion.htm and DokoraSetup.exe, when present
         std::string version;             // announced when there is no version file
         std::chrono::seconds uploadLimit{15 * 60};
+        // Where clients reach the service ("http://host:port"), for the addresses it hands out.
+        std::string publicUrl;
+        // The `service` value of the desktop client's tickets: only those buy a token.
+        std::string clientService;
     };
 
     Routes(AccountStore& accounts, SessionStore& sessions, TaskStore& tasks,
@@ -57,4 +63,5 @@ private:
     TaskStore& tasks;
     ConversionService& conversions;
     Settings settings;
+    SignInLimiter signInLimiter{{}};
 };

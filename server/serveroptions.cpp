@@ -6,12 +6,14 @@
 const char* const kUsage =
     "usage: dokora-server --data DIR [--port N] [--listen ADDR] [--workers N]\n"
     "                     [--token-lifetime SECONDS] [--time-limit SECONDS]\n"
-    "                     [--read-timeout SECONDS]\n"
+    "                     [--read-timeout SECONDS] [--public-url URL]\n"
     "       dokora-server --data DIR --add-user NAME   (password read from standard input)\n"
     "\n"
     "Serves the conversion API on http://ADDR:PORT (127.0.0.1:8780 by default; port 0 takes\n"
     "a free port). Workers default to one per processor core; the time limit (120 s) ends a\n"
-    "single conversion.\n";
+    "single conversion. The public URL (http://ADDR:PORT by default) is where clients reach\n"
+    "the service; the addresses it hands out start with it. The desktop client's sign-in\n"
+    "address must be the public URL followed by /shiro-cas.\n";
 
 namespace {
 
@@ -54,6 +56,15 @@ std::optional<ServerOptions> ParseOptions(const std::vector<std::string>& args, 
             options.dataDir = value;
         } else if (arg == "--listen") {
             options.listen = value;
+        } else if (arg == "--public-url") {
+            if (!value.starts_with("http://") && !value.starts_with("https://")) {
+                error = "--public-url needs an http:// or https:// address";
+                return std::nullopt;
+            }
+            options.publicUrl = value;
+            while (options.publicUrl.ends_with('/')) {
+                options.publicUrl.pop_back();
+            }
         } else if (arg == "--add-user") {
             options.addUser = value;
         } else if (arg == "--port") {
