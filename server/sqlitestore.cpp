@@ -139,17 +139,22 @@ public:
         return Bind(text);
     }
 
-    // True while a row is there; `ok` turns false on an error.
+    // True while a row is there; `ok` turns false on an error. A statement is run once: a
+    // step after the last row would run it again.
     bool Row()
     {
         if (!statement) {
             ok = false;
             return false;
         }
+        if (done) {
+            return false;
+        }
         const int step = sqlite3_step(statement);
         if (step == SQLITE_ROW) {
             return true;
         }
+        done = true;
         if (step != SQLITE_DONE) {
             Report(db);
             ok = false;
@@ -179,6 +184,7 @@ private:
     sqlite3* db;
     sqlite3_stmt* statement = nullptr;
     int bound = 0;
+    bool done = false;
 };
 
 // Commits when told to, rolls back otherwise.
