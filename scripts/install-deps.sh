@@ -11,8 +11,8 @@ packages=(
   # engine libraries
   libcurl4-openssl-dev libssl-dev libjsoncpp-dev libpugixml-dev libsimpleini-dev
   libspdlog-dev libsqlcipher-dev libzip-dev
-  # HTTP server (reference service, fake service in tests)
-  libcpp-httplib-dev
+  # HTTP server (reference service, fake service in tests) and the service's database
+  libcpp-httplib-dev libsqlite3-dev
   # reference conversion service: office headless with its UNO bridge, PDF and image tools,
   # text recognition with Chinese and English
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui

@@ -1,19 +1,15 @@
 #include "accountstore.h"
 
 #include "inputcheck.h"
+#include "servicestore.h"
 
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
 #include <fstream>
-#include <iostream>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -22,17 +18,6 @@ constexpr int kIterations = 210000;
 constexpr std::size_t kSaltSize = 16;
 constexpr std::size_t kHashSize = 32;
 constexpr int kFirstUserId = 1001;
-
-std::string Hex(const std::string& bytes)
-{
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
 
 std::optional<std::string> Unhex(const std::string& text)
 {
@@ -62,7 +47,7 @@ std::string Derive(const std::string& password, const std::string& salt, int ite
 
 } // namespace
 
-AccountStore::AccountStore(std::filesystem::path file) : file(std::move(file)) {}
+AccountStore::AccountStore(ServiceStore& store) : store(store) {}
 
 bool AccountStore::ValidName(const std::string& name)
 {
@@ -77,69 +62,42 @@ bool AccountStore::ValidName(const std::string& name)
     return true;
 }
 
-void AccountStore::ReloadIfChanged()
+bool AccountStore::ImportFile(const std::filesystem::path& file, std::string& error)
 {
-    std::error_code code;
-    const auto time = std::filesystem::last_write_time(file, code);
-    std::string error;
-    if (!code && time != loadedTime && !Load(error)) {
-        std::cerr << "accounts: " << error << "\n";
-    }
-}
-
-bool AccountStore::Load(std::string& error)
-{
-    std::error_code code;
-    const auto time = std::filesystem::last_write_time(file, code);
     std::ifstream in(file);
-    std::map<std::string, Account> loaded;
+    if (!in) {
+        return true;
+    }
+    std::vector<ServiceStore::Account> imported;
     std::string line;
-    while (in && std::getline(in, line)) {
+    while (std::getline(in, line)) {
         std::istringstream fields(line);
-        std::string name, salt, hash;
-        Account account;
-        if (!(fields >> name >> account.userId >> account.iterations >> salt >> hash)) {
+        std::string salt, hash;
+        ServiceStore::Account account;
+        if (!(fields >> account.name >> account.userId >> account.iterations >> salt >> hash)) {
             error = "unreadable account line in " + file.string();
             return false;
         }
         auto saltBytes = Unhex(salt);
         auto hashBytes = Unhex(hash);
-        if (!saltBytes || !hashBytes) {
+        if (!saltBytes || !hashBytes || account.userId <= 0) {
             error = "unreadable account line in " + file.string();
             return false;
         }
         account.salt = *saltBytes;
         account.hash = *hashBytes;
-        loaded[name] = account;
+        imported.push_back(std::move(account));
     }
-    std::lock_guard lock(mutex);
-    accounts = std::move(loaded);
-    loadedTime = time;
-    return true;
-}
-
-bool AccountStore::Save(const std::map<std::string, Account>& all, std::string& error) const
-{
-    std::ostringstream text;
-    for (const auto& [name, account] : all) {
-        text << name << '\t' << account.userId << '\t' << account.iterations << '\t'
-             << Hex(account.salt) << '\t' << Hex(account.hash) << '\n';
+    for (const auto& account : imported) {
+        if (!store.FindAccount(account.name) && !store.PutAccount(account, kFirstUserId)) {
+            error = "cannot store the accounts of " + file.string();
+            return false;
+        }
     }
-    const std::string content = text.str();
-    const std::string temporary = file.string() + ".tmp";
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        error = "cannot write " + temporary;
-        return false;
-    }
-    fchmod(fd, 0600);
-    const bool written =
-        write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size()) &&
-        fsync(fd) == 0;
-    close(fd);
-    if (!written || std::rename(temporary.c_str(), file.c_str()) != 0) {
-        unlink(temporary.c_str());
-        error = "cannot write " + file.string();
+    std::error_code code;
+    std::filesystem::rename(file, file.string() + ".imported", code);
+    if (code) {
+        error = "cannot rename " + file.string() + ": " + code.message();
         return false;
     }
     return true;
@@ -158,60 +116,30 @@ std::optional<bool> AccountStore::SetPassword(const std::string& name, const std
         error = "no random numbers";
         return std::nullopt;
     }
-    Account account{0, kIterations, salt, Derive(password, salt, kIterations)};
-
-    std::lock_guard lock(mutex);
-    auto changed = accounts;
-    const auto existing = changed.find(name);
-    const bool added = existing == changed.end();
-    if (added) {
-        int highest = kFirstUserId - 1;
-        for (const auto& [other, entry] : changed) {
-            highest = std::max(highest, entry.userId);
-        }
-        account.userId = highest + 1;
-    } else {
-        account.userId = existing->second.userId;
+    const ServiceStore::Account account{name, 0, kIterations, salt,
+                                        Derive(password, salt, kIterations)};
+    const auto added = store.PutAccount(account, kFirstUserId);
+    if (!added) {
+        error = "the account cannot be stored";
     }
-    changed[name] = account;
-    if (!Save(changed, error)) {
-        return std::nullopt;
-    }
-    accounts = std::move(changed);
-    std::error_code code;
-    loadedTime = std::filesystem::last_write_time(file, code);
     return added;
 }
 
 std::optional<int> AccountStore::Verify(const std::string& name, const std::string& password)
 {
-    ReloadIfChanged();
-    Account account;
-    {
-        std::lock_guard lock(mutex);
-        const auto found = accounts.find(name);
-        if (found != accounts.end()) {
-            account = found->second;
-        }
-    }
+    const auto account = store.FindAccount(name);
     // An unknown name costs as much as a wrong password.
-    const bool known = account.iterations > 0;
-    const std::string salt = known ? account.salt : std::string(kSaltSize, '\0');
-    const std::string hash = Derive(password, salt, known ? account.iterations : kIterations);
-    if (!known || hash.size() != account.hash.size() ||
-        CRYPTO_memcmp(hash.data(), account.hash.data(), hash.size()) != 0) {
+    const bool known = account && account->iterations > 0;
+    const std::string salt = known ? account->salt : std::string(kSaltSize, '\0');
+    const std::string hash = Derive(password, salt, known ? account->iterations : kIterations);
+    if (!known || hash.size() != account->hash.size() ||
+        CRYPTO_memcmp(hash.data(), account->hash.data(), hash.size()) != 0) {
         return std::nullopt;
     }
-    return account.userId;
+    return account->userId;
 }
 
 std::optional<std::string> AccountStore::NameOf(int userId) const
 {
-    std::lock_guard lock(mutex);
-    for (const auto& [name, account] : accounts) {
-        if (account.userId == userId) {
-            return name;
-        }
-    }
-    return std::nullopt;
+    return store.AccountName(userId);
 }

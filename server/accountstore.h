@@ -1,25 +1,27 @@
 #pragma once
 
 #include <filesystem>
-#include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 
-// The service's user accounts: names with salted PBKDF2-SHA256 password hashes, kept in one
-// file of the data directory (mode 0600, replaced as a whole on every change).
+class ServiceStore;
+
+// The service's user accounts: names with salted PBKDF2-SHA256 password hashes, kept in the
+// service's store. Accounts added by another process (`--add-user` while the service runs)
+// are seen at once.
 class AccountStore
 {
 public:
-    explicit AccountStore(std::filesystem::path file);
+    explicit AccountStore(ServiceStore& store);
 
-    // Reads the file; a missing file is an empty store.
-    bool Load(std::string& error);
+    // Takes over the accounts of the file that earlier versions kept (a missing file is no
+    // account); the file is renamed to "<file>.imported" afterwards. Names already in the
+    // store keep their password.
+    bool ImportFile(const std::filesystem::path& file, std::string& error);
     // Adds the user or replaces the password; true when the user was new.
     std::optional<bool> SetPassword(const std::string& name, const std::string& password,
                                     std::string& error);
-    // The user's number when the password matches. Users added to the file by another
-    // process (`--add-user` while the service runs) are seen here.
+    // The user's number when the password matches.
     std::optional<int> Verify(const std::string& name, const std::string& password);
     std::optional<std::string> NameOf(int userId) const;
 
@@ -27,20 +29,5 @@ public:
     static bool ValidName(const std::string& name);
 
 private:
-    struct Account
-    {
-        int userId = 0;
-        int iterations = 0;
-        std::string salt;
-        std::string hash;
-    };
-
-    bool Save(const std::map<std::string, Account>& accounts, std::string& error) const;
-
-    void ReloadIfChanged();
-
-    std::filesystem::path file;
-    std::filesystem::file_time_type loadedTime;
-    mutable std::mutex mutex;
-    std::map<std::string, Account> accounts;
+    ServiceStore& store;
 };

@@ -4,15 +4,19 @@
 #include "routes.h"
 #include "serveroptions.h"
 #include "sessionstore.h"
+#include "sqlitestore.h"
 #include "sweeper.h"
 #include "taskstore.h"
 
 #include <httplib.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <iostream>
 #include <pthread.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #ifndef DOKORA_SERVER_VERSION
 #error "DOKORA_SERVER_VERSION must be defined by the build"
@@ -40,7 +44,20 @@ int AddUser(AccountStore& accounts, const std::string& name)
     return 0;
 }
 
-int Serve(const ServerOptions& options, AccountStore& accounts)
+// One service per data directory: a second one would take the first one's running tasks
+// for interrupted ones. The lock lasts as long as the process.
+bool LockDataDirectory(const std::filesystem::path& dataDir)
+{
+    const int fd = open((dataDir / "service.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    return fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+std::string HostForUrl(const std::string& address)
+{
+    return address.find(':') != std::string::npos ? "[" + address + "]" : address;
+}
+
+int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accounts)
 {
     // Signals are taken by one thread only; every other thread starts with them blocked.
     sigset_t signals;
@@ -50,19 +67,23 @@ int Serve(const ServerOptions& options, AccountStore& accounts)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    TaskStore tasks(options.dataDir / "tasks");
+    if (!LockDataDirectory(options.dataDir)) {
+        std::cerr << "dokora-server: another service uses " << options.dataDir << "\n";
+        return 1;
+    }
+    TaskStore tasks(store, options.dataDir / "tasks");
     std::string error;
-    if (!tasks.Reset(error)) {
+    const auto waiting = tasks.Resume(error);
+    if (!waiting) {
         std::cerr << "dokora-server: " << error << "\n";
         return 1;
     }
-    SessionStore sessions({.token = options.tokenLifetime});
+    SessionStore sessions(store, {.token = options.tokenLifetime});
     ConversionService conversions(tasks, options.dataDir / "office", options.workers,
                                   options.timeLimit, options.memoryLimit);
-    Routes routes(accounts, sessions, tasks, conversions,
-                  {.updateDir = options.dataDir / "update",
-                   .version = DOKORA_SERVER_VERSION,
-                   .userQuota = options.userQuota});
+    for (const std::string& taskId : *waiting) {
+        conversions.Enqueue(taskId);
+    }
 
     GatedServer::Limits limits;
     limits.requestTime = options.readTimeout;
@@ -79,7 +100,6 @@ int Serve(const ServerOptions& options, AccountStore& accounts)
                                  "application/json; charset=utf-8");
         }
     });
-    routes.Register(server);
 
     int port = options.port;
     if (port == 0) {
@@ -92,6 +112,21 @@ int Serve(const ServerOptions& options, AccountStore& accounts)
                   << "\n";
         return 1;
     }
+    const std::string publicUrl =
+        options.publicUrl.empty()
+            ? "http://" + HostForUrl(options.listen) + ":" + std::to_string(port)
+            : options.publicUrl;
+    Routes routes(accounts, sessions, tasks, conversions,
+                  {.updateDir = options.dataDir / "update",
+                   .version = DOKORA_SERVER_VERSION,
+                   .userQuota = options.userQuota,
+                   .publicUrl = publicUrl,
+                   .clientService = publicUrl + "/shiro-cas"});
+    routes.Register(server);
+    if (options.publicUrl.empty() && (options.listen == "0.0.0.0" || options.listen == "::")) {
+        std::cerr << "dokora-server: listening on every address; give --public-url so that "
+                     "clients get addresses they can reach\n";
+    }
     std::cout << "listening on http://" << options.listen << ":" << port << std::endl;
 
     std::thread signalWaiter([&server, signals] {
@@ -100,10 +135,11 @@ int Serve(const ServerOptions& options, AccountStore& accounts)
         server.stop();
     });
     {
-        Sweeper sweeper(std::chrono::minutes(10), [&tasks] {
+        Sweeper sweeper(std::chrono::minutes(10), [&tasks, &sessions] {
             if (const auto removed = tasks.Sweep(TaskStore::Clock::now())) {
                 std::cerr << "removed " << removed << " expired tasks\n";
             }
+            sessions.Sweep();
         });
         server.listen_after_bind();
     }
@@ -132,10 +168,16 @@ int main(int argc, char** argv)
         std::cerr << "dokora-server: cannot use the data directory " << options->dataDir << "\n";
         return 1;
     }
-    AccountStore accounts(options->dataDir / "accounts");
-    if (!accounts.Load(error)) {
+    const auto store = SqliteStore::Open(options->dataDir / "service.db", error);
+    if (!store) {
         std::cerr << "dokora-server: " << error << "\n";
         return 1;
     }
-    return options->addUser ? AddUser(accounts, *options->addUser) : Serve(*options, accounts);
+    AccountStore accounts(*store);
+    if (!accounts.ImportFile(options->dataDir / "accounts", error)) {
+        std::cerr << "dokora-server: " << error << "\n";
+        return 1;
+    }
+    return options->addUser ? AddUser(accounts, *options->addUser)
+                            : Serve(*options, *store, accounts);
 }

@@ -27,18 +27,6 @@ constexpr const char* kTooLarge = "the file is larger than 100 MiB";
 // Room for the multipart headers around the file's bytes.
 constexpr std::uint64_t kMultipartAllowance = 1 << 20;
 
-// The address the client reached us at; an HTTP/1.0 request may come without a Host.
-std::string BaseUrl(const httplib::Request& request)
-{
-    std::string host = request.get_header_value("Host");
-    if (host.empty()) {
-        const bool v6 = request.local_addr.find(':') != std::string::npos;
-        host = (v6 ? "[" + request.local_addr + "]" : request.local_addr) + ":" +
-               std::to_string(request.local_port);
-    }
-    return "http://" + host;
-}
-
 // The file name as the client sent it, accepted when it names one file and nothing else and
 // is UTF-8 (it comes back in replies).
 bool SafeFileName(const std::string& name)
@@ -294,7 +282,11 @@ void Routes::Upload(const httplib::Request& request, httplib::Response& response
     record.userId = *user;
     record.fileSize = size;
     record.input = input;
-    tasks.Add(record);
+    if (!tasks.Add(record)) {
+        tasks.Discard(*taskId);
+        Replies::Failure(response, 500, "the upload cannot be stored");
+        return;
+    }
 
     Json::Value data;
     data["fileSize"] = Json::UInt64(size);
@@ -360,7 +352,7 @@ void Routes::Query(const httplib::Request& request, httplib::Response& response)
     data["filePrice"] = 0;
     data["userBalance"] = 100.0;
     data["downloadUrl"] =
-        task->state == TaskState::Finished ? BaseUrl(request) + "/results/" + task->jobId : "";
+        task->state == TaskState::Finished ? settings.publicUrl + "/results/" + task->jobId : "";
     Replies::Success(response, data, task->state == TaskState::Failed ? task->message : "success");
 }
 
@@ -398,17 +390,32 @@ void Routes::CreateGrantingTicket(const httplib::Request& request, httplib::Resp
         response.set_content("username and password required", "text/plain");
         return;
     }
-    const auto user =
-        accounts.Verify(request.get_param_value("username"), request.get_param_value("password"));
+    const std::string name = request.get_param_value("username");
+    const auto now = SignInLimiter::Clock::now();
+    if (const auto wait = signInLimiter.Admit(name, request.remote_addr, now)) {
+        response.status = 429;
+        response.set_header("Retry-After", std::to_string(wait->count()));
+        response.set_content("too many sign-in attempts; try again in " +
+                                 std::to_string(wait->count()) + " seconds",
+                             "text/plain");
+        return;
+    }
+    const auto user = accounts.Verify(name, request.get_param_value("password"));
     if (!user) {
+        signInLimiter.CountFailure(name, now);
         response.status = 401;
         response.set_content("wrong user name or password", "text/plain");
         return;
     }
-    const std::string ticket = sessions.CreateGrantingTicket(*user);
+    const auto ticket = sessions.CreateGrantingTicket(*user);
+    if (!ticket) {
+        response.status = 500;
+        response.set_content("the sign-in cannot be stored", "text/plain");
+        return;
+    }
     response.status = 201;
-    response.set_header("Location", BaseUrl(request) + "/shiro-cas/v1/tickets/" + ticket);
-    response.set_content(ticket, "text/plain");
+    response.set_header("Location", settings.publicUrl + "/shiro-cas/v1/tickets/" + *ticket);
+    response.set_content(*ticket, "text/plain");
 }
 
 void Routes::IssueServiceTicket(const httplib::Request& request, httplib::Response& response)
@@ -418,7 +425,8 @@ void Routes::IssueServiceTicket(const httplib::Request& request, httplib::Respon
         response.set_content("service required", "text/plain");
         return;
     }
-    const auto ticket = sessions.IssueServiceTicket(request.matches[1]);
+    const auto ticket =
+        sessions.IssueServiceTicket(request.matches[1], request.get_param_value("service"));
     if (!ticket) {
         response.status = 404;
         response.set_content("ticket-granting ticket unknown or expired", "text/plain");
@@ -436,7 +444,9 @@ void Routes::SignOut(const httplib::Request& request, httplib::Response& respons
 
 void Routes::ExchangeTicket(const httplib::Request& request, httplib::Response& response)
 {
-    const auto token = sessions.RedeemServiceTicket(request.get_param_value("ticket"));
+    // Tickets the plug-in obtained for web pages are bound to those pages and buy no token.
+    const auto token =
+        sessions.RedeemServiceTicket(request.get_param_value("ticket"), settings.clientService);
     if (!token) {
         Replies::Failure(response, 401, "ticket invalid");
         return;

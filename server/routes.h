@@ -1,6 +1,7 @@
 #pragma once
 
 #include "uploadquota.h"
+#include "signinlimiter.h"
 
 #include <chrono>
 #include <filesystem>
@@ -34,6 +35,10 @@ public:
         std::string version;             // announced when there is no version file
         std::chrono::seconds uploadLimit{15 * 60};
         std::uint64_t userQuota = 0; // bytes one user may keep stored; 0: no limit
+        // Where clients reach the service ("http://host:port"), for the addresses it hands out.
+        std::string publicUrl;
+        // The `service` value of the desktop client's tickets: only those buy a token.
+        std::string clientService;
     };
 
     Routes(AccountStore& accounts, SessionStore& sessions, TaskStore& tasks,
@@ -63,4 +68,5 @@ private:
     ConversionService& conversions;
     Settings settings;
     UploadQuota quota;
+    SignInLimiter signInLimiter{{}};
 };

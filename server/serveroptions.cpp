@@ -7,7 +7,7 @@ const char* const kUsage =
     "usage: dokora-server --data DIR [--port N] [--listen ADDR] [--workers N]\n"
     "                     [--token-lifetime SECONDS] [--time-limit SECONDS]\n"
     "                     [--read-timeout SECONDS] [--quota-mib N] [--memory-limit-mib N]\n"
-    "                     [--connections-per-address N]\n"
+    "                     [--connections-per-address N] [--public-url URL]\n"
     "       dokora-server --data DIR --add-user NAME   (password read from standard input)\n"
     "\n"
     "Serves the conversion API on http://ADDR:PORT (127.0.0.1:8780 by default; port 0 takes\n"
@@ -15,7 +15,9 @@ const char* const kUsage =
     "single conversion. A request's head (and a body on routes other than the upload) must\n"
     "arrive within the read time-out (30 s). Each user may keep 1024 MiB of uploads and\n"
     "results (0: no limit); each converter process may use 2048 MiB of memory; one address\n"
-    "may hold 32 connections.\n";
+    "may hold 32 connections. The public URL (http://ADDR:PORT by default) is where clients\n"
+    "reach the service; the addresses it hands out start with it. The desktop client's\n"
+    "sign-in address must be the public URL followed by /shiro-cas.\n";
 
 namespace {
 
@@ -58,6 +60,15 @@ std::optional<ServerOptions> ParseOptions(const std::vector<std::string>& args, 
             options.dataDir = value;
         } else if (arg == "--listen") {
             options.listen = value;
+        } else if (arg == "--public-url") {
+            if (!value.starts_with("http://") && !value.starts_with("https://")) {
+                error = "--public-url needs an http:// or https:// address";
+                return std::nullopt;
+            }
+            options.publicUrl = value;
+            while (options.publicUrl.ends_with('/')) {
+                options.publicUrl.pop_back();
+            }
         } else if (arg == "--add-user") {
             options.addUser = value;
         } else if (arg == "--port") {

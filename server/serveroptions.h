@@ -12,6 +12,8 @@ struct ServerOptions
     std::filesystem::path dataDir;
     std::string listen = "127.0.0.1";
     int port = 8780; // where the client's default Config.ini looks
+    // Where clients reach the service; empty: the listening address.
+    std::string publicUrl;
     std::size_t workers = 1;
     std::optional<std::string> addUser;
     std::chrono::seconds tokenLifetime{7200};

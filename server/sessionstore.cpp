@@ -1,82 +1,88 @@
 #include "sessionstore.h"
 
 #include "randomid.h"
+#include "servicestore.h"
 
-SessionStore::SessionStore(Lifetimes lifetimes) : lifetimes(lifetimes), nextSweep(Clock::now()) {}
+namespace {
 
-std::optional<int> SessionStore::Live(Table& table, const std::string& key, bool consume)
+using Kind = ServiceStore::SessionKind;
+
+// Service addresses compare without a trailing "/".
+std::string_view WithoutTrailingSlash(std::string_view address)
 {
-    const auto found = table.find(key);
-    if (found == table.end()) {
-        return std::nullopt;
+    while (!address.empty() && address.back() == '/') {
+        address.remove_suffix(1);
     }
-    const Entry entry = found->second;
-    if (consume || entry.expires <= Clock::now()) {
-        table.erase(found);
-    }
-    if (entry.expires <= Clock::now()) {
-        return std::nullopt;
-    }
-    return entry.userId;
+    return address;
 }
 
-void SessionStore::DropExpired()
+bool SameService(const std::string& a, const std::string& b)
 {
-    const auto now = Clock::now();
-    if (now < nextSweep) {
-        return;
-    }
-    nextSweep = now + std::chrono::minutes(1);
-    for (Table* table : {&grantingTickets, &serviceTickets, &tokens}) {
-        std::erase_if(*table, [now](const auto& item) { return item.second.expires <= now; });
-    }
+    return WithoutTrailingSlash(a) == WithoutTrailingSlash(b);
 }
 
-std::string SessionStore::CreateGrantingTicket(int userId)
+} // namespace
+
+SessionStore::SessionStore(ServiceStore& store, Lifetimes lifetimes)
+    : store(store), lifetimes(lifetimes)
 {
-    std::lock_guard lock(mutex);
-    DropExpired();
+}
+
+std::optional<std::string> SessionStore::CreateGrantingTicket(int userId)
+{
     std::string ticket = RandomId("TGT-");
-    grantingTickets[ticket] = {userId, Clock::now() + lifetimes.grantingTicket};
+    if (!store.PutSession(Kind::GrantingTicket, ticket,
+                          {userId, "", Clock::now() + lifetimes.grantingTicket})) {
+        return std::nullopt;
+    }
     return ticket;
 }
 
-std::optional<std::string> SessionStore::IssueServiceTicket(const std::string& grantingTicket)
+std::optional<std::string> SessionStore::IssueServiceTicket(const std::string& grantingTicket,
+                                                            const std::string& service)
 {
-    std::lock_guard lock(mutex);
-    DropExpired();
-    const auto user = Live(grantingTickets, grantingTicket, false);
-    if (!user) {
+    const auto granting = store.FindSession(Kind::GrantingTicket, grantingTicket, Clock::now());
+    if (!granting) {
         return std::nullopt;
     }
     std::string ticket = RandomId("ST-");
-    serviceTickets[ticket] = {*user, Clock::now() + lifetimes.serviceTicket};
+    if (!store.PutSession(Kind::ServiceTicket, ticket,
+                          {granting->userId, service, Clock::now() + lifetimes.serviceTicket})) {
+        return std::nullopt;
+    }
     return ticket;
 }
 
 bool SessionStore::DestroyGrantingTicket(const std::string& grantingTicket)
 {
-    std::lock_guard lock(mutex);
-    return grantingTickets.erase(grantingTicket) > 0;
+    return store.DropSession(Kind::GrantingTicket, grantingTicket);
 }
 
 std::optional<SessionStore::Token>
-SessionStore::RedeemServiceTicket(const std::string& serviceTicket)
+SessionStore::RedeemServiceTicket(const std::string& serviceTicket, const std::string& service)
 {
-    std::lock_guard lock(mutex);
-    DropExpired();
-    const auto user = Live(serviceTickets, serviceTicket, true);
-    if (!user) {
+    const auto ticket = store.TakeSession(Kind::ServiceTicket, serviceTicket, Clock::now());
+    if (!ticket || !SameService(ticket->service, service)) {
         return std::nullopt;
     }
     std::string token = RandomId("");
-    tokens[token] = {*user, Clock::now() + lifetimes.token};
+    if (!store.PutSession(Kind::Token, token,
+                          {ticket->userId, "", Clock::now() + lifetimes.token})) {
+        return std::nullopt;
+    }
     return Token{token, lifetimes.token.count()};
 }
 
 std::optional<int> SessionStore::UserOfToken(const std::string& token)
 {
-    std::lock_guard lock(mutex);
-    DropExpired();
-    return Live(tokens, token, false);
+    const auto session = store.FindSession(Kind::Token, token, Clock::now());
+    if (!session) {
+        return std::nullopt;
+    }
+    return session->userId;
+}
+
+void SessionStore::Sweep()
+{
+    store.DropExpiredSessions(Clock::now());
 }

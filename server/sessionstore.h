@@ -1,17 +1,19 @@
 #pragma once
 
 #include <chrono>
-#include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 
+class ServiceStore;
+
 // Sign-in state of the service: ticket-granting tickets of the single sign-on, one-time
-// service tickets, and the tokens that API calls carry. Every entry expires.
+// service tickets bound to the service they were issued for, and the tokens that API calls
+// carry. Every entry expires; all of them are kept in the service's store, so a restart
+// signs nobody out.
 class SessionStore
 {
 public:
-    using Clock = std::chrono::steady_clock;
+    using Clock = std::chrono::system_clock;
 
     struct Lifetimes
     {
@@ -26,30 +28,21 @@ public:
         long long expireSeconds = 0;
     };
 
-    explicit SessionStore(Lifetimes lifetimes);
+    SessionStore(ServiceStore& store, Lifetimes lifetimes);
 
-    std::string CreateGrantingTicket(int userId);
-    std::optional<std::string> IssueServiceTicket(const std::string& grantingTicket);
+    std::optional<std::string> CreateGrantingTicket(int userId);
+    std::optional<std::string> IssueServiceTicket(const std::string& grantingTicket,
+                                                  const std::string& service);
     bool DestroyGrantingTicket(const std::string& grantingTicket);
-    // A service ticket is good for one exchange.
-    std::optional<Token> RedeemServiceTicket(const std::string& serviceTicket);
+    // A service ticket is good for one exchange, and only for the service it was issued
+    // for; any attempt uses it up.
+    std::optional<Token> RedeemServiceTicket(const std::string& serviceTicket,
+                                             const std::string& service);
     std::optional<int> UserOfToken(const std::string& token);
+    // Forgets expired entries.
+    void Sweep();
 
 private:
-    struct Entry
-    {
-        int userId = 0;
-        Clock::time_point expires;
-    };
-    using Table = std::map<std::string, Entry, std::less<>>;
-
-    static std::optional<int> Live(Table& table, const std::string& key, bool consume);
-    void DropExpired();
-
+    ServiceStore& store;
     Lifetimes lifetimes;
-    std::mutex mutex;
-    Table grantingTickets;
-    Table serviceTickets;
-    Table tokens;
-    Clock::time_point nextSweep;
 };

@@ -1,8 +1,9 @@
 #include "taskstore.h"
 
 #include "randomid.h"
+#include "servicestore.h"
 
-#include <vector>
+#include <set>
 
 const char* StateName(TaskState state)
 {
@@ -20,19 +21,35 @@ const char* StateName(TaskState state)
     return "FAILED";
 }
 
-TaskStore::TaskStore(std::filesystem::path root) : root(std::move(root)) {}
+TaskStore::TaskStore(ServiceStore& store, std::filesystem::path root)
+    : store(store), root(std::move(root))
+{
+}
 
-bool TaskStore::Reset(std::string& error)
+std::optional<std::vector<std::string>> TaskStore::Resume(std::string& error)
 {
     std::error_code code;
-    std::filesystem::remove_all(root, code);
     std::filesystem::create_directories(root, code);
     if (code) {
         error = "cannot create " + root.string() + ": " + code.message();
-        return false;
+        return std::nullopt;
     }
     std::filesystem::permissions(root, std::filesystem::perms::owner_all, code);
-    return true;
+    std::vector<std::string> waiting = store.ResumeTasks(kInterrupted, Clock::now());
+
+    // An upload cut short by the end of the process left a directory without a record.
+    const auto ids = store.TaskIds();
+    const std::set<std::string> known(ids.begin(), ids.end());
+    std::vector<std::filesystem::path> orphans;
+    for (const auto& entry : std::filesystem::directory_iterator(root, code)) {
+        if (!known.count(entry.path().filename().string())) {
+            orphans.push_back(entry.path());
+        }
+    }
+    for (const auto& orphan : orphans) {
+        std::filesystem::remove_all(orphan, code);
+    }
+    return waiting;
 }
 
 std::optional<std::string> TaskStore::CreateTaskDirectory(std::filesystem::path& directory)
@@ -48,76 +65,64 @@ std::optional<std::string> TaskStore::CreateTaskDirectory(std::filesystem::path&
 
 void TaskStore::Discard(const std::string& taskId)
 {
-    {
-        std::lock_guard lock(mutex);
-        tasks.erase(taskId);
-    }
+    store.DropTask(taskId);
     std::error_code code;
     std::filesystem::remove_all(root / taskId, code);
 }
 
-void TaskStore::Add(TaskRecord record)
+bool TaskStore::Add(TaskRecord record)
 {
     record.touched = Clock::now();
-    std::lock_guard lock(mutex);
-    tasks[record.taskId] = std::move(record);
+    record.input = record.input.filename();
+    record.result = record.result.filename();
+    return store.AddTask(record);
 }
 
 std::optional<std::string> TaskStore::Submit(const std::string& taskId, int userId,
                                              const std::string& taskName, bool& alreadySubmitted)
 {
-    std::lock_guard lock(mutex);
-    const auto found = tasks.find(taskId);
-    if (found == tasks.end() || found->second.userId != userId) {
+    const auto submitted = store.SubmitTask(taskId, userId, taskName, RandomId("job-"));
+    if (!submitted) {
         return std::nullopt;
     }
-    TaskRecord& task = found->second;
-    alreadySubmitted = task.state != TaskState::Uploaded;
-    if (!alreadySubmitted) {
-        task.jobId = RandomId("job-");
-        task.taskName = taskName;
-        task.state = TaskState::Waiting;
-        jobs[task.jobId] = taskId;
+    alreadySubmitted = submitted->alreadySubmitted;
+    return submitted->jobId;
+}
+
+std::optional<TaskRecord> TaskStore::Located(std::optional<TaskRecord> task) const
+{
+    if (task) {
+        const std::filesystem::path directory = root / task->taskId;
+        task->input = directory / task->input;
+        if (!task->result.empty()) {
+            task->result = directory / task->result;
+        }
     }
-    return task.jobId;
+    return task;
 }
 
 std::optional<TaskRecord> TaskStore::Find(const std::string& taskId, int userId) const
 {
-    std::lock_guard lock(mutex);
-    const auto found = tasks.find(taskId);
-    if (found == tasks.end() || found->second.userId != userId) {
+    auto task = store.FindTask(taskId);
+    if (!task || task->userId != userId) {
         return std::nullopt;
     }
-    return found->second;
+    return Located(std::move(task));
 }
 
 std::optional<TaskRecord> TaskStore::FindByJob(const std::string& jobId) const
 {
-    std::lock_guard lock(mutex);
-    const auto job = jobs.find(jobId);
-    if (job == jobs.end()) {
-        return std::nullopt;
-    }
-    const auto found = tasks.find(job->second);
-    if (found == tasks.end()) {
-        return std::nullopt;
-    }
-    return found->second;
+    return Located(store.FindTaskByJob(jobId));
 }
 
 std::uint64_t TaskStore::StoredBytesOf(int userId) const
 {
-    std::lock_guard lock(mutex);
     std::uint64_t bytes = 0;
-    for (const auto& [taskId, task] : tasks) {
-        if (task.userId != userId) {
-            continue;
-        }
+    for (auto& task : store.UserTasks(userId)) {
         bytes += task.fileSize;
-        std::error_code code;
-        if (!task.result.empty()) {
-            const auto size = std::filesystem::file_size(task.result, code);
+        if (const auto located = Located(std::move(task)); !located->result.empty()) {
+            std::error_code code;
+            const auto size = std::filesystem::file_size(located->result, code);
             bytes += code ? 0 : size;
         }
     }
@@ -126,47 +131,18 @@ std::uint64_t TaskStore::StoredBytesOf(int userId) const
 
 std::optional<TaskRecord> TaskStore::Begin(const std::string& taskId)
 {
-    std::lock_guard lock(mutex);
-    const auto found = tasks.find(taskId);
-    if (found == tasks.end() || found->second.state != TaskState::Waiting) {
-        return std::nullopt;
-    }
-    found->second.state = TaskState::Running;
-    return found->second;
+    return Located(store.BeginTask(taskId));
 }
 
 void TaskStore::Finish(const std::string& taskId, bool ok, const std::filesystem::path& result,
                        const std::string& message)
 {
-    std::lock_guard lock(mutex);
-    const auto found = tasks.find(taskId);
-    if (found == tasks.end()) {
-        return;
-    }
-    TaskRecord& task = found->second;
-    task.state = ok ? TaskState::Finished : TaskState::Failed;
-    task.result = result;
-    task.message = message;
-    task.touched = Clock::now();
+    store.FinishTask(taskId, ok, result.filename().string(), message, Clock::now());
 }
 
 std::size_t TaskStore::Sweep(Clock::time_point now)
 {
-    std::vector<std::string> expired;
-    {
-        std::lock_guard lock(mutex);
-        for (auto it = tasks.begin(); it != tasks.end();) {
-            const TaskRecord& task = it->second;
-            const bool busy = task.state == TaskState::Waiting || task.state == TaskState::Running;
-            if (!busy && now - task.touched >= kRetention) {
-                jobs.erase(task.jobId);
-                expired.push_back(it->first);
-                it = tasks.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
+    const auto expired = store.SweepTasks(now - kRetention);
     for (const std::string& taskId : expired) {
         std::error_code code;
         std::filesystem::remove_all(root / taskId, code);

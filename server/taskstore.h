@@ -1,58 +1,40 @@
 #pragma once
 
+#include "taskrecord.h"
+
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
-#include <map>
-#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
-enum class TaskState
-{
-    Uploaded,
-    Waiting,
-    Running,
-    Failed,
-    Finished,
-};
+class ServiceStore;
 
 // The wire name of a state ("WAITING", "RUNNING", "FAILED", "FINISH").
 const char* StateName(TaskState state);
 
-struct TaskRecord
-{
-    std::string taskId;
-    std::string docId;
-    std::string jobId;
-    std::string taskName;
-    std::string fileName; // as the client named it; shown only, never used as a path
-    std::string fileType;
-    int userId = 0;
-    std::uint64_t fileSize = 0;
-    std::filesystem::path input;
-    std::filesystem::path result;
-    std::string message;
-    TaskState state = TaskState::Uploaded;
-    std::chrono::system_clock::time_point touched; // upload, or the end of the conversion
-};
-
-// Uploaded files, their conversion jobs and results, each task in a directory of its own
-// under `root` named by its generated id. Kept for `retention` after the last change.
+// Uploaded files, their conversion jobs and results: each task in a directory of its own
+// under `root` named by its generated id, its record in the service's store. Kept for
+// `retention` after the last change.
 class TaskStore
 {
 public:
     using Clock = std::chrono::system_clock;
     static constexpr std::chrono::hours kRetention{24};
+    // What a task that was converting when the service ended reports after the restart.
+    static constexpr const char* kInterrupted =
+        "the service restarted during the conversion; please convert the file again";
 
-    explicit TaskStore(std::filesystem::path root);
+    TaskStore(ServiceStore& store, std::filesystem::path root);
 
-    // Empties the root: tasks of an earlier run are not served again.
-    bool Reset(std::string& error);
+    // Takes up the tasks of an earlier run: those that were converting fail with
+    // `kInterrupted`, directories without a task are removed. Returns the waiting tasks, to
+    // be queued again; nothing, with `error`, when the root cannot be used.
+    std::optional<std::vector<std::string>> Resume(std::string& error);
     // A new task id with its empty directory.
     std::optional<std::string> CreateTaskDirectory(std::filesystem::path& directory);
     void Discard(const std::string& taskId);
-    void Add(TaskRecord record);
+    bool Add(TaskRecord record);
 
     // Queues the task under `taskName`; the job id, the same again for a repeated submit.
     std::optional<std::string> Submit(const std::string& taskId, int userId,
@@ -71,8 +53,9 @@ public:
     std::filesystem::path Root() const { return root; }
 
 private:
+    // The record with its file names made paths in its directory.
+    std::optional<TaskRecord> Located(std::optional<TaskRecord> task) const;
+
+    ServiceStore& store;
     std::filesystem::path root;
-    mutable std::mutex mutex;
-    std::map<std::string, TaskRecord> tasks; // by task id
-    std::map<std::string, std::string> jobs; // job id -> task id
 };

@@ -1,5 +1,7 @@
 #include "casclient.h"
 
+#include "weborigin.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -118,6 +120,8 @@ CasClient::Result CasClient::RequestGrantingTicket(const std::string& userName,
 {
     if (ssoUrl.empty())
         return {};
+    if (SendsInClear(ssoUrl))
+        return {Status::Insecure, {}};
     const Reply reply =
         Exchange("POST", ssoUrl + "/v1/tickets", {{"username", userName}, {"password", password}});
     if (reply.status == 201 && IsHttpUrl(reply.location))

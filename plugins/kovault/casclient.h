@@ -13,6 +13,7 @@ public:
         Ok,
         Rejected,    // wrong credentials, or the granting ticket is no longer valid
         Unreachable, // no answer, or an answer that makes no sense
+        Insecure,    // the password would cross a network unencrypted: nothing was sent
     };
 
     struct Result

@@ -1,8 +1,10 @@
 #include "kovaultapi.h"
 
+#include "http/urlcoding.h"
 #include "logindialog.h"
 #include "utility/stringtable.h"
 #include "utility/tc_process.h"
+#include "weborigin.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -205,12 +207,15 @@ void KovaultApi::OpenUrl(const char* url)
     if (!url || !*url)
         return;
     std::string page = url;
-    // With a sign-in the page gets a one-time ticket, so the site knows the user.
-    if (const auto current = Current()) {
+    // With a sign-in a page of the sign-in service's own site gets a one-time ticket, so the
+    // site knows the user; no other site ever sees one.
+    const auto current = Current();
+    if (current && SameSite(page, ServiceAddress())) {
         const auto issued =
             CasClient(ServiceAddress()).RequestServiceTicket(current->grantingTicketUrl, page);
         if (issued.status == CasClient::Status::Ok)
-            page += (page.find('?') == std::string::npos ? "?ticket=" : "&ticket=") + issued.value;
+            page += (page.find('?') == std::string::npos ? "?ticket=" : "&ticket=") +
+                    UrlEncodeBytes(issued.value);
     }
     TC_PROCESS::OpenWithDesktop(page.c_str());
 }
@@ -275,7 +280,10 @@ void KovaultApi::FinishSignIn(CasClient::Status status)
         return;
     }
     dialog->SetBusy(false);
-    dialog->ShowError(QString::fromStdString(StringTable::Resolve(
-        status == CasClient::Status::Rejected ? "@string/str_login_err_password"
-                                              : "@string/str_login_err_service")));
+    const char* reason = "@string/str_login_err_service";
+    if (status == CasClient::Status::Rejected)
+        reason = "@string/str_login_err_password";
+    else if (status == CasClient::Status::Insecure)
+        reason = "@string/str_login_err_insecure";
+    dialog->ShowError(QString::fromStdString(StringTable::Resolve(reason)));
 }

@@ -78,7 +78,13 @@ TEST_F(ServerApiTest, SingleSignOnIssuesOneTimeTicketsAndSignsOut)
     ASSERT_EQ(location.rfind(server->BaseUrl() + "/shiro-cas/v1/tickets/TGT-", 0), 0u) << location;
     const std::string path = location.substr(server->BaseUrl().size());
 
-    const auto ticket = http.Post(path, httplib::Params{{"service", "https://example/"}});
+    // A ticket for another site buys no token, and is used up by trying.
+    const auto foreign = http.Post(path, httplib::Params{{"service", "https://example/"}});
+    ASSERT_EQ(foreign->status, 200);
+    ASSERT_EQ(foreign->body.rfind("ST-", 0), 0u);
+    EXPECT_EQ(client.Get("/auth/pcdokoraLogin?ticket=" + foreign->body).json["ret"], 401);
+
+    const auto ticket = http.Post(path, httplib::Params{{"service", client.ClientService()}});
     ASSERT_EQ(ticket->status, 200);
     ASSERT_EQ(ticket->body.rfind("ST-", 0), 0u);
 
@@ -332,6 +338,64 @@ TEST(ServerLifeTest, ExpiredTokensGet403)
     EXPECT_EQ(expired.json["ret"], 403);
     EXPECT_FALSE(expired.json.isMember("data"));
     EXPECT_EQ(client.Upload("pdf-compress", "a.pdf", "%PDF-1.4\n").json["ret"], 403);
+    fs::remove_all(dir);
+}
+
+TEST(ServerLifeTest, AddressesHandedOutStartWithThePublicUrlWhateverTheHostHeader)
+{
+    const fs::path dir = ScratchDir("public");
+    ServerProcess server(dir / "data", Options(1, {"--public-url", "https://files.example:8443/"}));
+    ASSERT_TRUE(server.Running());
+    httplib::Client http("127.0.0.1", server.Port());
+    const httplib::Headers evilHost = {{"Host", "evil.example"}};
+    const auto granted =
+        http.Post("/shiro-cas/v1/tickets", evilHost, "username=tester&password=secret",
+                  "application/x-www-form-urlencoded");
+    ASSERT_TRUE(granted);
+    ASSERT_EQ(granted->status, 201);
+    const std::string location = granted->get_header_value("Location");
+    const std::string prefix = "https://files.example:8443/shiro-cas/v1/tickets/TGT-";
+    ASSERT_EQ(location.rfind(prefix, 0), 0u) << location;
+
+    // Only a ticket for the public address's sign-in service buys a token.
+    const std::string path = location.substr(std::string("https://files.example:8443").size());
+    ServiceClient client(server.Port());
+    const auto forLocal = http.Post(path, httplib::Params{{"service", client.ClientService()}});
+    EXPECT_EQ(client.Get("/auth/pcdokoraLogin?ticket=" + forLocal->body).json["ret"], 401);
+    const auto ticket =
+        http.Post(path, httplib::Params{{"service", "https://files.example:8443/shiro-cas"}});
+    const auto exchanged = client.Get("/auth/pcdokoraLogin?ticket=" + ticket->body);
+    ASSERT_EQ(exchanged.json["ret"], 0) << exchanged.body;
+    client.SetToken(exchanged.json["data"]["token"].asString());
+
+    const fs::path pdf = dir / "small.pdf";
+    ASSERT_TRUE(TestDocuments::WritePdf(pdf, {"public"}));
+    const auto conversion = client.Convert("pdf-compress", pdf, 60s);
+    ASSERT_EQ(conversion.state, "FINISH") << conversion.message;
+    EXPECT_EQ(conversion.lastReply["data"]["downloadUrl"].asString().rfind(
+                  "https://files.example:8443/results/job-", 0),
+              0u);
+    fs::remove_all(dir);
+}
+
+TEST(ServerLifeTest, RepeatedWrongPasswordsAreAnsweredWith429)
+{
+    const fs::path dir = ScratchDir("limit");
+    ServerProcess server(dir / "data", Options(1, {}));
+    ASSERT_TRUE(server.Running());
+    httplib::Client http("127.0.0.1", server.Port());
+    auto attempt = [&](const std::string& password) {
+        return http.Post("/shiro-cas/v1/tickets",
+                         httplib::Params{{"username", "tester"}, {"password", password}});
+    };
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_EQ(attempt("wrong")->status, 401) << i;
+    }
+    const auto refused = attempt("secret");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 429);
+    EXPECT_NE(refused->body.find("too many sign-in attempts"), std::string::npos);
+    EXPECT_GT(std::stoi(refused->get_header_value("Retry-After")), 800);
     fs::remove_all(dir);
 }
 

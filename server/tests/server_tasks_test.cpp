@@ -1,6 +1,7 @@
 #include "childprocess.h"
 #include "inputcheck.h"
 #include "serveroptions.h"
+#include "sqlitestore.h"
 #include "tablelayout.h"
 #include "taskstore.h"
 #include "testdocuments.h"
@@ -36,7 +37,30 @@ protected:
     fs::path dir;
 };
 
-using TaskStoreTest = ScratchTest;
+class TaskStoreTest : public ScratchTest
+{
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        Reopen();
+    }
+    void TearDown() override
+    {
+        database.reset();
+        ScratchTest::TearDown();
+    }
+    // Opens the database again, as a restarted service does.
+    void Reopen()
+    {
+        database.reset();
+        std::string error;
+        database = SqliteStore::Open(dir / "service.db", error);
+        ASSERT_TRUE(database) << error;
+    }
+
+    std::unique_ptr<SqliteStore> database;
+};
 
 TaskRecord Uploaded(TaskStore& store, int userId)
 {
@@ -53,9 +77,9 @@ TaskRecord Uploaded(TaskStore& store, int userId)
 
 TEST_F(TaskStoreTest, TasksBelongToTheirUserAndASecondSubmitKeepsTheJob)
 {
-    TaskStore store(dir / "tasks");
+    TaskStore store(*database, dir / "tasks");
     std::string error;
-    ASSERT_TRUE(store.Reset(error));
+    ASSERT_TRUE(store.Resume(error));
     const TaskRecord task = Uploaded(store, 1);
     bool again = true;
     EXPECT_FALSE(store.Submit(task.taskId, 2, "pdf-to-word", again));
@@ -72,9 +96,9 @@ TEST_F(TaskStoreTest, TasksBelongToTheirUserAndASecondSubmitKeepsTheJob)
 
 TEST_F(TaskStoreTest, ResultsAreRemovedAfterADayButRunningTasksStay)
 {
-    TaskStore store(dir / "tasks");
+    TaskStore store(*database, dir / "tasks");
     std::string error;
-    ASSERT_TRUE(store.Reset(error));
+    ASSERT_TRUE(store.Resume(error));
     const TaskRecord finished = Uploaded(store, 1);
     const TaskRecord running = Uploaded(store, 1);
     const TaskRecord fresh = Uploaded(store, 1);
@@ -94,6 +118,53 @@ TEST_F(TaskStoreTest, ResultsAreRemovedAfterADayButRunningTasksStay)
     EXPECT_FALSE(store.FindByJob(*job));
     EXPECT_TRUE(fs::exists(dir / "tasks" / running.taskId));
     EXPECT_TRUE(store.Find(running.taskId, 1));
+}
+
+TEST_F(TaskStoreTest, ARestartKeepsResultsFailsInterruptedTasksAndQueuesWaitingOnes)
+{
+    std::string error;
+    std::string finishedJob;
+    TaskRecord finished, interrupted, waiting, uploaded;
+    {
+        TaskStore store(*database, dir / "tasks");
+        ASSERT_TRUE(store.Resume(error));
+        finished = Uploaded(store, 1);
+        interrupted = Uploaded(store, 1);
+        waiting = Uploaded(store, 1);
+        uploaded = Uploaded(store, 1);
+        bool again = false;
+        finishedJob = *store.Submit(finished.taskId, 1, "pdf-compress", again);
+        store.Submit(interrupted.taskId, 1, "pdf-compress", again);
+        store.Submit(waiting.taskId, 1, "pdf-compress", again);
+        ASSERT_TRUE(store.Begin(finished.taskId));
+        const fs::path result = dir / "tasks" / finished.taskId / "result.pdf";
+        std::ofstream(result) << "%PDF-result";
+        store.Finish(finished.taskId, true, result, "");
+        ASSERT_TRUE(store.Begin(interrupted.taskId));
+    }
+    // An upload the ended run did not finish.
+    fs::create_directories(dir / "tasks" / "task-cut-short");
+
+    Reopen();
+    TaskStore store(*database, dir / "tasks");
+    const auto queued = store.Resume(error);
+    ASSERT_TRUE(queued);
+    EXPECT_EQ(*queued, std::vector<std::string>{waiting.taskId});
+
+    const auto result = store.FindByJob(finishedJob);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->state, TaskState::Finished);
+    EXPECT_EQ(TestDocuments::Read(result->result), "%PDF-result");
+    EXPECT_EQ(result->input, dir / "tasks" / finished.taskId / "input.pdf");
+
+    const auto failed = store.Find(interrupted.taskId, 1);
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->state, TaskState::Failed);
+    EXPECT_EQ(failed->message, TaskStore::kInterrupted);
+    EXPECT_EQ(store.Find(uploaded.taskId, 1)->state, TaskState::Uploaded);
+    EXPECT_TRUE(store.Begin(waiting.taskId));
+    EXPECT_FALSE(fs::exists(dir / "tasks" / "task-cut-short"));
+    EXPECT_TRUE(fs::exists(dir / "tasks" / uploaded.taskId / "input.pdf"));
 }
 
 TEST(WorkerPoolTest, TwoWorkersRunTwoJobsAtOnce)

@@ -1,5 +1,6 @@
 #include "account/tokensession.h"
 
+#include "http/urlcoding.h"
 #include "utility/replyreader.h"
 #include "utility/utilitycalls.h"
 
@@ -27,8 +28,9 @@ std::optional<TokenRecord> TokenSession::Exchange()
     if (!ticket || ticket->empty() || !Utility::Utf8ToUnicode(*ticket))
         return std::nullopt;
 
-    const auto reply = Utility::Request("GET", apiBase + "/auth/pcdokoraLogin?ticket=" + *ticket,
-                                        "Content-Type: application/json", "");
+    const auto reply =
+        Utility::Request("GET", apiBase + "/auth/pcdokoraLogin?ticket=" + UrlEncodeBytes(*ticket),
+                         "Content-Type: application/json", "");
     if (reply.status != 200)
         return std::nullopt;
 

@@ -20,9 +20,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <sstream>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -212,6 +215,64 @@ TEST_F(KovaultTest, SignsInGivesFreshTicketsAndSignsOut)
     EXPECT_EQ(requests.back().method, "DELETE");
 }
 
+TEST_F(KovaultTest, APasswordIsNeverSentUnencryptedToAnotherMachine)
+{
+    ASSERT_EQ(LoadAccountLibrary(account, Setup()), AccountLoad::Loaded);
+    // 0.0.0.0 reaches this machine's fake service, but the address names no loopback.
+    for (const std::string& address :
+         {"http://0.0.0.0:" + std::to_string(service.Port()), std::string("http://192.0.2.1"),
+          std::string("http://127.0.0.1.example")}) {
+        ASSERT_TRUE(account.SetService(address + "/shiro-cas"));
+        EXPECT_FALSE(account.LoginWithPassword(std::string(FakeService::kUser),
+                                               std::string(FakeService::kPassword)))
+            << address;
+    }
+    EXPECT_TRUE(service.Requests(FakeEndpoint::kTickets).empty());
+    EXPECT_FALSE(account.IsSignedIn());
+
+    ASSERT_TRUE(
+        account.SetService("http://localhost:" + std::to_string(service.Port()) + "/shiro-cas"));
+    EXPECT_TRUE(account.LoginWithPassword(std::string(FakeService::kUser),
+                                          std::string(FakeService::kPassword)));
+}
+
+TEST_F(KovaultTest, OnlyPagesOfTheSignInSiteGetATicket)
+{
+    const std::filesystem::path bin = scratch.Path() / "bin";
+    std::filesystem::create_directories(bin);
+    const std::string opened = scratch.File("opened.txt");
+    WriteFileBytes(bin / "xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"" + opened + "\"\n");
+    std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+
+    ASSERT_EQ(LoadAccountLibrary(account, Setup()), AccountLoad::Loaded);
+    ASSERT_TRUE(account.LoginWithPassword(std::string(FakeService::kUser),
+                                          std::string(FakeService::kPassword)));
+    const auto ticketsBefore = service.Requests(FakeEndpoint::kTicket).size();
+    account.OpenWebPage("http://elsewhere.example/tool?extra=PC");
+    account.OpenWebPage("http://127.0.0.1:1/tool");
+    account.OpenWebPage(service.BaseUrl() + "/tool?extra=PC");
+    const auto openedPages = [&] {
+        const std::string text = ReadFileBytes(opened);
+        return std::count(text.begin(), text.end(), '\n');
+    };
+    for (int i = 0; i < 500 && openedPages() < 3; ++i)
+        std::this_thread::sleep_for(10ms);
+    setenv("PATH", path.c_str(), 1);
+
+    std::istringstream lines(ReadFileBytes(opened));
+    std::vector<std::string> pages;
+    for (std::string line; std::getline(lines, line);)
+        pages.push_back(line);
+    ASSERT_EQ(pages.size(), 3u);
+    for (const std::string& page : pages) {
+        const bool ownSite = page.starts_with(service.BaseUrl() + "/");
+        EXPECT_EQ(page.find("&ticket=ST-") != std::string::npos, ownSite) << page;
+    }
+    EXPECT_EQ(service.Requests(FakeEndpoint::kTicket).size(), ticketsBefore + 1);
+}
+
 TEST_F(KovaultTest, SignInSurvivesAReloadUntilTheServiceRejectsIt)
 {
     ASSERT_EQ(LoadAccountLibrary(account, Setup()), AccountLoad::Loaded);
@@ -315,6 +376,11 @@ TEST_F(KovaultWindowTest, LoginWindowSignsInAndExplainsFailures)
     SignIn("tester", "secret");
     ASSERT_TRUE(ProcessUntil([&] { return button->isEnabled(); }));
     EXPECT_EQ(error->text().toStdString(), StringTable::Resolve("@string/str_login_err_service"));
+
+    ASSERT_TRUE(account.SetService("http://192.0.2.1/shiro-cas"));
+    SignIn("tester", "secret");
+    ASSERT_TRUE(ProcessUntil([&] { return button->isEnabled(); }));
+    EXPECT_EQ(error->text().toStdString(), StringTable::Resolve("@string/str_login_err_insecure"));
 
     ASSERT_TRUE(account.SetService(service.SsoUrl()));
     SignIn("tester", "secret");

@@ -40,6 +40,17 @@ TEST_F(TokenSessionTest, AcceptedReplyIsStoredEvenWithNonZeroRet)
     EXPECT_EQ(LastServiceAddress(), service.SsoUrl());
 }
 
+TEST_F(TokenSessionTest, TheTicketIsSentAsOneQueryValue)
+{
+    api.SetTicket("ST-1&token=other+x y#z");
+    ASSERT_TRUE(Exchange(R"({"ret":0,"msg":"","data":{"expireTime":1,"token":"t"}})").ok);
+    const auto requests = service.Requests(FakeEndpoint::kLogin);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].Param("ticket"), "ST-1&token=other+x y#z");
+    EXPECT_EQ(requests[0].Param("token"), "");
+    EXPECT_EQ(requests[0].query.find_first_of("&+ #"), std::string::npos) << requests[0].query;
+}
+
 TEST_F(TokenSessionTest, IncompleteOrUnreadableRepliesResetTheRecord)
 {
     ASSERT_TRUE(Exchange(R"({"ret":0,"msg":"","data":{"expireTime":1,"token":"t"}})").ok);

@@ -118,6 +118,17 @@ std::string ServerProcess::BaseUrl() const
     return "http://127.0.0.1:" + std::to_string(port);
 }
 
+void ServerProcess::Kill()
+{
+    if (pid < 0) {
+        return;
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+    port = -1;
+}
+
 int ServerProcess::Terminate(int seconds)
 {
     if (pid < 0) {

@@ -28,6 +28,8 @@ public:
     std::string BaseUrl() const;
     // Sends SIGTERM and waits up to `seconds`; the exit status, or -1 when it did not end.
     int Terminate(int seconds);
+    // Ends the service at once with SIGKILL, as a crash would; its own children stay.
+    void Kill();
 
     static std::filesystem::path Binary();
     // Runs `dokora-server --data DIR --add-user NAME` with the password on its input.

@@ -38,6 +38,11 @@ std::string ReadAll(const std::filesystem::path& path)
 
 ServiceClient::ServiceClient(int port) : port(port) {}
 
+std::string ServiceClient::ClientService() const
+{
+    return "http://127.0.0.1:" + std::to_string(port) + "/shiro-cas";
+}
+
 ServiceClient::Reply ServiceClient::Get(const std::string& target)
 {
     httplib::Client client("127.0.0.1", port);
@@ -74,7 +79,7 @@ std::optional<std::string> ServiceClient::SignIn(const std::string& user,
         return std::nullopt;
     }
     const auto serviceTicket =
-        client.Post(location.substr(path), httplib::Params{{"service", "http://localhost/"}});
+        client.Post(location.substr(path), httplib::Params{{"service", ClientService()}});
     if (!serviceTicket || serviceTicket->status != 200) {
         return std::nullopt;
     }

@@ -26,9 +26,12 @@ public:
                const std::string& type = "application/x-www-form-urlencoded");
     Reply Delete(const std::string& target);
 
+    // The `service` value of the desktop client's tickets for a service on our port.
+    std::string ClientService() const;
     // Signs in through the single sign-on and the ticket exchange; the token or nothing.
     std::optional<std::string> SignIn(const std::string& user, const std::string& password);
     void SetToken(std::string value) { token = std::move(value); }
+    const std::string& Token() const { return token; }
 
     Reply Upload(const std::string& taskName, const std::string& fileName,
                  const std::string& content);

@@ -30,7 +30,9 @@ def sign_in():
     form_type = {"Content-Type": "application/x-www-form-urlencoded"}
     status, headers, _ = request("POST", "/shiro-cas/v1/tickets", form, form_type)
     location = urllib.parse.urlsplit(headers["Location"]).path
-    _, _, ticket = request("POST", location, "service=http%3A%2F%2Flocalhost%2F", form_type)
+    # A ticket buys a token only when it was issued for the desktop client's own service.
+    service = urllib.parse.urlencode({"service": os.environ["DOKORA_URL"] + "/shiro-cas"})
+    _, _, ticket = request("POST", location, service, form_type)
     _, _, body = request("GET", "/auth/pcdokoraLogin?ticket=" + ticket.decode())
     return json.loads(body)["data"]["token"]
 

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "servicestore.h"
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+struct sqlite3;
+
+// The service's store in one SQLite database file of its data directory, in write-ahead-log
+// mode: a killed process loses at most the transaction it was in, never what was committed,
+// and other processes (`--add-user` while the service runs) may write at the same time. One
+// connection, used by one thread at a time.
+class SqliteStore final : public ServiceStore
+{
+public:
+    // Opens or creates the database (mode 0600); nothing, with `error`, when it cannot.
+    static std::unique_ptr<SqliteStore> Open(const std::filesystem::path& file, std::string& error);
+    ~SqliteStore() override;
+    SqliteStore(const SqliteStore&) = delete;
+    SqliteStore& operator=(const SqliteStore&) = delete;
+
+    std::optional<Account> FindAccount(const std::string& name) override;
+    std::optional<std::string> AccountName(int userId) override;
+    std::optional<bool> PutAccount(const Account& account, int firstUserId) override;
+
+    bool PutSession(SessionKind kind, const std::string& key, const Session& session) override;
+    std::optional<Session> FindSession(SessionKind kind, const std::string& key,
+                                       Clock::time_point now) override;
+    std::optional<Session> TakeSession(SessionKind kind, const std::string& key,
+                                       Clock::time_point now) override;
+    bool DropSession(SessionKind kind, const std::string& key) override;
+    std::size_t DropExpiredSessions(Clock::time_point now) override;
+
+    bool AddTask(const TaskRecord& task) override;
+    void DropTask(const std::string& taskId) override;
+    std::optional<Submission> SubmitTask(const std::string& taskId, int userId,
+                                         const std::string& taskName,
+                                         const std::string& newJobId) override;
+    std::optional<TaskRecord> FindTask(const std::string& taskId) override;
+    std::vector<TaskRecord> UserTasks(int userId) override;
+    std::optional<TaskRecord> FindTaskByJob(const std::string& jobId) override;
+    std::optional<TaskRecord> BeginTask(const std::string& taskId) override;
+    void FinishTask(const std::string& taskId, bool ok, const std::string& resultName,
+                    const std::string& message, Clock::time_point now) override;
+    std::vector<std::string> SweepTasks(Clock::time_point cutoff) override;
+    std::vector<std::string> ResumeTasks(const std::string& message,
+                                         Clock::time_point now) override;
+    std::vector<std::string> TaskIds() override;
+
+private:
+    explicit SqliteStore(sqlite3* db);
+    bool Execute(const char* sql);
+    std::optional<TaskRecord> TaskWhere(const char* condition, const std::string& value);
+
+    std::mutex mutex;
+    sqlite3* db;
+};
