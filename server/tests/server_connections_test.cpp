@@ -1,42 +1,28 @@
 // Clients that hold connections open, send too much or too slowly, against the built
 // dokora-server.
 #include "rawconnection.h"
-#include "serverprocess.h"
-#include "serviceclient.h"
+#include "sharedservertest.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-class ConnectionsTest : public testing::Test
+class ConnectionsTest : public SharedServerTest
 {
 protected:
     static void SetUpTestSuite()
     {
-        dir = fs::temp_directory_path() / ("connections-" + std::to_string(getpid()));
-        fs::remove_all(dir);
         ServerProcess::Options options;
         options.workers = 1;
         options.extraArgs = {"--read-timeout", "2", "--connections-per-address", "24"};
-        server = new ServerProcess(dir / "data", options);
+        StartServer("connections", options);
     }
-    static void TearDownTestSuite()
-    {
-        delete server;
-        fs::remove_all(dir);
-    }
-    void SetUp() override { ASSERT_TRUE(server->Running()); }
-
-    static inline fs::path dir;
-    static inline ServerProcess* server = nullptr;
 };
 
 TEST_F(ConnectionsTest, TwoHundredSlowClientsDoNotStopTheService)
@@ -49,7 +35,6 @@ TEST_F(ConnectionsTest, TwoHundredSlowClientsDoNotStopTheService)
         ASSERT_TRUE(slow.back()->connected) << i;
         slow.back()->Send("GET /api/getHomeSortList HTTP/1.1\r\nHo");
     }
-    ServiceClient client(server->Port());
     for (int round = 0; round < 3; ++round) {
         for (auto& connection : slow) {
             connection->Send("s"); // a byte now and then keeps a per-byte time-out from firing
@@ -91,7 +76,6 @@ TEST_F(ConnectionsTest, OneAddressGetsOnlyItsShareOfConnections)
     EXPECT_NE(refused.find("503"), std::string::npos) << refused;
     EXPECT_NE(refused.find("too many connections"), std::string::npos) << refused;
     // Other addresses are still served.
-    ServiceClient client(server->Port());
     EXPECT_EQ(client.Get("/api/getHomeSortList").json["ret"], 0);
 }
 
@@ -123,9 +107,6 @@ TEST_F(ConnectionsTest, OnlyTheUploadTakesALargeBody)
     EXPECT_NE(small.ReadReply().find("\"ret\":0"), std::string::npos);
 
     // The upload route still streams its body past the small limit.
-    ASSERT_EQ(ServerProcess::AddUser(dir / "data", "uploader", "pw"), 0);
-    ServiceClient client(server->Port());
-    ASSERT_TRUE(client.SignIn("uploader", "pw"));
     const auto upload = client.Upload("txt_2_pdf", "big.txt", std::string(1 << 20, 'a'));
     EXPECT_EQ(upload.json["ret"], 0) << upload.body;
     EXPECT_EQ(upload.json["data"]["fileSize"], 1 << 20);
