@@ -1,6 +1,7 @@
 // Clients that hold connections open, send too much or too slowly, against the built
 // dokora-server.
 #include "rawconnection.h"
+#include "requesthead.h"
 #include "sharedservertest.h"
 
 #include <gtest/gtest.h>
@@ -110,6 +111,44 @@ TEST_F(ConnectionsTest, OnlyTheUploadTakesALargeBody)
     const auto upload = client.Upload("txt_2_pdf", "big.txt", std::string(1 << 20, 'a'));
     EXPECT_EQ(upload.json["ret"], 0) << upload.body;
     EXPECT_EQ(upload.json["data"]["fileSize"], 1 << 20);
+}
+
+TEST(RequestHeadTest, ARequestIsHandedOnOnlyWhenWhatItsRouteNeedsHasArrived)
+{
+    RequestHead::Rules rules;
+    rules.streamingPaths = {"/upload"};
+    const auto readiness = [&](const std::string& received) {
+        return RequestHead::Examine(received, rules).readiness;
+    };
+    using RequestHead::Readiness;
+    EXPECT_EQ(readiness("GET /list HTTP/1.1\r\nHost: x\r\n"), Readiness::Incomplete);
+    EXPECT_EQ(readiness("GET /list?a=b HTTP/1.1\r\nHost: x\r\n\r\n"), Readiness::Ready);
+    const std::string post = "POST /login HTTP/1.1\r\ncontent-length:  10 \r\n\r\n";
+    EXPECT_EQ(readiness(post + "12345"), Readiness::Incomplete);
+    EXPECT_EQ(readiness(post + "1234567890"), Readiness::Ready);
+    EXPECT_EQ(readiness("POST /login HTTP/1.1\r\nContent-Length: 10\r\n"
+                        "Expect: 100-continue\r\n\r\n"),
+              Readiness::Ready);
+
+    const auto streamed = RequestHead::Examine(
+        "POST /upload?token=t HTTP/1.1\r\nContent-Length: 999999999\r\n\r\n", rules);
+    EXPECT_EQ(streamed.readiness, Readiness::Ready);
+    EXPECT_TRUE(streamed.streaming);
+
+    const auto large =
+        RequestHead::Examine("POST /login HTTP/1.1\r\nContent-Length: 65537\r\n\r\n", rules);
+    EXPECT_EQ(large.readiness, Readiness::Refused);
+    EXPECT_EQ(large.status, 413);
+    EXPECT_EQ(
+        RequestHead::Examine("POST /login HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n", rules)
+            .status,
+        411);
+    EXPECT_EQ(
+        RequestHead::Examine("POST /login HTTP/1.1\r\nContent-Length: 1x\r\n\r\n", rules).status,
+        400);
+    EXPECT_EQ(RequestHead::Examine("GET / HTTP/1.1\r\nX: " + std::string(20000, 'a'), rules).status,
+              431);
+    EXPECT_EQ(RequestHead::Examine("garbage\r\n\r\n", rules).status, 400);
 }
 
 } // namespace
