@@ -1,5 +1,6 @@
 // What a converter program started under a confinement can and cannot reach.
 #include "childprocess.h"
+#include "sharedservertest.h"
 #include "testdocuments.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +21,7 @@ class ConfinementTest : public testing::Test
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("confinement-" + std::to_string(getpid()));
-        fs::remove_all(dir);
+        dir = ScratchDirectory("confinement");
         fs::create_directories(dir / "task" / "work");
         fs::create_directories(dir / "outside");
         TestDocuments::WriteText(dir / "task" / "input.txt", "input");

@@ -1,42 +1,29 @@
 // Clients that hold connections open, send too much or too slowly, against the built
 // dokora-server.
 #include "rawconnection.h"
-#include "serverprocess.h"
-#include "serviceclient.h"
+#include "requesthead.h"
+#include "sharedservertest.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-class ConnectionsTest : public testing::Test
+class ConnectionsTest : public SharedServerTest
 {
 protected:
     static void SetUpTestSuite()
     {
-        dir = fs::temp_directory_path() / ("connections-" + std::to_string(getpid()));
-        fs::remove_all(dir);
         ServerProcess::Options options;
         options.workers = 1;
         options.extraArgs = {"--read-timeout", "2", "--connections-per-address", "24"};
-        server = new ServerProcess(dir / "data", options);
+        StartServer("connections", options);
     }
-    static void TearDownTestSuite()
-    {
-        delete server;
-        fs::remove_all(dir);
-    }
-    void SetUp() override { ASSERT_TRUE(server->Running()); }
-
-    static inline fs::path dir;
-    static inline ServerProcess* server = nullptr;
 };
 
 TEST_F(ConnectionsTest, TwoHundredSlowClientsDoNotStopTheService)
@@ -49,7 +36,6 @@ TEST_F(ConnectionsTest, TwoHundredSlowClientsDoNotStopTheService)
         ASSERT_TRUE(slow.back()->connected) << i;
         slow.back()->Send("GET /api/getHomeSortList HTTP/1.1\r\nHo");
     }
-    ServiceClient client(server->Port());
     for (int round = 0; round < 3; ++round) {
         for (auto& connection : slow) {
             connection->Send("s"); // a byte now and then keeps a per-byte time-out from firing
@@ -91,7 +77,6 @@ TEST_F(ConnectionsTest, OneAddressGetsOnlyItsShareOfConnections)
     EXPECT_NE(refused.find("503"), std::string::npos) << refused;
     EXPECT_NE(refused.find("too many connections"), std::string::npos) << refused;
     // Other addresses are still served.
-    ServiceClient client(server->Port());
     EXPECT_EQ(client.Get("/api/getHomeSortList").json["ret"], 0);
 }
 
@@ -123,12 +108,47 @@ TEST_F(ConnectionsTest, OnlyTheUploadTakesALargeBody)
     EXPECT_NE(small.ReadReply().find("\"ret\":0"), std::string::npos);
 
     // The upload route still streams its body past the small limit.
-    ASSERT_EQ(ServerProcess::AddUser(dir / "data", "uploader", "pw"), 0);
-    ServiceClient client(server->Port());
-    ASSERT_TRUE(client.SignIn("uploader", "pw"));
     const auto upload = client.Upload("txt_2_pdf", "big.txt", std::string(1 << 20, 'a'));
     EXPECT_EQ(upload.json["ret"], 0) << upload.body;
     EXPECT_EQ(upload.json["data"]["fileSize"], 1 << 20);
+}
+
+TEST(RequestHeadTest, ARequestIsHandedOnOnlyWhenWhatItsRouteNeedsHasArrived)
+{
+    RequestHead::Rules rules;
+    rules.streamingPaths = {"/upload"};
+    const auto readiness = [&](const std::string& received) {
+        return RequestHead::Examine(received, rules).readiness;
+    };
+    using RequestHead::Readiness;
+    EXPECT_EQ(readiness("GET /list HTTP/1.1\r\nHost: x\r\n"), Readiness::Incomplete);
+    EXPECT_EQ(readiness("GET /list?a=b HTTP/1.1\r\nHost: x\r\n\r\n"), Readiness::Ready);
+    const std::string post = "POST /login HTTP/1.1\r\ncontent-length:  10 \r\n\r\n";
+    EXPECT_EQ(readiness(post + "12345"), Readiness::Incomplete);
+    EXPECT_EQ(readiness(post + "1234567890"), Readiness::Ready);
+    EXPECT_EQ(readiness("POST /login HTTP/1.1\r\nContent-Length: 10\r\n"
+                        "Expect: 100-continue\r\n\r\n"),
+              Readiness::Ready);
+
+    const auto streamed = RequestHead::Examine(
+        "POST /upload?token=t HTTP/1.1\r\nContent-Length: 999999999\r\n\r\n", rules);
+    EXPECT_EQ(streamed.readiness, Readiness::Ready);
+    EXPECT_TRUE(streamed.streaming);
+
+    const auto large =
+        RequestHead::Examine("POST /login HTTP/1.1\r\nContent-Length: 65537\r\n\r\n", rules);
+    EXPECT_EQ(large.readiness, Readiness::Refused);
+    EXPECT_EQ(large.status, 413);
+    EXPECT_EQ(
+        RequestHead::Examine("POST /login HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n", rules)
+            .status,
+        411);
+    EXPECT_EQ(
+        RequestHead::Examine("POST /login HTTP/1.1\r\nContent-Length: 1x\r\n\r\n", rules).status,
+        400);
+    EXPECT_EQ(RequestHead::Examine("GET / HTTP/1.1\r\nX: " + std::string(20000, 'a'), rules).status,
+              431);
+    EXPECT_EQ(RequestHead::Examine("garbage\r\n\r\n", rules).status, 400);
 }
 
 } // namespace

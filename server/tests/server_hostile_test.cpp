@@ -1,51 +1,21 @@
 // Requests and documents an attacker would send, against the built dokora-server.
 #include "inputcheck.h"
-#include "rawconnection.h"
-#include "serverprocess.h"
-#include "serviceclient.h"
+#include "sharedservertest.h"
 #include "testdocuments.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-fs::path ScratchDir(const std::string& name)
-{
-    const fs::path dir =
-        fs::temp_directory_path() / ("hostile-" + std::to_string(getpid()) + "-" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
-class HostileInputTest : public testing::Test
+class HostileInputTest : public SharedServerTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        dir = ScratchDir("shared");
-        server = new ServerProcess(dir / "data");
-    }
-    static void TearDownTestSuite()
-    {
-        delete server;
-        fs::remove_all(dir);
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(server->Running());
-        ASSERT_TRUE(client.SignIn("tester", "secret"));
-    }
-
-    static inline fs::path dir;
-    static inline ServerProcess* server = nullptr;
-    ServiceClient client{server->Port()};
+    static void SetUpTestSuite() { StartServer("hostile"); }
 };
 
 // Draws text it computes: run as PostScript, the result would show "computed 42".
@@ -104,7 +74,7 @@ TEST_F(HostileInputTest, AccountNamesMustBeStrictUtf8)
 
 TEST(MemoryCapTest, AnImageThatNeedsMoreMemoryThanTheCapFailsItsTaskClearly)
 {
-    const fs::path dir = ScratchDir("memory");
+    const fs::path dir = ScratchDirectory("hostile-memory");
     ServerProcess::Options options;
     options.workers = 1;
     options.extraArgs = {"--memory-limit-mib", "256"};
@@ -130,7 +100,7 @@ TEST(MemoryCapTest, AnImageThatNeedsMoreMemoryThanTheCapFailsItsTaskClearly)
 
 TEST(QuotaTest, AUserCannotStoreMoreThanTheQuota)
 {
-    const fs::path dir = ScratchDir("quota");
+    const fs::path dir = ScratchDirectory("hostile-quota");
     ServerProcess::Options options;
     options.workers = 1;
     options.extraArgs = {"--quota-mib", "1"};
