@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // The account plug-in signed in as the service's test user: every ticket it hands out is a
-// fresh service ticket of the service's single sign-on.
+// fresh service ticket of the service's single sign-on, for the service the client set.
 class ServiceAccountApi : public FakeAccountApi
 {
 public:
@@ -49,7 +49,7 @@ public:
         if (path == std::string::npos)
             return false;
         const auto ticket =
-            client.Post(location.substr(path), httplib::Params{{"service", "http://localhost/"}});
+            client.Post(location.substr(path), httplib::Params{{"service", LastServiceAddress()}});
         if (!ticket || ticket->status != 200 || static_cast<int>(ticket->body.size()) >= size)
             return false;
         std::strcpy(buffer, ticket->body.c_str());
