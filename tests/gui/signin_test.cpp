@@ -159,7 +159,11 @@ TEST_F(SignInTest, TrayWebPageOpensTheHomePageWithTheSession)
     services.webBase = "https://web.example";
     MakeWindow();
     window->OnTrayCommand(CMainWnd::kCmdWebPage);
-    EXPECT_EQ(api.OpenedUrl().rfind("https://web.example/?extra=PC&Device=PC&version=", 0), 0u);
+    // The page is opened off the UI thread.
+    EXPECT_TRUE(WaitUntil([&] {
+        return api.OpenedUrl().rfind("https://web.example/?extra=PC&Device=PC&version=", 0) == 0;
+    }));
+    window->WebPageThread().Stop();
 }
 
 TEST_F(SignInTest, ShowLoginBringsThePluginWindowForward)
