@@ -121,7 +121,6 @@ TEST_F(AccessibilityTest, AWebTileFetchesItsTicketWithoutFreezingTheWindow)
     EXPECT_TRUE(WaitUntil([&] { return !tile->property("busy").toBool(); }));
     EXPECT_EQ(slow.calls.load(), 1);
     EXPECT_TRUE(slow.OpenedUrl().find("/pdf-merge?extra=PC&Device=PC") != std::string::npos);
-    window->WebPageThread().Stop();
     account.Attach(nullptr, nullptr);
 }
 

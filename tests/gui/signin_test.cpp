@@ -159,9 +159,11 @@ TEST_F(SignInTest, TrayWebPageOpensTheHomePageWithTheSession)
     services.webBase = "https://web.example";
     MakeWindow();
     window->OnTrayCommand(CMainWnd::kCmdWebPage);
-    // The page opens on the web-page thread.
-    EXPECT_TRUE(WaitUntil([&] { return !api.OpenedUrl().empty(); }));
-    EXPECT_EQ(api.OpenedUrl().rfind("https://web.example/?extra=PC&Device=PC&version=", 0), 0u);
+    // The page is opened off the UI thread.
+    EXPECT_TRUE(WaitUntil([&] {
+        return api.OpenedUrl().rfind("https://web.example/?extra=PC&Device=PC&version=", 0) == 0;
+    }));
+    window->WebPageThread().Stop();
 }
 
 TEST_F(SignInTest, ShowLoginBringsThePluginWindowForward)
