@@ -60,6 +60,10 @@ void SendRefusal(int fd, int status, const std::string& reason)
 GatedServer::GatedServer(Limits limits) : limits(std::move(limits))
 {
     new_task_queue = [] { return new Inline; };
+    set_socket_options([this](int sock) {
+        httplib::default_socket_options(sock);
+        listener = sock;
+    });
     epoll = epoll_create1(EPOLL_CLOEXEC);
     wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     epoll_event event{};
@@ -128,6 +132,13 @@ bool GatedServer::process_and_close_socket(int sock)
     connection.deadline = Clock::now() + limits.requestTime;
     Return(std::move(connection));
     return true;
+}
+
+void GatedServer::WidenBacklog()
+{
+    if (listener >= 0) {
+        ::listen(listener, SOMAXCONN);
+    }
 }
 
 void GatedServer::Return(Connection connection)

@@ -41,6 +41,9 @@ public:
 
     // Closes every connection and joins the threads; call after the listener ended.
     void StopGate();
+    // Call after binding: the listening socket's own queue would hold only five connections
+    // not yet accepted, so a burst of clients waited for a second try of their connect.
+    void WidenBacklog();
 
 private:
     struct Connection
@@ -58,6 +61,8 @@ private:
 
     void RunGate();
     void RunWorker();
+
+    int listener = -1;
     // Reads what arrived; false when the peer closed or failed.
     static bool Receive(Connection& connection);
     // Hands it on, answers a refusal, or keeps it waiting (true).

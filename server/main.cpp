@@ -112,6 +112,7 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
                   << "\n";
         return 1;
     }
+    server.WidenBacklog();
     const std::string publicUrl =
         options.publicUrl.empty()
             ? "http://" + HostForUrl(options.listen) + ":" + std::to_string(port)
