@@ -1,6 +1,6 @@
 #include "rawconnection.h"
-#include "serverprocess.h"
 #include "serviceclient.h"
+#include "sharedservertest.h"
 #include "testdocuments.h"
 
 #include <httplib.h>
@@ -19,15 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-fs::path ScratchDir(const std::string& name)
-{
-    const fs::path dir =
-        fs::temp_directory_path() / ("api-" + std::to_string(getpid()) + "-" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
 ServerProcess::Options Options(int workers, std::vector<std::string> extraArgs)
 {
     ServerProcess::Options options;
@@ -36,28 +27,10 @@ ServerProcess::Options Options(int workers, std::vector<std::string> extraArgs)
     return options;
 }
 
-class ServerApiTest : public testing::Test
+class ServerApiTest : public SharedServerTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        dir = ScratchDir("shared");
-        server = new ServerProcess(dir / "data", Options(2, {"--read-timeout", "2"}));
-    }
-    static void TearDownTestSuite()
-    {
-        delete server;
-        fs::remove_all(dir);
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(server->Running());
-        ASSERT_TRUE(client.SignIn("tester", "secret"));
-    }
-
-    static inline fs::path dir;
-    static inline ServerProcess* server = nullptr;
-    ServiceClient client{server->Port()};
+    static void SetUpTestSuite() { StartServer("api-shared", Options(2, {"--read-timeout", "2"})); }
 };
 
 TEST_F(ServerApiTest, SingleSignOnIssuesOneTimeTicketsAndSignsOut)
@@ -326,7 +299,8 @@ TEST_F(ServerApiTest, HomeSortListVersionFileAndInstaller)
 
 TEST(ServerLifeTest, ExpiredTokensGet403)
 {
-    const fs::path dir = ScratchDir("expiry");
+    const ScratchDirectory scratch("api-expiry");
+    const fs::path& dir = scratch.Path();
     ServerProcess server(dir / "data", Options(1, {"--token-lifetime", "1"}));
     ASSERT_TRUE(server.Running());
     ServiceClient client(server.Port());
@@ -338,12 +312,12 @@ TEST(ServerLifeTest, ExpiredTokensGet403)
     EXPECT_EQ(expired.json["ret"], 403);
     EXPECT_FALSE(expired.json.isMember("data"));
     EXPECT_EQ(client.Upload("pdf-compress", "a.pdf", "%PDF-1.4\n").json["ret"], 403);
-    fs::remove_all(dir);
 }
 
 TEST(ServerLifeTest, AddressesHandedOutStartWithThePublicUrlWhateverTheHostHeader)
 {
-    const fs::path dir = ScratchDir("public");
+    const ScratchDirectory scratch("api-public");
+    const fs::path& dir = scratch.Path();
     ServerProcess server(dir / "data", Options(1, {"--public-url", "https://files.example:8443/"}));
     ASSERT_TRUE(server.Running());
     httplib::Client http("127.0.0.1", server.Port());
@@ -375,12 +349,12 @@ TEST(ServerLifeTest, AddressesHandedOutStartWithThePublicUrlWhateverTheHostHeade
     EXPECT_EQ(conversion.lastReply["data"]["downloadUrl"].asString().rfind(
                   "https://files.example:8443/results/job-", 0),
               0u);
-    fs::remove_all(dir);
 }
 
 TEST(ServerLifeTest, RepeatedWrongPasswordsAreAnsweredWith429)
 {
-    const fs::path dir = ScratchDir("limit");
+    const ScratchDirectory scratch("api-limit");
+    const fs::path& dir = scratch.Path();
     ServerProcess server(dir / "data", Options(1, {}));
     ASSERT_TRUE(server.Running());
     httplib::Client http("127.0.0.1", server.Port());
@@ -396,12 +370,12 @@ TEST(ServerLifeTest, RepeatedWrongPasswordsAreAnsweredWith429)
     EXPECT_EQ(refused->status, 429);
     EXPECT_NE(refused->body.find("too many sign-in attempts"), std::string::npos);
     EXPECT_GT(std::stoi(refused->get_header_value("Retry-After")), 800);
-    fs::remove_all(dir);
 }
 
 TEST(ServerLifeTest, SigtermStopsTheServerCleanly)
 {
-    const fs::path dir = ScratchDir("stop");
+    const ScratchDirectory scratch("api-stop");
+    const fs::path& dir = scratch.Path();
     ServerProcess server(dir / "data", Options(2, {}));
     ASSERT_TRUE(server.Running());
     ServiceClient client(server.Port());
@@ -410,12 +384,12 @@ TEST(ServerLifeTest, SigtermStopsTheServerCleanly)
     EXPECT_EQ(server.Terminate(20), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
     EXPECT_EQ(client.Get("/api/getHomeSortList").status, 0); // nobody listens any more
-    fs::remove_all(dir);
 }
 
 TEST(ServerLifeTest, CommandLineMistakesAreReported)
 {
-    const fs::path dir = ScratchDir("usage");
+    const ScratchDirectory scratch("api-usage");
+    const fs::path& dir = scratch.Path();
     EXPECT_NE(ServerProcess::AddUser(dir / "data", "two words", "pw"), 0);
     EXPECT_NE(ServerProcess::AddUser(dir / "data", "someone", ""), 0);
     EXPECT_EQ(ServerProcess::AddUser(dir / "data", "someone", "pw"), 0);
@@ -423,7 +397,6 @@ TEST(ServerLifeTest, CommandLineMistakesAreReported)
     noWorkers.users.clear();
     ServerProcess badWorkers(dir / "data", noWorkers);
     EXPECT_FALSE(badWorkers.Running());
-    fs::remove_all(dir);
 }
 
 } // namespace

@@ -21,13 +21,11 @@ class ConfinementTest : public testing::Test
 protected:
     void SetUp() override
     {
-        dir = ScratchDirectory("confinement");
         fs::create_directories(dir / "task" / "work");
         fs::create_directories(dir / "outside");
         TestDocuments::WriteText(dir / "task" / "input.txt", "input");
         TestDocuments::WriteText(dir / "outside" / "secret.txt", "secret");
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     Confinement Tool() const
     {
@@ -47,7 +45,8 @@ protected:
         return run.exitCode;
     }
 
-    fs::path dir;
+    const ScratchDirectory scratch{"confinement"};
+    const fs::path& dir = scratch.Path();
     const ChildProcess::CancelFlag never{false};
 };
 

@@ -74,7 +74,8 @@ TEST_F(HostileInputTest, AccountNamesMustBeStrictUtf8)
 
 TEST(MemoryCapTest, AnImageThatNeedsMoreMemoryThanTheCapFailsItsTaskClearly)
 {
-    const fs::path dir = ScratchDirectory("hostile-memory");
+    const ScratchDirectory scratch("hostile-memory");
+    const fs::path& dir = scratch.Path();
     ServerProcess::Options options;
     options.workers = 1;
     options.extraArgs = {"--memory-limit-mib", "256"};
@@ -95,12 +96,12 @@ TEST(MemoryCapTest, AnImageThatNeedsMoreMemoryThanTheCapFailsItsTaskClearly)
     const auto pdf = client.Convert("jpg-to-pdf", small, 60s);
     EXPECT_EQ(pdf.state, "FINISH") << pdf.message;
     EXPECT_EQ(pdf.result.rfind("%PDF-", 0), 0u);
-    fs::remove_all(dir);
 }
 
 TEST(QuotaTest, AUserCannotStoreMoreThanTheQuota)
 {
-    const fs::path dir = ScratchDirectory("hostile-quota");
+    const ScratchDirectory scratch("hostile-quota");
+    const fs::path& dir = scratch.Path();
     ServerProcess::Options options;
     options.workers = 1;
     options.extraArgs = {"--quota-mib", "1"};
@@ -121,7 +122,6 @@ TEST(QuotaTest, AUserCannotStoreMoreThanTheQuota)
     ServiceClient other(server.Port());
     ASSERT_TRUE(other.SignIn("other", "secret"));
     EXPECT_EQ(other.Upload("txt_2_pdf", "one.txt", part).json["ret"], 0);
-    fs::remove_all(dir);
 }
 
 } // namespace

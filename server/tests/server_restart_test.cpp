@@ -1,5 +1,5 @@
-#include "serverprocess.h"
 #include "serviceclient.h"
+#include "sharedservertest.h"
 #include "taskstore.h"
 #include "testdocuments.h"
 
@@ -92,9 +92,8 @@ struct Task
 TEST(ServerRestartTest, AServiceKilledDuringTenConversionsResumesOnItsDataDirectory)
 {
     ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-    const fs::path dir = fs::temp_directory_path() / ("restart-" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const ScratchDirectory scratch("restart");
+    const fs::path& dir = scratch.Path();
 
     auto first = std::make_unique<ServerProcess>(dir / "data");
     ASSERT_TRUE(first->Running());
@@ -178,7 +177,6 @@ TEST(ServerRestartTest, AServiceKilledDuringTenConversionsResumesOnItsDataDirect
     EXPECT_TRUE(newcomer.SignIn("tester", "secret"));
     EXPECT_EQ(second.Terminate(30), 0);
     EndLeftoverProcesses();
-    fs::remove_all(dir);
 }
 
 } // namespace

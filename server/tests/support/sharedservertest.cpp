@@ -2,18 +2,23 @@
 
 #include <unistd.h>
 
-std::filesystem::path ScratchDirectory(const std::string& name)
+ScratchDirectory::ScratchDirectory(const std::string& name)
+    : path(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid())))
 {
-    const auto dir =
-        std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+}
+
+ScratchDirectory::~ScratchDirectory()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
 }
 
 void SharedServerTest::StartServer(const std::string& name, const ServerProcess::Options& options)
 {
-    dir = ScratchDirectory(name);
+    scratch.emplace(name);
+    dir = scratch->Path();
     server = new ServerProcess(dir / "data", options);
 }
 
@@ -21,7 +26,7 @@ void SharedServerTest::TearDownTestSuite()
 {
     delete server;
     server = nullptr;
-    std::filesystem::remove_all(dir);
+    scratch.reset();
 }
 
 void SharedServerTest::SetUp()

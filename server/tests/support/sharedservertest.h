@@ -6,10 +6,25 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
-// A fresh directory under the temporary directory, named after `name` and this process.
-std::filesystem::path ScratchDirectory(const std::string& name);
+// A fresh directory under the temporary directory, named after `name` and this process, and
+// removed with all it holds when the object goes. Declare it before the service that writes
+// into it, so that the service has stopped by then.
+class ScratchDirectory
+{
+public:
+    explicit ScratchDirectory(const std::string& name);
+    ~ScratchDirectory();
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+    const std::filesystem::path& Path() const { return path; }
+
+private:
+    std::filesystem::path path;
+};
 
 // A test suite whose tests share one service (started by the suite's SetUpTestSuite through
 // `StartServer`) and each get a client signed in as the default user.
@@ -20,6 +35,7 @@ protected:
     static void TearDownTestSuite();
     void SetUp() override;
 
+    static inline std::optional<ScratchDirectory> scratch;
     static inline std::filesystem::path dir;
     static inline ServerProcess* server = nullptr;
     ServiceClient client{server->Port()};
