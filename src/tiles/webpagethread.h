@@ -6,6 +6,7 @@
 #include <string>
 
 class AccountLibrary;
+class ClientInfoRecord;
 
 // Opens one of the service's web pages off the UI thread: the account plug-in first fetches a
 // one-time ticket for the page, which takes as long as its sign-on server does (and opens the
@@ -15,7 +16,8 @@ class AccountLibrary;
 class CWebPageThread : public CTaskBaseThread
 {
 public:
-    explicit CWebPageThread(AccountLibrary& account);
+    // The pages are told the version in `clientInfo`.
+    CWebPageThread(AccountLibrary& account, const ClientInfoRecord& clientInfo);
     ~CWebPageThread() override;
 
     // False while the previous page is still on its way: nothing new is started.
@@ -26,6 +28,7 @@ protected:
 
 private:
     AccountLibrary& account;
+    const ClientInfoRecord& clientInfo;
     std::mutex mutex;
     std::string key; // guarded by mutex, as url
     std::string url;

@@ -45,13 +45,11 @@ TEST_F(SignInTest, AccountStartsAtFirstShowThenTheCompanion)
                    "#!/bin/sh\nprintf '%s' \"$1\" > '" + args + "'\n");
     std::filesystem::permissions(scratch.Path() / kCompanionProgram,
                                  std::filesystem::perms::owner_all);
-    ClientInfoRecord info;
     ClientInfo values;
     values.ag = "ag1";
     values.version = "1.0.0.1";
     values.wua = "wua1";
-    info.Set(values);
-    services.clientInfo = &info;
+    clientInfo.Set(values);
 
     MakeWindow(false);
     WaitUntil([] { return false; }, 300ms);
