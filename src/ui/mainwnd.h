@@ -144,7 +144,6 @@ public:
     CRecordPage& RecordPage() { return *recordPage; }
     RecordList& CompletedRecords() { return completedRecords; }
     RecordList& OpenRecords() { return openRecords; }
-    SignInFlow& SignIn() { return signIn; }
     CHomeSortListThread& HomeSortThread() { return homeSortThread; }
     CWebPageThread& WebPageThread() { return webPageThread; }
     CUploadFilesThread& UploadThread() { return pipeline.upload; }

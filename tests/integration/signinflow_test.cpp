@@ -1,9 +1,9 @@
 #include "account/accountdatabase.h"
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
-#include "account/companion.h"
 #include "account/signinflow.h"
 #include "settings/clientinfo.h"
+#include "support/companionprobe.h"
 #include "support/fakeaccountapi.h"
 #include "support/fakeservice.h"
 #include "support/recordingtarget.h"
@@ -37,19 +37,10 @@ protected:
         account.Attach(&api, FakeDllSetService);
     }
 
-    void ScriptGoodExchanges(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            service.Script(FakeEndpoint::kLogin,
-                           FakeReply::Json(R"({"ret":0,"msg":"","data":{"expireTime":7200,)"
-                                           R"("token":")" +
-                                           service.IssueToken() + R"("}})"));
-    }
-
     // Signs in as the plug-in would and lets the flow finish what that starts.
     void SignIn()
     {
-        ScriptGoodExchanges(2);
+        service.ScriptTokenExchanges(2);
         service.Script(FakeEndpoint::kResult, FakeReply::Text("icon bytes"));
         api.headIcon = service.BaseUrl() + "/results/head";
         AccountLibrary::UserBlock user{};
@@ -124,7 +115,7 @@ TEST_F(SignInFlowTest, TheLoginButtonPromptsOrRenewsTheUserForTheMenu)
     EXPECT_EQ(api.loginWindowsShown, 1);
 
     api.signedIn = true;
-    ScriptGoodExchanges(2);
+    service.ScriptTokenExchanges(2);
     service.Script(FakeEndpoint::kUserInfo,
                    FakeReply::Json(R"({"ret":0,"msg":"","data":{"balanceAll":"7","vip":0,)"
                                    R"("userId":"42","userType":"vip","firstLogin":false}})"));
@@ -138,16 +129,8 @@ TEST_F(SignInFlowTest, TheLoginButtonPromptsOrRenewsTheUserForTheMenu)
 
 TEST_F(SignInFlowTest, StartingTheAccountLaunchesTheCompanionForTheSignedInUser)
 {
-    const std::string args = scratch.File("args.txt");
-    WriteFileBytes(scratch.Path() / kCompanionProgram,
-                   "#!/bin/sh\nprintf '%s' \"$1\" > '" + args + "'\n");
-    std::filesystem::permissions(scratch.Path() / kCompanionProgram,
-                                 std::filesystem::perms::owner_all);
-    ClientInfo values;
-    values.ag = "ag1";
-    values.version = "1.0.0.1";
-    values.wua = "wua1";
-    clientInfo.Set(values);
+    const std::string args = PlaceRecordingCompanion(scratch.Path());
+    clientInfo.Set({.version = "1.0.0.1", .ag = "ag1", .wua = "wua1", .md = ""});
 
     EXPECT_EQ(flow.Start(), AccountStartup::Started);
     EXPECT_EQ(starts, 1);
