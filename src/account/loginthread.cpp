@@ -14,11 +14,6 @@ CLoginThread::CLoginThread(AccountLibrary& account, AccountDatabase& database, s
 {
 }
 
-CLoginThread::~CLoginThread()
-{
-    Stop();
-}
-
 int CLoginThread::Run()
 {
     if (WaitForStop(kStartPauseMs))

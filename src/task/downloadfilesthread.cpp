@@ -9,11 +9,6 @@ constexpr std::string_view kLog = "CDownloadFilesThread::Run";
 
 } // namespace
 
-CDownloadFilesThread::~CDownloadFilesThread()
-{
-    Stop();
-}
-
 int CDownloadFilesThread::Run()
 {
     ConversionList* list = BeginStage(functionName);

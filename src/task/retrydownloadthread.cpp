@@ -7,11 +7,6 @@ namespace {
 constexpr int kRedownloadProgress = 70;
 }
 
-CRetryDownloadThread::~CRetryDownloadThread()
-{
-    Stop();
-}
-
 void CRetryDownloadThread::Enqueue(std::string functionName, int index)
 {
     std::lock_guard lock(queueMutex);

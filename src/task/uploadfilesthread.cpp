@@ -23,11 +23,6 @@ CUploadFilesThread::CUploadFilesThread()
     SetChunkSize(kUploadChunkSize);
 }
 
-CUploadFilesThread::~CUploadFilesThread()
-{
-    Stop();
-}
-
 int CUploadFilesThread::Run()
 {
     ConversionList* list = BeginStage(functionName);
