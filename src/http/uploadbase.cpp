@@ -282,35 +282,36 @@ std::string CUploadBase::GetPartType() const
     return partTypeLine;
 }
 
-int CUploadBase::Upload(std::string_view requestUrl, std::string_view path,
-                        const StopEvent* stopEvent, void* userData, std::string& response)
+CUploadBase::Result CUploadBase::Upload(std::string_view requestUrl, std::string_view path,
+                                        const StopEvent* stopEvent, void* userData,
+                                        std::string& response)
 {
     const auto stopRequested = [stopEvent] { return stopEvent != nullptr && stopEvent->IsSet(); };
     if (stopRequested()) {
-        return kStopped;
+        return Result::kStopped;
     }
     FilePtr file(std::fopen(std::string(path).c_str(), "rb"));
     struct stat info = {};
     if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return kFailed;
+        return Result::kFailed;
     }
     // Chunks go straight from the file into libcurl's buffer.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
     if (!ParseUrl(requestUrl)) {
-        return kFailed;
+        return Result::kFailed;
     }
     HttpSession session;
     if (!session.IsValid()) {
-        return kFailed;
+        return Result::kFailed;
     }
     if (stopRequested()) {
-        return kStopped;
+        return Result::kStopped;
     }
     if (!ConfigureSession(session)) {
-        return kFailed;
+        return Result::kFailed;
     }
     if (stopRequested()) {
-        return kStopped;
+        return Result::kStopped;
     }
 
     const std::string boundary = GetBoundary();
@@ -337,13 +338,13 @@ int CUploadBase::Upload(std::string_view requestUrl, std::string_view path,
         curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &UploadJob::OnResponse) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &job) == CURLE_OK;
     if (!configured) {
-        return kFailed;
+        return Result::kFailed;
     }
 
     HttpSession::Outcome outcome = HttpSession::Outcome::Failed;
     for (int attempt = 0; attempt < session.ConnectAttempts(); ++attempt) {
         if (!job.Rewind()) {
-            return kFailed;
+            return Result::kFailed;
         }
         outcome = session.Perform(stopEvent);
         if (outcome != HttpSession::Outcome::Failed || !session.ConnectFailed()) {
@@ -352,13 +353,13 @@ int CUploadBase::Upload(std::string_view requestUrl, std::string_view path,
     }
     switch (outcome) {
     case HttpSession::Outcome::Done:
-        return kDone;
+        return Result::kDone;
     case HttpSession::Outcome::TimedOut:
-        return kTimedOut;
+        return Result::kTimedOut;
     case HttpSession::Outcome::Stopped:
-        return kStopped;
+        return Result::kStopped;
     case HttpSession::Outcome::Failed:
         break;
     }
-    return kFailed;
+    return Result::kFailed;
 }
