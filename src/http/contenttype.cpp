@@ -1,8 +1,9 @@
 #include "http/contenttype.h"
 
+#include "utility/textcase.h"
+
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <utility>
 
 namespace {
@@ -27,9 +28,8 @@ constexpr std::array kContentTypes = {
 std::string GetContentType(std::string_view path)
 {
     const auto dot = path.rfind('.');
-    std::string extension(dot == std::string_view::npos ? path : path.substr(dot + 1));
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string extension =
+        ToLower(dot == std::string_view::npos ? path : path.substr(dot + 1));
     const auto found =
         std::find_if(kContentTypes.begin(), kContentTypes.end(),
                      [&extension](const Row& row) { return row.first == extension; });

@@ -1,14 +1,15 @@
 #include "http/downloadbase.h"
 
 #include "http/httpsession.h"
+#include "utility/pathsplit.h"
 #include "utility/stopevent.h"
+#include "utility/textcase.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <limits>
@@ -60,10 +61,9 @@ std::string_view Trim(std::string_view text)
 // planted link is never followed. It takes the mode of a regular file it will replace.
 int CreateTemporaryBeside(const std::string& target, std::string& tempPath)
 {
-    const auto slash = target.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string pattern = dir + "." + name + ".XXXXXX" + std::string(kTempSuffix);
+    const PathSplit split = SplitPath(target, "/");
+    std::string pattern = std::string(split.folder) + "." + std::string(split.name) + ".XXXXXX" +
+                          std::string(kTempSuffix);
     const int fd = ::mkostemps(pattern.data(), static_cast<int>(kTempSuffix.size()), O_CLOEXEC);
     if (fd < 0) {
         return -1;
@@ -213,10 +213,7 @@ private:
             return;
         }
         const std::string_view name = line.substr(0, colon);
-        if (name.size() == 14 &&
-            std::equal(name.begin(), name.end(), "content-length", [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) == b;
-            })) {
+        if (EqualsNoCase(name, "content-length")) {
             contentLength = ParseDecimal(Trim(line.substr(colon + 1)));
         }
     }

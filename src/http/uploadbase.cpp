@@ -2,13 +2,14 @@
 
 #include "http/contenttype.h"
 #include "http/httpsession.h"
+#include "utility/pathsplit.h"
 #include "utility/stopevent.h"
+#include "utility/textcase.h"
 #include "utility/utilitycalls.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <limits>
 #include <memory>
@@ -37,15 +38,6 @@ std::uint32_t Clamp32(std::uint64_t value)
         std::min<std::uint64_t>(value, std::numeric_limits<std::uint32_t>::max()));
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
-}
-
 // The header text as libcurl's list, one entry per line. libcurl's own form content type is
 // suppressed when the text names none.
 HeaderList MakeHeaderList(std::string_view text)
@@ -72,8 +64,7 @@ HeaderList MakeHeaderList(std::string_view text)
 // quoted value, are percent-encoded.
 std::string DispositionFileName(std::string_view path)
 {
-    const auto slash = path.find_last_of("/\\");
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::string_view name = SplitPath(path).name;
     std::string escaped;
     for (const char c : name) {
         switch (c) {
