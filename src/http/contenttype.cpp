@@ -1,14 +1,11 @@
 #include "http/contenttype.h"
 
+#include "utility/lookuptable.h"
 #include "utility/textcase.h"
-
-#include <algorithm>
-#include <array>
-#include <utility>
 
 namespace {
 
-using Row = std::pair<std::string_view, std::string_view>;
+using Row = TableRow;
 
 constexpr std::array kContentTypes = {
     Row{"pdf", "application/pdf"},
@@ -30,8 +27,5 @@ std::string GetContentType(std::string_view path)
     const auto dot = path.rfind('.');
     const std::string extension =
         ToLower(dot == std::string_view::npos ? path : path.substr(dot + 1));
-    const auto found =
-        std::find_if(kContentTypes.begin(), kContentTypes.end(),
-                     [&extension](const Row& row) { return row.first == extension; });
-    return std::string(found == kContentTypes.end() ? "" : found->second);
+    return Lookup(kContentTypes, extension, "");
 }
