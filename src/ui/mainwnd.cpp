@@ -48,7 +48,6 @@
 #include <QWindow>
 
 #include <cstdlib>
-#include <system_error>
 
 namespace {
 
