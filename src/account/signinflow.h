@@ -78,8 +78,8 @@ private:
     void StopSessionThreads();
 
     Parts parts;
-    CLoginThread loginThread;
-    CTokenThread tokenThread;
-    CUserInfoThread userInfoThread;
-    CUserInfoRefreshThread userMenuRefresh;
+    OwnedThread<CLoginThread> loginThread;
+    OwnedThread<CTokenThread> tokenThread;
+    OwnedThread<CUserInfoThread> userInfoThread;
+    OwnedThread<CUserInfoRefreshThread> userMenuRefresh;
 };

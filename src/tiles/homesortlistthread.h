@@ -16,7 +16,6 @@ public:
 
     // Fills `record` from the service at `apiBase`.
     CHomeSortListThread(HomeSortList& record, std::string apiBase);
-    ~CHomeSortListThread() override;
 
 protected:
     int Run() override;

@@ -8,11 +8,6 @@ CWebPageThread::CWebPageThread(AccountLibrary& account, const ClientInfoRecord& 
 {
 }
 
-CWebPageThread::~CWebPageThread()
-{
-    Stop();
-}
-
 bool CWebPageThread::Open(const std::string& key, const std::string& url)
 {
     if (IsRunning())

@@ -18,7 +18,6 @@ class CWebPageThread : public CTaskBaseThread
 public:
     // The pages are told the version in `clientInfo`.
     CWebPageThread(AccountLibrary& account, const ClientInfoRecord& clientInfo);
-    ~CWebPageThread() override;
 
     // False while the previous page is still on its way: nothing new is started.
     bool Open(const std::string& key, const std::string& url);

@@ -5,6 +5,7 @@
 #include "account/accountsession.h"
 #include "base/dialogservice.h"
 #include "settings/firststart.h"
+#include "settings/settingsfiles.h"
 #include "task/fileadmission.h"
 #include "task/serviceaccess.h"
 #include "ui/convertpage.h"
@@ -43,8 +44,6 @@
 #include <QWindow>
 
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -399,12 +398,7 @@ void CMainWnd::WireThreads()
 
 void CMainWnd::LoadRecords()
 {
-    std::string xmlDir;
-    if (!services.appDataDir.empty()) {
-        xmlDir = services.appDataDir + "xml/";
-        std::error_code error;
-        std::filesystem::create_directories(xmlDir, error);
-    }
+    const std::string xmlDir = XmlFolder(services.appDataDir);
     const auto load = [&xmlDir](RecordList& records, RecordKind kind) {
         const std::string path = xmlDir.empty() ? "" : xmlDir + std::string(RecordFileName(kind));
         if (!records.Load(path))

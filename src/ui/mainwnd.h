@@ -282,7 +282,7 @@ private:
     RecordList completedRecords{RecordKind::Completed};
     RecordList openRecords{RecordKind::OpenRecord};
     SignInFlow signIn;
-    CHomeSortListThread homeSortThread;
-    CWebPageThread webPageThread;
+    OwnedThread<CHomeSortListThread> homeSortThread;
+    OwnedThread<CWebPageThread> webPageThread;
     ConversionPipeline pipeline;
 };

@@ -22,7 +22,7 @@ TEST(WebPageThread, OpensThePageWithTheClientsVersionAndNamesItsTile)
     values.version = "2.0.1.7";
     clientInfo.Set(values);
     RecordingTarget window;
-    CWebPageThread thread(account, clientInfo);
+    OwnedThread<CWebPageThread> thread(account, clientInfo);
     thread.SetMainWnd(&window);
 
     ASSERT_TRUE(thread.Open("PDFMerge", "https://web.example/pdf-merge?extra=PC"));
