@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/windowmessage.h"
 #include "task/conversionitem.h"
-#include "task/windowmessage.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -4,9 +4,9 @@
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
 #include "account/companion.h"
+#include "base/dialogservice.h"
 #include "settings/clientinfo.h"
 #include "settings/firststart.h"
-#include "task/dialogservice.h"
 #include "task/fileadmission.h"
 #include "task/serviceaccess.h"
 #include "tiles/homesortlist.h"
@@ -134,8 +134,7 @@ CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
       tokenThread(this->services.session->tokens, *this->services.account),
       userInfoThread(this->services.session->tokens, this->services.session->userInfo,
                      *this->services.account),
-      userMenuRefresh(this->services.session->userInfo),
-      webPageThread(*this->services.account)
+      userMenuRefresh(this->services.session->userInfo), webPageThread(*this->services.account)
 {
     static const bool accessibleRole = (QAccessible::installFactory(&MainWindowAccessible), true);
     static_cast<void>(accessibleRole);
@@ -799,8 +798,7 @@ void CMainWnd::StopAllThreads()
     for (CTC_Thread* thread :
          {static_cast<CTC_Thread*>(&loginThread), static_cast<CTC_Thread*>(&homeSortThread),
           static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
-          static_cast<CTC_Thread*>(&userMenuRefresh),
-          static_cast<CTC_Thread*>(&webPageThread)}) {
+          static_cast<CTC_Thread*>(&userMenuRefresh), static_cast<CTC_Thread*>(&webPageThread)}) {
         if (thread->IsRunning())
             thread->StopWait(kThreadStopMs);
     }
