@@ -7,8 +7,6 @@
 #include "ui/recordpage.h"
 #include "utility/tc_checkpath.h"
 
-#include <ctime>
-
 void CMainWnd::AddOpenRecord(const std::string& path)
 {
     CRecordMcListAdapterMgr& adapter = recordPage->Adapter();
@@ -25,7 +23,7 @@ void CMainWnd::AddOpenRecord(const std::string& path)
     if (TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) != 0)
         size = 0;
     record.sizeText = FormatSizeText(size);
-    record.timeText = FormatDateText(std::time(nullptr));
+    record.timeText = openRecords.DateText();
     adapter.AddRecord(record, true);
 }
 

@@ -82,12 +82,15 @@ TEST_F(RecordPagesTest, OpeningARecordedDocumentMovesItToTheTopKeepingItsDate)
     EXPECT_EQ(Header(page, 2), QString::fromUtf8("打开时间"));
 
     // A new document gets today's date and its size.
+    window->OpenRecords().SetClock([] { return std::time_t{1709812800}; }); // 2024-03-07 12:00 UTC
     const std::string fresh = scratch.File("fresh.pdf");
     std::ofstream(fresh) << std::string(1024 * 1024, 'x');
     window->AddOpenRecord(fresh);
     EXPECT_EQ(Names(page).front(), QStringLiteral("fresh.pdf"));
     EXPECT_EQ(window->OpenRecords().GetRecord(0).sizeText, "1.00M");
-    EXPECT_EQ(window->OpenRecords().GetRecord(0).timeText, FormatDateText(std::time(nullptr)));
+    EXPECT_EQ(window->OpenRecords().GetRecord(0).timeText, "2024.03.07");
+    EXPECT_EQ(page.ListView()->model()->index(0, 2).data().toString(),
+              QStringLiteral("2024.03.07"));
 
     MakeWindow();
     EXPECT_EQ(Names(window->RecordPage()), (QStringList{"fresh.pdf", "seen.pdf", "other.pdf"}));
