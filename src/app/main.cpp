@@ -10,6 +10,7 @@
 #include "settings/clientinfo.h"
 #include "settings/servicelocations.h"
 #include "settings/startupsettings.h"
+#include "task/conversionsession.h"
 #include "ui/mainwnd.h"
 #include "ui/monitortable.h"
 #include "ui/qtdialogservice.h"
@@ -78,15 +79,19 @@ int main(int argc, char** argv)
 
     const ServiceLocations& locations = Services();
     QtDialogService dialogs;
+    ConversionSession conversions({.access = ServiceAccess(locations.api, &Session().tokens),
+                                   .clientInfo = &GlobalClientInfo(),
+                                   .pollInterval = locations.pollInterval,
+                                   .account = &Account()});
     MainWndServices services;
     services.dialogs = &dialogs;
+    services.conversions = &conversions;
     services.account = &Account();
     services.session = &Session();
     services.database = &Database();
     services.clientInfo = &GlobalClientInfo();
     services.apiBase = locations.api;
     services.webBase = locations.web;
-    services.pollInterval = locations.pollInterval;
     services.appDataDir = Utility::AppDataPath().value_or("");
     services.configPath = workDir ? *workDir + "Config.ini" : "";
     services.systemTray = QSystemTrayIcon::isSystemTrayAvailable();

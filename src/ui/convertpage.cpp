@@ -35,11 +35,10 @@ constexpr RowButtonSpec kRowButtons[] = {
 
 } // namespace
 
-CConvertPage::CConvertPage(QWidget* parent) : QWidget(parent)
+CConvertPage::CConvertPage(const ConversionList& list, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("page_convertList"));
     setAttribute(Qt::WA_StyledBackground);
-    retryThread.SetConvList(&list);
     adapter = new CConvMcListAdapterMgr(list, this);
 
     auto* layout = new QVBoxLayout(this);
@@ -60,11 +59,6 @@ CConvertPage::CConvertPage(QWidget* parent) : QWidget(parent)
                 for (int row = from.row(); row <= to.row(); ++row)
                     UpdateRow(row);
             });
-}
-
-CConvertPage::~CConvertPage()
-{
-    retryThread.Stop();
 }
 
 QWidget* CConvertPage::BuildTopBar()

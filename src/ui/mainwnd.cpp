@@ -47,8 +47,6 @@
 #include <QWindow>
 
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -134,8 +132,7 @@ CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
       tokenThread(this->services.session->tokens, *this->services.account),
       userInfoThread(this->services.session->tokens, this->services.session->userInfo,
                      *this->services.account),
-      userMenuRefresh(this->services.session->userInfo),
-      webPageThread(*this->services.account)
+      userMenuRefresh(this->services.session->userInfo), webPageThread(*this->services.account)
 {
     static const bool accessibleRole = (QAccessible::installFactory(&MainWindowAccessible), true);
     static_cast<void>(accessibleRole);
@@ -152,7 +149,7 @@ CMainWnd::~CMainWnd()
     // Nothing may post into a window being torn down.
     services.account->SetNotifyWindow(nullptr);
     StopAllThreads();
-    convertPage->RetryThread().Stop();
+    Conversions().Detach();
 }
 
 void CMainWnd::BuildLayout()
@@ -176,10 +173,11 @@ void CMainWnd::BuildLayout()
     auto* mainTiles = homeTiles = new CHomeTileList(*this, tabFunction);
     auto* fileTiles = new CPlaceholderPage("", tabFunction);
     fileTiles->setObjectName(QStringLiteral("page_fileTileView"));
-    convertPage = new CConvertPage(tabFunction);
+    convertPage = new CConvertPage(Conversions().List(), tabFunction);
     auto* completed = completedPage =
-        new CRecordPage(RecordKind::Completed, completedRecords, tabFunction);
-    auto* records = recordPage = new CRecordPage(RecordKind::OpenRecord, openRecords, tabFunction);
+        new CRecordPage(RecordKind::Completed, Conversions().CompletedList(), tabFunction);
+    auto* records = recordPage =
+        new CRecordPage(RecordKind::OpenRecord, Conversions().OpenRecordList(), tabFunction);
     for (QWidget* page : {static_cast<QWidget*>(mainTiles), static_cast<QWidget*>(fileTiles),
                           static_cast<QWidget*>(convertPage), static_cast<QWidget*>(completed),
                           static_cast<QWidget*>(records)})
@@ -397,32 +395,12 @@ void CMainWnd::WireThreads()
                                     static_cast<CTaskBaseThread*>(&userInfoThread),
                                     static_cast<CTaskBaseThread*>(&webPageThread)})
         thread->SetMainWnd(this);
-
-    pipeline.Wire({this, &convertPage->List(), &completedRecords,
-                   ServiceAccess(services.apiBase, &services.session->tokens), services.clientInfo,
-                   static_cast<std::uint32_t>(services.pollInterval.count())});
-    CRetryDownloadThread& retry = convertPage->RetryThread();
-    retry.SetMainWnd(this);
-    retry.SetConvList(&convertPage->List());
-    retry.SetCompletedList(&completedRecords);
-    retry.SetAccount(services.account);
+    Conversions().Attach(this, this);
 }
 
 void CMainWnd::LoadRecords()
 {
-    std::string xmlDir;
-    if (!services.appDataDir.empty()) {
-        xmlDir = services.appDataDir + "xml/";
-        std::error_code error;
-        std::filesystem::create_directories(xmlDir, error);
-    }
-    const auto load = [&xmlDir](RecordList& records, RecordKind kind) {
-        const std::string path = xmlDir.empty() ? "" : xmlDir + std::string(RecordFileName(kind));
-        if (!records.Load(path))
-            AppLog("CMainWnd::LoadRecords", "unreadable record file kept aside: " + path);
-    };
-    load(completedRecords, RecordKind::Completed);
-    load(openRecords, RecordKind::OpenRecord);
+    Conversions().LoadRecords(services.appDataDir);
     completedPage->Adapter().Refresh();
     recordPage->Adapter().Refresh();
 }
@@ -527,7 +505,7 @@ void CMainWnd::OnConvertListChanged(WindowMessage&)
 
 void CMainWnd::OnConvertItemChanged(WindowMessage& message)
 {
-    const ConversionList& list = convertPage->List();
+    const ConversionList& list = Conversions().List();
     const int count = list.Store().GetCount(list.GetFunctionName());
     if (message.wParam < static_cast<std::uintptr_t>(count))
         convertPage->NotifyItemChanged(static_cast<int>(message.wParam));
@@ -576,7 +554,7 @@ void CMainWnd::OnAccountLogout(WindowMessage&)
         if (thread->IsRunning())
             thread->StopWait(kThreadStopMs);
     }
-    pipeline.StopRunning(kThreadStopMs);
+    Conversions().StopRunning(kThreadStopMs);
     services.database->DeleteUsers();
 }
 
@@ -654,13 +632,12 @@ void CMainWnd::OnNotHandledYet(WindowMessage& message)
 
 bool CMainWnd::IsConverting() const
 {
-    const ConversionList& list = convertPage->List();
-    return list.Store().IsConverting(list.GetFunctionName());
+    return services.conversions->IsConverting();
 }
 
 void CMainWnd::OnLeftBarSelection(QListWidget* list)
 {
-    if (convertPage->IsRedownloading()) {
+    if (Conversions().IsRedownloading()) {
         RestoreLeftBarSelection();
         services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
                                       "@string/str_msgbox_task_busy");
@@ -799,12 +776,11 @@ void CMainWnd::StopAllThreads()
     for (CTC_Thread* thread :
          {static_cast<CTC_Thread*>(&loginThread), static_cast<CTC_Thread*>(&homeSortThread),
           static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
-          static_cast<CTC_Thread*>(&userMenuRefresh),
-          static_cast<CTC_Thread*>(&webPageThread)}) {
+          static_cast<CTC_Thread*>(&userMenuRefresh), static_cast<CTC_Thread*>(&webPageThread)}) {
         if (thread->IsRunning())
             thread->StopWait(kThreadStopMs);
     }
-    pipeline.StopRunning(kThreadStopMs);
+    Conversions().StopRunning(kThreadStopMs);
 }
 
 void CMainWnd::AnimateOut()

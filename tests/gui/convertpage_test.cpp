@@ -184,9 +184,9 @@ TEST_F(ConvertPageTest, ATileWithoutChosenFilesStaysHome)
 TEST_F(ConvertPageTest, StartWithAnEmptyListDoesNothing)
 {
     SignIn();
-    Page().Adapter().SetCurrentFunction(kFunction);
+    conversions.ShowFunction(kFunction);
     Page().StartButton()->click();
-    EXPECT_FALSE(window->UploadThread().IsRunning());
+    EXPECT_FALSE(conversions.Pipeline().upload.IsRunning());
     EXPECT_TRUE(Page().StartButton()->isEnabled());
     EXPECT_TRUE(dialogs.Requests().empty());
     EXPECT_TRUE(service.Requests(FakeEndpoint::kUpload).empty());
@@ -266,7 +266,7 @@ TEST_F(ConvertPageTest, AFailedDownloadIsDownloadedAgain)
     EXPECT_TRUE(WaitUntil(
         [&] {
             return Store().GetStatus(kFunction, 0) == ConversionStatus::RedownloadCompleted &&
-                   !window->ConvertPage().IsRedownloading();
+                   !conversions.IsRedownloading();
         },
         10s));
     Drain();
@@ -286,7 +286,7 @@ TEST_F(ConvertPageTest, ReDownloadSignedOutOffersTheLoginAndKeepsTheRow)
     Page().RowButton(0, "btn_convl_download")->click();
     EXPECT_EQ(api.loginWindowsShown.load(), 1);
     EXPECT_EQ(Store().GetStatus(kFunction, 0), ConversionStatus::DownloadFailed);
-    EXPECT_FALSE(window->ConvertPage().IsRedownloading());
+    EXPECT_FALSE(conversions.IsRedownloading());
 }
 
 TEST_F(ConvertPageTest, ResultsGoToTheChosenFolder)

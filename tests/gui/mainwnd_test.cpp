@@ -50,8 +50,8 @@ TEST_F(MainWndTest, StartUpLoadsTheRecordFilesOfTheDataDirectory)
 
     services.appDataDir = (scratch.Path() / "data").string() + "/";
     MakeWindow();
-    EXPECT_EQ(window->CompletedRecords().GetCount(), 1u);
-    EXPECT_EQ(window->CompletedRecords().GetRecord(0).path, "/docs/a.docx");
+    EXPECT_EQ(conversions.CompletedList().GetCount(), 1u);
+    EXPECT_EQ(conversions.CompletedList().GetRecord(0).path, "/docs/a.docx");
     EXPECT_TRUE(std::filesystem::exists(xml / "openrecord_ini.xml"));
 }
 
@@ -76,7 +76,7 @@ TEST_F(MainWndTest, ThreeNetErrorsInARowGiveOneNotice)
 TEST_F(MainWndTest, CloseHidesTheWindowAndConversionGoesOn)
 {
     AddRows(1, ConversionStatus::Queued);
-    ASSERT_TRUE(window->DownloadThread().Start());
+    ASSERT_TRUE(conversions.Pipeline().download.Start());
 
     Find<QPushButton>("btn_close")->click();
     EXPECT_FALSE(window->isVisible());
@@ -85,13 +85,13 @@ TEST_F(MainWndTest, CloseHidesTheWindowAndConversionGoesOn)
     EXPECT_FALSE(window->isVisible());
     Drain();
     std::this_thread::sleep_for(100ms);
-    EXPECT_TRUE(window->DownloadThread().IsRunning());
+    EXPECT_TRUE(conversions.Pipeline().download.IsRunning());
 
     // The tray's exit still ends it.
     dialogs.Answer(DialogService::kResultOk);
     window->OnTrayCommand(CMainWnd::kCmdExit);
     EXPECT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_FALSE(window->DownloadThread().IsRunning());
+    EXPECT_FALSE(conversions.Pipeline().download.IsRunning());
 }
 
 TEST_F(MainWndTest, CloseWithoutATrayMinimises)
@@ -122,8 +122,8 @@ TEST_F(MainWndTest, ExitWhileConvertingAsksAndCancelKeepsEverythingRunning)
     bool exiting = false;
     QObject::connect(window.get(), &CMainWnd::exiting, [&] { exiting = true; });
     AddRows(2, ConversionStatus::Uploading);
-    ASSERT_TRUE(window->DownloadThread().Start());
-    ASSERT_TRUE(window->QueryThread().Start());
+    ASSERT_TRUE(conversions.Pipeline().download.Start());
+    ASSERT_TRUE(conversions.Pipeline().query.Start());
 
     dialogs.Answer(DialogService::kResultCancel);
     window->OnTrayCommand(CMainWnd::kCmdExit);
@@ -132,20 +132,20 @@ TEST_F(MainWndTest, ExitWhileConvertingAsksAndCancelKeepsEverythingRunning)
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_conving");
     EXPECT_FALSE(exiting);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->DownloadThread().IsRunning());
-    EXPECT_TRUE(window->QueryThread().IsRunning());
+    EXPECT_TRUE(conversions.Pipeline().download.IsRunning());
+    EXPECT_TRUE(conversions.Pipeline().query.IsRunning());
     EXPECT_EQ(Store().GetStatus(kFunction, 0), ConversionStatus::Uploading);
 
     // Closing the question is no either.
     window->Exit();
     EXPECT_FALSE(exiting);
-    EXPECT_TRUE(window->DownloadThread().IsRunning());
+    EXPECT_TRUE(conversions.Pipeline().download.IsRunning());
 
     dialogs.Answer(DialogService::kResultOk);
     window->Exit();
     EXPECT_TRUE(exiting);
-    EXPECT_FALSE(window->DownloadThread().IsRunning());
-    EXPECT_FALSE(window->QueryThread().IsRunning());
+    EXPECT_FALSE(conversions.Pipeline().download.IsRunning());
+    EXPECT_FALSE(conversions.Pipeline().query.IsRunning());
 }
 
 TEST_F(MainWndTest, LeftBarNavigatesByThePageMap)
@@ -178,7 +178,7 @@ TEST_F(MainWndTest, LeftBarSelectionDuringARedownloadShowsTheBusyNoticeAndStays)
     AddRows(1, ConversionStatus::Completed);
     Store().SetDownloadUrl(kFunction, 0, service.BaseUrl() + "/results/job-1");
     Store().SetOutputPath(kFunction, 0, scratch.File("doc0.docx"));
-    CRetryDownloadThread& retry = window->ConvertPage().RetryThread();
+    CRetryDownloadThread& retry = conversions.RetryThread();
     retry.Enqueue(kFunction, 0);
     ASSERT_TRUE(retry.Start());
     ASSERT_TRUE(service.WaitForRequests(FakeEndpoint::kResult, 1, 3s));
@@ -217,7 +217,7 @@ TEST_F(MainWndTest, ItemChangedOutsideTheListDoesNothing)
     EXPECT_EQ(resets, 1);
 
     // Rows of another function do not count.
-    window->ConvertPage().List().SetFunctionName("Word2PDF");
+    conversions.List().SetFunctionName("Word2PDF");
     Post(WM_CONVERT_ITEM_CHANGED, 0);
     Drain();
     EXPECT_EQ(changed, std::vector<int>{1});

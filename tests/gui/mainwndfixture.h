@@ -7,6 +7,7 @@
 #include "support/fakeservice.h"
 #include "support/scratchdir.h"
 #include "support/scripteddialogs.h"
+#include "task/conversionsession.h"
 #include "tiles/homesortlist.h"
 #include "ui/convertpage.h"
 #include "ui/mainwnd.h"
@@ -29,6 +30,7 @@ protected:
     {
         TestApp();
         services.dialogs = &dialogs;
+        services.conversions = &conversions;
         services.account = &account;
         services.session = &session;
         services.database = &database;
@@ -49,7 +51,7 @@ protected:
         window->Initialize();
         if (show)
             window->show();
-        window->ConvertPage().List().SetFunctionName(kFunction);
+        conversions.List().SetFunctionName(kFunction);
     }
 
     void Post(std::uint32_t id, std::uintptr_t wParam = 0, std::string payload = {})
@@ -63,7 +65,7 @@ protected:
             QCoreApplication::processEvents();
     }
 
-    ConversionStore& Store() { return window->ConvertPage().List().Store(); }
+    ConversionStore& Store() { return conversions.List().Store(); }
 
     void AddRows(int count, ConversionStatus status)
     {
@@ -88,6 +90,8 @@ protected:
     ScriptedDialogs dialogs;
     AccountLibrary account;
     AccountSession session{account, service.BaseUrl(), service.SsoUrl()};
+    ConversionSession conversions{
+        {.access = ServiceAccess(service.BaseUrl(), &session.tokens), .account = &account}};
     AccountDatabase database;
     MainWndServices services;
     int exits = 0;

@@ -54,8 +54,10 @@ TEST_F(ScreensTest, MainWindow)
     AccountLibrary account;
     AccountSession session(account, "", "");
     AccountDatabase database;
+    ConversionSession conversions({.access = ServiceAccess("", &session.tokens)});
     MainWndServices services;
     services.dialogs = &dialogs;
+    services.conversions = &conversions;
     services.account = &account;
     services.session = &session;
     services.database = &database;

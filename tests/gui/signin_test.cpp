@@ -119,14 +119,14 @@ TEST_F(SignInTest, SignInShowsTheUserAndSignOutResetsTheSession)
     EXPECT_TRUE(session.tokens.GetToken(false).ok);
 
     AddRows(1, ConversionStatus::Queued);
-    ASSERT_TRUE(window->DownloadThread().Start());
+    ASSERT_TRUE(conversions.Pipeline().download.Start());
     api.signedIn = false;
     AccountLibrary::OnLogout(&account);
     EXPECT_TRUE(WaitUntil([&] { return !icon->isVisible(); }));
     EXPECT_EQ(name->text(), QString::fromUtf8("请登录"));
     EXPECT_FALSE(session.tokens.GetToken(false).ok);
     EXPECT_FALSE(session.userInfo.Current().ok);
-    EXPECT_FALSE(window->DownloadThread().IsRunning());
+    EXPECT_FALSE(conversions.Pipeline().download.IsRunning());
 }
 
 TEST_F(SignInTest, LoginButtonPromptsOrOffersTheSignOut)
