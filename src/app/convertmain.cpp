@@ -1,6 +1,5 @@
 #include "account/tokensession.h"
 #include "adapter/recordfiles.h"
-#include "adapter/recordlist.h"
 #include "app/convertconsole.h"
 #include "app/convertoptions.h"
 #include "app/convertsignin.h"
@@ -8,9 +7,8 @@
 #include "settings/servicelocations.h"
 #include "settings/startupsettings.h"
 #include "task/catalogue.h"
-#include "task/conversionlist.h"
-#include "task/conversionpipeline.h"
-#include "task/fileadmission.h"
+#include "task/conversionsession.h"
+#include "task/headlessdriver.h"
 #include "tiles/filetypes.h"
 #include "tiles/functiondispatch.h"
 #include "utility/stringtable.h"
@@ -117,12 +115,19 @@ int main(int argc, char** argv)
 
     bool allAccepted = true;
     const auto files = AcceptedFiles(*options, allAccepted);
-    ConversionList list;
-    list.SetFunctionName(options->function);
-    for (const auto& notice : AdmitFiles(list.Store(), options->function, files, false))
+    // The sign-in waits until the files are known to be worth it; the session's token comes
+    // from it.
+    std::unique_ptr<TokenSession> tokens;
+    ConversionSession conversions({.clientInfo = &GlobalClientInfo(),
+                                   .pollInterval = Services().pollInterval,
+                                   .fileTimeLimit = options->timeout});
+    HeadlessDriver driver(conversions);
+    conversions.ShowFunction(options->function);
+    const auto notices = conversions.AddFiles(files, false);
+    for (const auto& notice : notices.value_or(std::vector<AdmissionNotice>()))
         std::fprintf(stderr, "dokora-convert: %s: %s\n", notice.path.c_str(),
                      StringTable::Resolve(notice.TextKey()).c_str());
-    ConversionStore& store = list.Store();
+    const ConversionStore& store = conversions.List().Store();
     if (store.GetCount(options->function) == 0)
         return Fail("no file to convert");
     allAccepted =
@@ -133,33 +138,25 @@ int main(int argc, char** argv)
             return Fail(*problem);
 
     std::string signInError;
-    const auto session = SignInForConversion(*options, signInError);
-    if (!session)
+    tokens = SignInForConversion(*options, signInError);
+    if (!tokens)
         return Fail(signInError);
-
-    store.SetOutputPaths(options->function, options->outDir, GetResultSuffix(options->function),
-                         options->outDir.empty());
-    store.SetAllStatus(options->function, ConversionStatus::Queued);
-
-    RecordList completed(RecordKind::Completed);
-    completed.Load(RecordFileLocation(RecordKind::Completed));
-    ConsoleMessages messages;
-    ConversionPipeline pipeline;
-    pipeline.Wire({&messages, &list, &completed, ServiceAccess(Services().api, session.get()),
-                   &GlobalClientInfo(), static_cast<std::uint32_t>(Services().pollInterval.count()),
-                   options->timeout});
+    conversions.SetServiceAccess(ServiceAccess(Services().api, tokens.get()));
+    conversions.CompletedList().Load(RecordFileLocation(RecordKind::Completed));
     CatchInterrupts();
-    pipeline.Start();
+    conversions.Start(options->outDir);
 
     const bool showProgress = !options->json && isatty(STDOUT_FILENO);
     ProgressView view;
-    while (pipeline.IsRunning()) {
+    while (!driver.Finished() && conversions.IsRunning()) {
         if (interrupted)
-            pipeline.StopRunning(kStopWaitMs);
-        messages.Wait(std::chrono::milliseconds(200));
+            conversions.StopRunning(kStopWaitMs);
+        driver.Step(std::chrono::milliseconds(200));
         if (showProgress)
             view.Draw(store.GetItems(options->function));
     }
+    // The poller may sleep until its next look at rows that all ended.
+    conversions.StopRunning(kStopWaitMs);
     const auto items = store.GetItems(options->function);
     if (showProgress)
         view.Draw(items);

@@ -50,6 +50,13 @@ void ConversionSession::Detach()
     Attach(nullptr, nullptr);
 }
 
+void ConversionSession::SetServiceAccess(const ServiceAccess& access)
+{
+    settings.access = access;
+    pipeline.upload.SetServiceAccess(access);
+    pipeline.query.SetServiceAccess(access);
+}
+
 void ConversionSession::LoadRecords(const std::string& appDataDir)
 {
     for (RecordList* records : {&completed, &openRecords}) {

@@ -52,7 +52,7 @@ class ConversionSession
 public:
     struct Settings
     {
-        ServiceAccess access;
+        ServiceAccess access{};
         const ClientInfoRecord* clientInfo = nullptr;
         std::chrono::milliseconds pollInterval{CQueryConvertThread::kDefaultPollIntervalMs};
         // How long a file's task may be polled, and how long its download may take.
@@ -79,6 +79,8 @@ public:
     void Attach(ConversionHost* host, MessageTarget* target);
     // Stops every thread of the session, then detaches its host and target.
     void Detach();
+    // Replaces how the stages reach the service, as after a sign-in. Set while no stage runs.
+    void SetServiceAccess(const ServiceAccess& access);
 
     // Loads the completed and open records from <appDataDir>xml/; empty keeps them in memory.
     void LoadRecords(const std::string& appDataDir);
