@@ -371,7 +371,7 @@ void CMainWnd::Initialize()
 
     if (OpenAccountDatabase(*services.database, services.appDataDir) ==
         AccountDatabaseOpen::NoDataDirectory) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, "@string/str_msgbox_db");
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_db");
         ExitNow();
         return;
     }
@@ -432,7 +432,7 @@ void CMainWnd::OnFirstShowTick()
 
 void CMainWnd::ExitForMissingComponent()
 {
-    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, "@string/str_msgbox_plugin");
+    services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_plugin");
     ExitNow();
 }
 
@@ -494,7 +494,7 @@ void CMainWnd::OnTaskNetError(WindowMessage& message)
     if (threadNoticeShown)
         return;
     threadNoticeShown = true;
-    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, message.payload);
+    services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, message.payload);
     threadNoticeShown = false;
 }
 
@@ -523,9 +523,8 @@ void CMainWnd::OnFirstStartCheck(WindowMessage&)
     if (!RunFirstStartCheck(services.configPath, services.account->IsSignedIn(),
                             fileSelector.DialogShown()))
         return;
-    if (services.dialogs->ShowMessage(this, DialogService::kModeLogin,
-                                      "@string/str_msgbox_login_welcome") ==
-        DialogService::kResultOk) {
+    if (services.dialogs->ShowMessage(this, MsgBoxMode::Login,
+                                      "@string/str_msgbox_login_welcome") == MsgBoxResult::Ok) {
         services.account->SetNotifyWindow(this);
         services.account->PromptLogin();
     }
@@ -639,8 +638,7 @@ void CMainWnd::OnLeftBarSelection(QListWidget* list)
 {
     if (Conversions().IsRedownloading()) {
         RestoreLeftBarSelection();
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
-                                      "@string/str_msgbox_task_busy");
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_task_busy");
         return;
     }
     // The selection changes before the current row does.
@@ -694,7 +692,7 @@ void CMainWnd::OpenPdf()
     const std::string& path = files->front();
     const LocalFileState state = CheckLocalFile(path);
     if (state == LocalFileState::Missing) {
-        MsgBoxRequest request(DialogService::kModeNotice, "@string/str_msgbox_file_missing");
+        MsgBoxRequest request(MsgBoxMode::Notice, "@string/str_msgbox_file_missing");
         request.title = "@string/str_msgbox_title_tip";
         services.dialogs->ShowMessageBox(request);
         return;
@@ -702,7 +700,7 @@ void CMainWnd::OpenPdf()
     std::uint64_t size = 0;
     if (state != LocalFileState::Readable ||
         TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) != 0 || size == 0) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNoticeTwoLines,
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::NoticeTwoLines,
                                       "@string/str_msgbox_file_err");
         return;
     }
@@ -719,7 +717,7 @@ void CMainWnd::OpenWebHome()
 void CMainWnd::OpenWebPage(const std::string& key, const std::string& url)
 {
     if (!TC_PROCESS::DesktopOpenerAvailable()) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice,
                                       "@string/str_msgbox_open_failed");
         return;
     }
@@ -764,8 +762,8 @@ void CMainWnd::OnTrayCommand(int id)
 void CMainWnd::Exit()
 {
     if (IsConverting() &&
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeQuestion,
-                                      "@string/str_msgbox_conving") != DialogService::kResultOk)
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Question,
+                                      "@string/str_msgbox_conving") != MsgBoxResult::Ok)
         return;
     StopAllThreads();
     AnimateOut();

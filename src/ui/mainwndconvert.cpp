@@ -155,7 +155,7 @@ bool CMainWnd::AddFiles(const std::vector<std::string>& paths, bool fromPlugin)
         if (notice.reason == AdmissionNotice::Reason::AlreadyListed ||
             notice.reason == AdmissionNotice::Reason::Unreadable)
             text = StringTable::Resolve(text) + "\n" + std::string(PathFileName(notice.path));
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, text);
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, text);
     }
     if (session.List().Store().GetCount(session.CurrentFunction()) >= kMaxListFiles)
         convertPage->AddFileButton()->setEnabled(false);
@@ -267,8 +267,7 @@ void CMainWnd::StartNewBatch()
 void CMainWnd::OnBtnContinue()
 {
     if (Conversions().IsRedownloading()) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
-                                      "@string/str_msgbox_task_busy");
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_task_busy");
         return;
     }
     const auto chosen = fileSelector.SelectFiles(Conversions().CurrentFunction(), true);
@@ -281,8 +280,7 @@ void CMainWnd::OnBtnContinue()
 void CMainWnd::OnBtnBack()
 {
     if (Conversions().IsRedownloading()) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
-                                      "@string/str_msgbox_task_busy");
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_task_busy");
         return;
     }
     const std::string function = Conversions().CurrentFunction();
@@ -328,7 +326,7 @@ void CMainWnd::OnSaveDirCommand(int command)
         return;
     std::error_code error;
     if (folder->empty() || !std::filesystem::is_directory(*folder, error)) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice,
                                       "@string/str_msgbox_savedir_invalid");
         return;
     }
@@ -338,7 +336,7 @@ void CMainWnd::OnSaveDirCommand(int command)
 bool CMainWnd::OpenWithDesktop(const std::string& path, bool checkExists)
 {
     if (checkExists && !TC_CHECKPATH::TC_FileExist(path.c_str())) {
-        MsgBoxRequest request(DialogService::kModeNotice, "@string/str_msgbox_file_missing");
+        MsgBoxRequest request(MsgBoxMode::Notice, "@string/str_msgbox_file_missing");
         request.title = "@string/str_msgbox_title_tip";
         services.dialogs->ShowMessageBox(request);
         return false;
@@ -346,8 +344,7 @@ bool CMainWnd::OpenWithDesktop(const std::string& path, bool checkExists)
     if (TC_PROCESS::OpenWithDesktop(path.c_str()))
         return true;
     AppLog("CMainWnd::OpenWithDesktop", "could not open " + path);
-    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
-                                  "@string/str_msgbox_open_failed");
+    services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_open_failed");
     return false;
 }
 

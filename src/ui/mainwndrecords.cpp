@@ -39,7 +39,7 @@ void CMainWnd::OnClearRecords(CRecordPage& page, const char* questionKey)
     CRecordMcListAdapterMgr& adapter = page.Adapter();
     if (adapter.GetCount() == 0)
         return;
-    if (services.dialogs->ShowMessage(nullptr, DialogService::kModeQuestion, questionKey) ==
-        DialogService::kResultOk)
+    if (services.dialogs->ShowMessage(nullptr, MsgBoxMode::Question, questionKey) ==
+        MsgBoxResult::Ok)
         adapter.Clear();
 }

@@ -18,7 +18,7 @@ TEST_F(ConvertPageTest, TwelveFilesAddTheFirstTenWithOneNotice)
     EXPECT_EQ(Count(), 10);
     EXPECT_EQ(Store().GetSourcePath(kFunction, 9), files[9]);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"@string/str_msgbox_file_count"});
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Notice);
     EXPECT_FALSE(Page().AddFileButton()->isEnabled());
     EXPECT_EQ(Header(), QString::fromUtf8("  文件 (10)"));
     EXPECT_EQ(Page().ListView()->model()->rowCount(), 10);

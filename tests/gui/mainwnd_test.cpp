@@ -63,7 +63,7 @@ TEST_F(MainWndTest, ThreeNetErrorsInARowGiveOneNotice)
         Post(WM_TASK_NET_ERROR, 0, "@string/str_msgbox_server");
     Drain();
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Notice);
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_server");
 
     // Once the notice is gone the next error is shown again.
@@ -88,7 +88,7 @@ TEST_F(MainWndTest, CloseHidesTheWindowAndConversionGoesOn)
     EXPECT_TRUE(conversions.Pipeline().download.IsRunning());
 
     // The tray's exit still ends it.
-    dialogs.Answer(DialogService::kResultOk);
+    dialogs.Answer(MsgBoxResult::Ok);
     window->OnTrayCommand(CMainWnd::kCmdExit);
     EXPECT_EQ(dialogs.Requests().size(), 1u);
     EXPECT_FALSE(conversions.Pipeline().download.IsRunning());
@@ -125,10 +125,10 @@ TEST_F(MainWndTest, ExitWhileConvertingAsksAndCancelKeepsEverythingRunning)
     ASSERT_TRUE(conversions.Pipeline().download.Start());
     ASSERT_TRUE(conversions.Pipeline().query.Start());
 
-    dialogs.Answer(DialogService::kResultCancel);
+    dialogs.Answer(MsgBoxResult::Cancel);
     window->OnTrayCommand(CMainWnd::kCmdExit);
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeQuestion);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Question);
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_conving");
     EXPECT_FALSE(exiting);
     EXPECT_TRUE(window->isVisible());
@@ -141,7 +141,7 @@ TEST_F(MainWndTest, ExitWhileConvertingAsksAndCancelKeepsEverythingRunning)
     EXPECT_FALSE(exiting);
     EXPECT_TRUE(conversions.Pipeline().download.IsRunning());
 
-    dialogs.Answer(DialogService::kResultOk);
+    dialogs.Answer(MsgBoxResult::Ok);
     window->Exit();
     EXPECT_TRUE(exiting);
     EXPECT_FALSE(conversions.Pipeline().download.IsRunning());
@@ -187,7 +187,7 @@ TEST_F(MainWndTest, LeftBarSelectionDuringARedownloadShowsTheBusyNoticeAndStays)
     auto* part2 = Find<QListWidget>("lb_leftbar_part2");
     part2->setCurrentRow(1);
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Notice);
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_task_busy");
     EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
     EXPECT_EQ(part1->currentRow(), 0);

@@ -120,7 +120,7 @@ TEST_F(OpeningTest, AnEmptyOrUnreadablePdfCannotBeOpened)
     dialogs.fileAnswers.push_back(std::vector<std::string>{empty});
     Find<QPushButton>("btn_leftbar_openpdf")->click();
     ASSERT_EQ(Notices().size(), 1u);
-    EXPECT_EQ(Notices()[0].mode, DialogService::kModeNoticeTwoLines);
+    EXPECT_EQ(Notices()[0].mode, MsgBoxMode::NoticeTwoLines);
     EXPECT_EQ(Notices()[0].text, "@string/str_msgbox_file_err");
 
     if (MakeUnreadable(unreadable)) {

@@ -105,14 +105,14 @@ TEST_F(RecordPagesTest, ClearingAsksFirstAndAnEmptyListAsksNothing)
     window->CompletedPage().Adapter().Refresh();
     QPushButton* clearCompleted = window->CompletedPage().ClearButton();
     EXPECT_EQ(clearCompleted->objectName(), QStringLiteral("btn_clearComp"));
-    dialogs.Answer(DialogService::kResultCancel);
+    dialogs.Answer(MsgBoxResult::Cancel);
     clearCompleted->click();
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeQuestion);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Question);
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_completed_clear_atte");
     EXPECT_EQ(conversions.CompletedList().GetCount(), 1u);
 
-    dialogs.Answer(DialogService::kResultOk);
+    dialogs.Answer(MsgBoxResult::Ok);
     clearCompleted->click();
     EXPECT_EQ(conversions.CompletedList().GetCount(), 0u);
     EXPECT_EQ(Header(window->CompletedPage()), QString::fromUtf8("  文件 (0)"));

@@ -71,7 +71,7 @@ TEST_F(SignInTest, AMissingAccountComponentEndsTheProgramAfterTheNotice)
     MakeWindow();
     ASSERT_TRUE(WaitUntil([&] { return exits == 1; }));
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Notice);
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_plugin");
 
     // An unusable plug-in ends it silently.
@@ -196,7 +196,7 @@ TEST_F(SignInTest, FirstStartInvitesToSignInOnce)
     Post(WM_FIRST_START_CHECK);
     Drain();
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeLogin);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Login);
     Post(WM_FIRST_START_CHECK);
     Drain();
     EXPECT_EQ(dialogs.Requests().size(), 1u);

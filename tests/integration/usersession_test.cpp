@@ -108,18 +108,17 @@ TEST_F(UserSessionTest, ReadsTheUserRecordByTheReplyRules)
 
 TEST_F(UserSessionTest, IncompleteOrUnreadableUserRepliesLeaveTheDefaults)
 {
-    for (
-        const std::string& reply : {
-            UserReply(R"({"balanceAll":"1","vip":0,"userId":"1","userType":"n"})"),
-            UserReply(R"({"balanceAll":"1","userId":"1","userType":"n","firstLogin":true})"),
-            UserReply(
-                R"({"balanceAll":"1","vip":0,"userId":"1","userType":{"a":1},"firstLogin":true})"),
-            UserReply(
-                R"({"balanceAll":[1],"vip":0,"userId":"1","userType":"n","firstLogin":true})"),
-            UserReply(R"("data")"),
-            std::string(R"({"ret":0,"data":)") + kCompleteData + "}",
-            std::string("not json"),
-        }) {
+    for (const std::string& reply : {
+             UserReply(R"({"balanceAll":"1","vip":0,"userId":"1","userType":"n"})"),
+             UserReply(R"({"balanceAll":"1","userId":"1","userType":"n","firstLogin":true})"),
+             UserReply(
+                 R"({"balanceAll":"1","vip":0,"userId":"1","userType":{"a":1},"firstLogin":true})"),
+             UserReply(
+                 R"({"balanceAll":[1],"vip":0,"userId":"1","userType":"n","firstLogin":true})"),
+             UserReply(R"("data")"),
+             std::string(R"({"ret":0,"data":)") + kCompleteData + "}",
+             std::string("not json"),
+         }) {
         EXPECT_EQ(Fetch(reply), UserInfoRecord{}) << reply;
     }
     ScriptGoodExchange();
@@ -247,7 +246,7 @@ TEST_F(SessionCheckTest, MissingTokenStartsTheTokenThreadWithANotice)
     WaitForRun(tokenThread, 1);
     EXPECT_EQ(tokenThread.GetMainWnd(), &window);
     ASSERT_EQ(dialogs.Messages().size(), 1u);
-    EXPECT_EQ(dialogs.Messages()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Messages()[0].mode, MsgBoxMode::Notice);
     EXPECT_EQ(dialogs.Messages()[0].text, "@string/str_msgbox_server_data");
     EXPECT_EQ(userInfoThread.runs, 0);
     EXPECT_TRUE(service.Requests(FakeEndpoint::kLogin).empty()); // the record is only read
