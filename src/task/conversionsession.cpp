@@ -106,6 +106,11 @@ bool ConversionSession::HasPendingBatch(const std::string& functionName) const
     return list.Store().GetCount(functionName) > 0 && !HasFinishedBatch(functionName);
 }
 
+int ConversionSession::RowCount() const
+{
+    return list.Store().GetCount(CurrentFunction());
+}
+
 bool ConversionSession::CanAddFiles() const
 {
     return list.Store().CanAddFiles(CurrentFunction());

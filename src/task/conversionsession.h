@@ -94,6 +94,8 @@ public:
     // finished batch, or one still pending.
     bool HasFinishedBatch(const std::string& functionName) const;
     bool HasPendingBatch(const std::string& functionName) const;
+    // The shown function's rows.
+    int RowCount() const;
     bool CanAddFiles() const;
     // Adds files to the shown rows within the list's limits; the notices to show, or nullopt
     // when no file could be taken now (a running batch, or no service data yet).

@@ -505,9 +505,7 @@ void CMainWnd::OnConvertListChanged(WindowMessage&)
 
 void CMainWnd::OnConvertItemChanged(WindowMessage& message)
 {
-    const ConversionList& list = Conversions().List();
-    const int count = list.Store().GetCount(list.GetFunctionName());
-    if (message.wParam < static_cast<std::uintptr_t>(count))
+    if (message.wParam < static_cast<std::uintptr_t>(Conversions().RowCount()))
         convertPage->NotifyItemChanged(static_cast<int>(message.wParam));
 }
 

@@ -139,7 +139,7 @@ void CMainWnd::OpenConversionPage(const std::string& key, FunctionSource source)
         convertPage->NotifyDataSetChanged();
     else
         AddFiles(files, fromPlugin);
-    if (session.List().Store().GetCount(key) == 0)
+    if (session.RowCount() == 0)
         OnBtnBack();
 }
 
@@ -157,7 +157,7 @@ bool CMainWnd::AddFiles(const std::vector<std::string>& paths, bool fromPlugin)
             text = StringTable::Resolve(text) + "\n" + std::string(PathFileName(notice.path));
         services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, text);
     }
-    if (session.List().Store().GetCount(session.CurrentFunction()) >= kMaxListFiles)
+    if (session.RowCount() >= kMaxListFiles)
         convertPage->AddFileButton()->setEnabled(false);
     return true;
 }
@@ -353,11 +353,11 @@ void CMainWnd::OnConvertRowButton(const QString& name, int row)
     ConversionSession& session = Conversions();
     const std::string function = session.CurrentFunction();
     const ConversionStore& store = session.List().Store();
-    if (row < 0 || row >= store.GetCount(function))
+    if (row < 0 || row >= session.RowCount())
         return;
     if (name == QLatin1String("btn_convl_delete")) {
         session.RemoveRow(row);
-        if (store.GetCount(function) == 0)
+        if (session.RowCount() == 0)
             PostWindowMessage(WindowMessage{WM_CONVERT_LIST_BACK, 0, 0, {}});
         convertPage->AddFileButton()->setEnabled(true);
     } else if (name == QLatin1String("btn_convl_openFile")) {
