@@ -79,13 +79,8 @@ int main(int argc, char** argv)
 
     const ServiceLocations& locations = Services();
     QtDialogService dialogs;
-    ConversionSession conversions({.access = ServiceAccess(locations.api, &Session().tokens),
-                                   .clientInfo = &GlobalClientInfo(),
-                                   .pollInterval = locations.pollInterval,
-                                   .account = &Account()});
     MainWndServices services;
     services.dialogs = &dialogs;
-    services.conversions = &conversions;
     services.account = &Account();
     services.session = &Session();
     services.database = &Database();
@@ -103,6 +98,12 @@ int main(int argc, char** argv)
 
     int result = 0;
     {
+        // Its threads end before the HTTP layer does.
+        ConversionSession conversions({.access = ServiceAccess(locations.api, &Session().tokens),
+                                       .clientInfo = &GlobalClientInfo(),
+                                       .pollInterval = locations.pollInterval,
+                                       .account = &Account()});
+        services.conversions = &conversions;
         CMainWnd window(services);
         dialogs.SetMainWindow(&window);
         QObject::connect(&instance, &SingleInstance::activationRequested, &window,
