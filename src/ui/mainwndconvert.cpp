@@ -29,7 +29,6 @@
 #include <QTableView>
 #include <QTimer>
 
-#include <algorithm>
 #include <filesystem>
 
 namespace {
