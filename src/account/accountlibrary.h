@@ -1,7 +1,8 @@
 #pragma once
 
 #include "account/accountapi.h"
-#include "task/windowmessage.h"
+#include "base/accountaccess.h"
+#include "base/windowmessage.h"
 
 #include <array>
 #include <mutex>
@@ -10,7 +11,7 @@
 
 // Holds the loaded account plug-in and the signed-in user as it last reported. Thread-safe:
 // the plug-in's callbacks, worker threads and the UI thread all use it.
-class AccountLibrary
+class AccountLibrary : public AccountAccess
 {
 public:
     using UserBlock = std::array<char, kAccountUserBlockSize>;
@@ -23,10 +24,10 @@ public:
     void SetNotifyWindow(MessageTarget* window);
 
     // Asks the plug-in, refreshing the kept user block.
-    bool IsSignedIn();
+    bool IsSignedIn() override;
     // Shows the plug-in's login window; tells the main window when nobody was signed in.
-    void PromptLogin();
-    void Logout();
+    void PromptLogin() override;
+    void Logout() override;
     // Signs in without a window (the command-line converter).
     bool LoginWithPassword(const std::string& userName, const std::string& password);
     // The plug-in's login window (a QWidget*), or null.

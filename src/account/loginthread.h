@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/taskbasethread.h"
 #include "http/downloadbase.h"
-#include "task/taskbasethread.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
 #include "account/sessioncheck.h"
 
 #include "account/accountlibrary.h"
-#include "account/tokenrecord.h"
 #include "account/userinfosession.h"
-#include "task/dialogservice.h"
-#include "task/taskbasethread.h"
+#include "base/dialogservice.h"
+#include "base/taskbasethread.h"
+#include "base/tokenrecord.h"
 
 SessionCheck CheckSessionBeforeConversion(const SessionCheckParts& parts)
 {

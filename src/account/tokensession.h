@@ -1,7 +1,7 @@
 #pragma once
 
 #include "account/accountlibrary.h"
-#include "account/tokenrecord.h"
+#include "base/tokenrecord.h"
 
 #include <optional>
 #include <string>

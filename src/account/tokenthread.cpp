@@ -1,7 +1,7 @@
 #include "account/tokenthread.h"
 
 #include "account/accountlibrary.h"
-#include "account/tokenrecord.h"
+#include "base/tokenrecord.h"
 
 CTokenThread::CTokenThread(TokenProvider& tokens, AccountLibrary& account)
     : tokens(tokens), account(account)

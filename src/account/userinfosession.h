@@ -1,7 +1,7 @@
 #pragma once
 
-#include "account/tokenrecord.h"
 #include "account/userinforecord.h"
+#include "base/tokenrecord.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
 #include "account/userinfothread.h"
 
 #include "account/accountlibrary.h"
-#include "account/tokenrecord.h"
 #include "account/userinfosession.h"
+#include "base/tokenrecord.h"
 
 CUserInfoThread::CUserInfoThread(TokenProvider& tokens, UserInfoSession& userInfo,
                                  AccountLibrary& account)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/windowmessage.h"
 #include "task/conversionitem.h"
 
 #include <cstddef>

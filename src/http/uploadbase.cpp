@@ -1,7 +1,7 @@
 #include "http/uploadbase.h"
 
+#include "http/contenttype.h"
 #include "http/httpsession.h"
-#include "task/catalogue.h"
 #include "utility/stopevent.h"
 #include "utility/utilitycalls.h"
 

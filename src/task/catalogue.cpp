@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <utility>
 
 namespace {
@@ -48,19 +47,6 @@ constexpr std::array kResultSuffixes = {
     Row{"PDFExportImage", ".zip"}, Row{"IMG2TXT", ".txt"},
 };
 
-constexpr std::array kContentTypes = {
-    Row{"pdf", "application/pdf"},
-    Row{"jpg", "image/jpeg"},
-    Row{"jpeg", "image/jpeg"},
-    Row{"png", "image/png"},
-    Row{"doc", "application/msword"},
-    Row{"docx", "application/msword"},
-    Row{"ppt", "application/x-ppt"},
-    Row{"pptx", "application/x-ppt"},
-    Row{"xls", "application/vnd.ms-excel"},
-    Row{"xlsx", "application/vnd.ms-excel"},
-};
-
 template <std::size_t N>
 std::string Lookup(const std::array<Row, N>& table, std::string_view key, std::string_view fallback)
 {
@@ -79,13 +65,4 @@ std::string GetTaskName(std::string_view functionName, int /*option*/)
 std::string GetResultSuffix(std::string_view functionName)
 {
     return Lookup(kResultSuffixes, functionName, ".pdf");
-}
-
-std::string GetContentType(std::string_view path)
-{
-    const auto dot = path.rfind('.');
-    std::string extension(dot == std::string_view::npos ? path : path.substr(dot + 1));
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return Lookup(kContentTypes, extension, "");
 }

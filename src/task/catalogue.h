@@ -11,7 +11,3 @@ std::string GetTaskName(std::string_view functionName, int option = 0);
 
 // Suffix appended to the source's base name to form the result's name; ".pdf" by default.
 std::string GetResultSuffix(std::string_view functionName);
-
-// Content type of an uploaded file, chosen by the text after the path's last '.'
-// (the whole path when it has none), compared without regard to case; empty when unknown.
-std::string GetContentType(std::string_view path);

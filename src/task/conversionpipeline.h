@@ -1,10 +1,10 @@
 #pragma once
 
+#include "base/windowmessage.h"
 #include "task/downloadfilesthread.h"
 #include "task/queryconvertthread.h"
 #include "task/serviceaccess.h"
 #include "task/uploadfilesthread.h"
-#include "task/windowmessage.h"
 
 #include <array>
 #include <cstdint>

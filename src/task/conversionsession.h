@@ -1,11 +1,11 @@
 #pragma once
 
 #include "adapter/recordlist.h"
+#include "base/windowmessage.h"
 #include "task/conversionlist.h"
 #include "task/conversionpipeline.h"
 #include "task/fileadmission.h"
 #include "task/retrydownloadthread.h"
-#include "task/windowmessage.h"
 
 #include <chrono>
 #include <cstdint>
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-class AccountLibrary;
+class AccountAccess;
 
 // What a conversion session asks of and tells the program that drives it: the main window,
 // the command-line converter or a test. Called on the driving thread.
@@ -57,7 +57,7 @@ public:
         std::chrono::milliseconds pollInterval{CQueryConvertThread::kDefaultPollIntervalMs};
         // How long a file's task may be polled, and how long its download may take.
         std::chrono::milliseconds fileTimeLimit = CQueryConvertThread::kDefaultTimeLimit;
-        AccountLibrary* account = nullptr; // the account a re-download needs signed in
+        AccountAccess* account = nullptr; // the account a re-download needs signed in
     };
 
     // How a start ended.

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/taskbasethread.h"
 #include "task/conversionitem.h"
-#include "task/taskbasethread.h"
 
 #include <atomic>
 #include <cstdint>

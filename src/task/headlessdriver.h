@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/windowmessage.h"
 #include "task/conversionsession.h"
-#include "task/windowmessage.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,6 +1,6 @@
 #include "task/retrydownloadthread.h"
 
-#include "account/accountlibrary.h"
+#include "base/accountaccess.h"
 #include "task/conversionlist.h"
 
 namespace {

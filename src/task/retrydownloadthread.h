@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-class AccountLibrary;
+class AccountAccess;
 
 // Downloads single rows again on the user's request, under the row's stored output path
 // when that name is free, else under the next free name; it never replaces an existing
@@ -18,7 +18,7 @@ public:
     ~CRetryDownloadThread() override;
 
     // Set before Start: the account that must be signed in.
-    void SetAccount(AccountLibrary* value) { account = value; }
+    void SetAccount(AccountAccess* value) { account = value; }
     // Queues a row of `functionName`; rows queued while the thread runs are served in the
     // same run, each against its own function's rows.
     void Enqueue(std::string functionName, int index);
@@ -36,7 +36,7 @@ private:
     bool TakeFront(QueuedRow& row);
     void DownloadRow(const QueuedRow& row);
 
-    AccountLibrary* account = nullptr;
+    AccountAccess* account = nullptr;
     std::mutex queueMutex;
     std::deque<QueuedRow> queue;
 };

@@ -1,6 +1,6 @@
 #include "task/serviceaccess.h"
 
-#include "account/tokenrecord.h"
+#include "base/tokenrecord.h"
 #include "http/urlcoding.h"
 #include "utility/utilitycalls.h"
 

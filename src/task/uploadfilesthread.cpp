@@ -1,6 +1,6 @@
 #include "task/uploadfilesthread.h"
 
-#include "account/tokenrecord.h"
+#include "base/tokenrecord.h"
 #include "settings/clientinfo.h"
 #include "task/catalogue.h"
 #include "task/conversionlist.h"

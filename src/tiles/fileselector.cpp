@@ -1,6 +1,6 @@
 #include "tiles/fileselector.h"
 
-#include "task/dialogservice.h"
+#include "base/dialogservice.h"
 #include "tiles/filetypes.h"
 
 FileSelector::FileSelector(DialogService& dialogs) : dialogs(dialogs) {}

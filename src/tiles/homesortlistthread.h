@@ -1,6 +1,6 @@
 #pragma once
 
-#include "task/taskbasethread.h"
+#include "base/taskbasethread.h"
 
 #include <cstdint>
 #include <string>

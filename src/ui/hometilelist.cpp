@@ -1,6 +1,6 @@
 #include "ui/hometilelist.h"
 
-#include "task/windowmessage.h"
+#include "base/windowmessage.h"
 #include "tiles/tileconfig.h"
 #include "ui/keyboard.h"
 #include "ui/theme.h"

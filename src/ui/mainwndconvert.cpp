@@ -6,7 +6,7 @@
 #include "account/accountsession.h"
 #include "account/sessioncheck.h"
 #include "adapter/filerecord.h"
-#include "task/dialogservice.h"
+#include "base/dialogservice.h"
 #include "task/fileadmission.h"
 #include "tiles/functiondispatch.h"
 #include "tiles/homesortlist.h"

@@ -2,7 +2,7 @@
 #include "ui/mainwnd.h"
 
 #include "adapter/filerecord.h"
-#include "task/dialogservice.h"
+#include "base/dialogservice.h"
 #include "ui/recordmclistadapter.h"
 #include "ui/recordpage.h"
 

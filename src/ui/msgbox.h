@@ -1,6 +1,6 @@
 #pragma once
 
-#include "task/dialogservice.h"
+#include "base/dialogservice.h"
 
 #include <QDialog>
 

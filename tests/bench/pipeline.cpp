@@ -2,8 +2,8 @@
 // child process so that the client's CPU time can be read on its own. The conversion is
 // instant and the poll interval 50 ms. Run on demand: build/tests/bench/bench_pipeline
 
-#include "account/tokenrecord.h"
 #include "adapter/recordlist.h"
+#include "base/tokenrecord.h"
 #include "support/fakeservice.h"
 #include "support/recordingtarget.h"
 #include "task/catalogue.h"

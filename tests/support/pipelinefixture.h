@@ -1,7 +1,7 @@
 #pragma once
 
-#include "account/tokenrecord.h"
 #include "adapter/recordlist.h"
+#include "base/tokenrecord.h"
 #include "support/fakeservice.h"
 #include "support/recordingtarget.h"
 #include "task/conversionlist.h"

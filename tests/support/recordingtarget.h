@@ -1,6 +1,6 @@
 #pragma once
 
-#include "task/windowmessage.h"
+#include "base/windowmessage.h"
 
 #include <chrono>
 #include <condition_variable>

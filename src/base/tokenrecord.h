@@ -1,6 +1,6 @@
 #pragma once
 
-#include "account/lockedrecord.h"
+#include "base/lockedrecord.h"
 
 #include <cstdint>
 #include <string>

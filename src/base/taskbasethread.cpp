@@ -1,7 +1,7 @@
-#include "task/taskbasethread.h"
+#include "base/taskbasethread.h"
 
-#include "account/accountlibrary.h"
-#include "task/dialogservice.h"
+#include "base/accountaccess.h"
+#include "base/dialogservice.h"
 #include "utility/tc_common.h"
 
 #include <chrono>
@@ -35,7 +35,7 @@ void CTaskBaseThread::StartWithNotice(MessageTarget* window, DialogService& dial
     dialogs.ShowMessage(window, MsgBoxMode::Notice, "@string/str_msgbox_server_data");
 }
 
-void CTaskBaseThread::LogoutIfSignedIn(AccountLibrary& account)
+void CTaskBaseThread::LogoutIfSignedIn(AccountAccess& account)
 {
     if (account.IsSignedIn())
         account.Logout();

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "task/tc_thread.h"
-#include "task/windowmessage.h"
+#include "base/tc_thread.h"
+#include "base/windowmessage.h"
 
 #include <atomic>
 #include <cstdint>
 
-class AccountLibrary;
+class AccountAccess;
 class DialogService;
 
 // A worker thread that reports to the main window through posted messages. Nothing is posted
@@ -30,7 +30,7 @@ public:
     // then always tells the user the data is still being prepared.
     void StartWithNotice(MessageTarget* window, DialogService& dialogs);
     // Signs the user out when the account plug-in reports one signed in.
-    static void LogoutIfSignedIn(AccountLibrary& account);
+    static void LogoutIfSignedIn(AccountAccess& account);
 
 protected:
     void Post(std::uint32_t id, std::uintptr_t wParam = 0, std::string payload = {});

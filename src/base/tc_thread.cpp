@@ -1,4 +1,4 @@
-#include "task/tc_thread.h"
+#include "base/tc_thread.h"
 
 #include <chrono>
 #include <system_error>
