@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the reference service need.
-# Idempotent and non-interactive; run as root or with sudo available.
+# Idempotent and non-interactive; run as root or with sudo available. With --no-gui it leaves
+# out the desktop stack (Qt, GL, X), which a build with -DDOKORA_GUI=OFF does not use.
 set -euo pipefail
 
 packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config git clang-format curl ca-certificates
   # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth zlib1g-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
   # engine libraries
   libcurl4-openssl-dev libssl-dev libjsoncpp-dev libpugixml-dev libsimpleini-dev
   libspdlog-dev libsqlcipher-dev libzip-dev
@@ -18,12 +19,20 @@ packages=(
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   libreoffice-draw-nogui python3-uno poppler-utils ghostscript img2pdf
   tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-eng
-  # Qt user interface and plug-ins
-  qt6-base-dev qt6-svg-dev libqt6svg6 libpoppler-qt6-dev libgl-dev
+  # the texts of the windows and of converted documents
   fonts-noto-cjk
   # the desktop's opener for documents, folders and web pages
   xdg-utils
 )
+desktop_packages=(
+  # Qt user interface and plug-ins, and an X server for the window tests
+  qt6-base-dev qt6-svg-dev libqt6svg6 libpoppler-qt6-dev libgl-dev xvfb xauth
+)
+case "${1:-}" in
+  --no-gui) ;;
+  "") packages+=("${desktop_packages[@]}") ;;
+  *) echo "usage: install-deps.sh [--no-gui]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -88,9 +88,9 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
     GatedServer::Limits limits;
     limits.requestTime = options.readTimeout;
     limits.connectionsPerAddress = options.connectionsPerAddress;
-    limits.rules.streamingPaths = {Routes::kUploadPath};
+    limits.rules.streamingPaths = {TaskRoutes::kUploadPath};
     GatedServer server(limits);
-    server.set_payload_max_length(Routes::kMaxUpload + (1u << 20));
+    server.set_payload_max_length(TaskRoutes::kMaxUpload + (1u << 20));
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (response.body.empty()) {
             const std::string message =

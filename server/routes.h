@@ -1,72 +1,32 @@
 #pragma once
 
-#include "uploadquota.h"
-#include "signinlimiter.h"
-
-#include <chrono>
-#include <filesystem>
-#include <optional>
-#include <string>
+#include "routesettings.h"
+#include "signonroutes.h"
+#include "staticroutes.h"
+#include "taskroutes.h"
 
 namespace httplib {
 class Server;
-struct Request;
-struct Response;
-class ContentReader;
-} // namespace httplib
+}
 
 class AccountStore;
 class ConversionService;
 class SessionStore;
 class TaskStore;
 
-// The service's HTTP endpoints: task API, results, home list, single sign-on, user
-// information, version file and installer.
+// The service's HTTP endpoints, by concern: the task API with its results and home list,
+// the single sign-on with the user information, and the files it serves as they are.
 class Routes
 {
 public:
-    static constexpr std::uint64_t kMaxUpload = 100ull << 20;
-    // The one route that takes a large body, streamed as it arrives.
-    static constexpr const char* kUploadPath = "/v2/task/upload";
-
-    struct Settings
-    {
-        std::filesystem::path updateDir; // newversion.htm and DokoraSetup.exe, when present
-        std::string version;             // announced when there is no version file
-        std::chrono::seconds uploadLimit{15 * 60};
-        std::uint64_t userQuota = 0; // bytes one user may keep stored; 0: no limit
-        // Where clients reach the service ("http://host:port"), for the addresses it hands out.
-        std::string publicUrl;
-        // The `service` value of the desktop client's tickets: only those buy a token.
-        std::string clientService;
-    };
+    using Settings = RouteSettings;
 
     Routes(AccountStore& accounts, SessionStore& sessions, TaskStore& tasks,
-           ConversionService& conversions, Settings settings);
+           ConversionService& conversions, const Settings& settings);
     void Register(httplib::Server& server);
 
 private:
-    std::optional<int> Authorize(const httplib::Request& request, httplib::Response& response);
-    void Upload(const httplib::Request& request, httplib::Response& response,
-                const httplib::ContentReader& reader);
-    void Submit(const httplib::Request& request, httplib::Response& response);
-    void Query(const httplib::Request& request, httplib::Response& response);
-    void Result(const httplib::Request& request, httplib::Response& response);
-    void HomeSortList(httplib::Response& response);
-    void CreateGrantingTicket(const httplib::Request& request, httplib::Response& response);
-    void IssueServiceTicket(const httplib::Request& request, httplib::Response& response);
-    void SignOut(const httplib::Request& request, httplib::Response& response);
-    void ExchangeTicket(const httplib::Request& request, httplib::Response& response);
-    void UserInfo(const httplib::Request& request, httplib::Response& response);
-    void VersionFile(httplib::Response& response);
-    void Installer(httplib::Response& response);
-    static void Avatar(httplib::Response& response);
-
-    AccountStore& accounts;
-    SessionStore& sessions;
-    TaskStore& tasks;
-    ConversionService& conversions;
-    Settings settings;
-    UploadQuota quota;
-    SignInLimiter signInLimiter{{}};
+    TaskRoutes taskRoutes;
+    SignOnRoutes signOnRoutes;
+    StaticRoutes staticRoutes;
 };

@@ -1,17 +1,12 @@
 #include "kovaultapi.h"
 
 #include "http/urlcoding.h"
-#include "logindialog.h"
-#include "utility/stringtable.h"
 #include "utility/tc_process.h"
 #include "weborigin.h"
 
-#include <QApplication>
-#include <QMetaObject>
-#include <QThread>
-
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -34,11 +29,6 @@ void FillUserBlock(char* block, const KeptSession& session)
         CopyField(block, 2, service + "/avatar");
 }
 
-bool HasGuiApplication()
-{
-    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
-}
-
 } // namespace
 
 std::string ServiceAddress()
@@ -51,13 +41,6 @@ void SetServiceAddress(std::string value)
 {
     std::lock_guard lock(addressMutex);
     address = std::move(value);
-}
-
-KovaultApi::~KovaultApi()
-{
-    if (signInThread.joinable())
-        signInThread.join();
-    delete dialog;
 }
 
 bool KovaultApi::Init(char* key, int, const char* exePathBase64)
@@ -230,60 +213,10 @@ bool KovaultApi::Start()
 
 void* KovaultApi::GetLoginWindow()
 {
-    return dialog;
+    return loginWindow.Handle();
 }
 
 void KovaultApi::ShowLoginWindow()
 {
-    if (!HasGuiApplication())
-        return;
-    if (QThread::currentThread() == QCoreApplication::instance()->thread())
-        ShowDialog();
-    else
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [this] { ShowDialog(); }, Qt::QueuedConnection);
-}
-
-void KovaultApi::ShowDialog()
-{
-    if (!dialog) {
-        dialog = new LoginDialog;
-        QObject::connect(dialog, &LoginDialog::SignInRequested, dialog,
-                         [this](const QString& userName, const QString& password) {
-                             StartSignIn(userName.toStdString(), password.toStdString());
-                         });
-    }
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
-}
-
-void KovaultApi::StartSignIn(const std::string& userName, const std::string& password)
-{
-    // The button is locked until a sign-in has finished, so this join does not wait.
-    if (signInThread.joinable())
-        signInThread.join();
-    signInThread = std::thread([this, userName, password] {
-        const CasClient::Status status = SignIn(userName, password);
-        QMetaObject::invokeMethod(
-            dialog, [this, status] { FinishSignIn(status); }, Qt::QueuedConnection);
-    });
-}
-
-void KovaultApi::FinishSignIn(CasClient::Status status)
-{
-    // The thread has nothing left to do but end.
-    signInThread.join();
-    if (status == CasClient::Status::Ok) {
-        dialog->Reset();
-        dialog->accept();
-        return;
-    }
-    dialog->SetBusy(false);
-    const char* reason = "@string/str_login_err_service";
-    if (status == CasClient::Status::Rejected)
-        reason = "@string/str_login_err_password";
-    else if (status == CasClient::Status::Insecure)
-        reason = "@string/str_login_err_insecure";
-    dialog->ShowError(QString::fromStdString(StringTable::Resolve(reason)));
+    loginWindow.Show();
 }

@@ -2,23 +2,20 @@
 
 #include "account/accountapi.h"
 #include "casclient.h"
+#include "loginwindow.h"
 #include "sessionfile.h"
 
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
-
-class LoginDialog;
 
 // The plug-in's account object. Sign-ins run on a thread of the plug-in, which also fires the
-// callbacks; the login window lives on the host's GUI thread and exists only in a Qt Widgets
-// application (without one, ShowLoginWindow does nothing and sign-in is LoginWithPassword).
+// callbacks. Where there is no login window to show (see LoginWindow), ShowLoginWindow does
+// nothing and sign-in is LoginWithPassword.
 class KovaultApi final : public IAccountApi
 {
 public:
     KovaultApi() = default;
-    ~KovaultApi();
     KovaultApi(const KovaultApi&) = delete;
     KovaultApi& operator=(const KovaultApi&) = delete;
 
@@ -45,10 +42,6 @@ private:
     std::optional<KeptSession> Current() const;
     void FireLogin(const KeptSession& session);
     void FireLogout();
-    // Runs on the GUI thread.
-    void ShowDialog();
-    void StartSignIn(const std::string& userName, const std::string& password);
-    void FinishSignIn(CasClient::Status status);
 
     mutable std::mutex mutex;
     std::string appKey;
@@ -59,9 +52,10 @@ private:
     void* logoutContext = nullptr;
     SessionFile file;
     std::optional<KeptSession> session;
-
-    LoginDialog* dialog = nullptr; // GUI thread only
-    std::thread signInThread;      // GUI thread only
+    // Last, so that its sign-in thread ends before anything it signs in with goes.
+    LoginWindow loginWindow{[this](const std::string& userName, const std::string& password) {
+        return SignIn(userName, password);
+    }};
 };
 
 // The single-sign-on address given through DllSetService.

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+// What the service's endpoints are configured with; each group of routes keeps a copy.
+struct RouteSettings
+{
+    std::filesystem::path updateDir; // newversion.htm and DokoraSetup.exe, when present
+    std::string version;             // announced when there is no version file
+    std::chrono::seconds uploadLimit{15 * 60};
+    std::uint64_t userQuota = 0; // bytes one user may keep stored; 0: no limit
+    // Where clients reach the service ("http://host:port"), for the addresses it hands out.
+    std::string publicUrl;
+    // The `service` value of the desktop client's tickets: only those buy a token.
+    std::string clientService;
+};

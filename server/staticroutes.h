@@ -1,0 +1,24 @@
+#pragma once
+
+#include "routesettings.h"
+
+namespace httplib {
+class Server;
+struct Response;
+} // namespace httplib
+
+// The files the service hands out as they are: the version file and the installer of the
+// update directory, and the head icon every account shows.
+class StaticRoutes
+{
+public:
+    explicit StaticRoutes(RouteSettings settings);
+    void Register(httplib::Server& server);
+
+private:
+    void VersionFile(httplib::Response& response);
+    void Installer(httplib::Response& response);
+    static void Avatar(httplib::Response& response);
+
+    const RouteSettings settings;
+};

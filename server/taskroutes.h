@@ -1,0 +1,45 @@
+#pragma once
+
+#include "routesettings.h"
+#include "uploadquota.h"
+
+#include <cstdint>
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+class ContentReader;
+} // namespace httplib
+
+class ConversionService;
+class SessionStore;
+class TaskStore;
+
+// The task API: upload (within the size limit and the user's quota), submit and query, the
+// results' downloads and the list of offered functions.
+class TaskRoutes
+{
+public:
+    static constexpr std::uint64_t kMaxUpload = 100ull << 20;
+    // The one route that takes a large body, streamed as it arrives.
+    static constexpr const char* kUploadPath = "/v2/task/upload";
+
+    TaskRoutes(SessionStore& sessions, TaskStore& tasks, ConversionService& conversions,
+               RouteSettings settings);
+    void Register(httplib::Server& server);
+
+private:
+    void Upload(const httplib::Request& request, httplib::Response& response,
+                const httplib::ContentReader& reader);
+    void Submit(const httplib::Request& request, httplib::Response& response);
+    void Query(const httplib::Request& request, httplib::Response& response);
+    void Result(const httplib::Request& request, httplib::Response& response);
+    void HomeSortList(httplib::Response& response);
+
+    SessionStore& sessions;
+    TaskStore& tasks;
+    ConversionService& conversions;
+    const RouteSettings settings;
+    UploadQuota quota;
+};
