@@ -29,12 +29,6 @@ ConversionSession::ConversionSession(Settings settings) : settings(std::move(set
     retry.SetAccount(wired.account);
 }
 
-ConversionSession::~ConversionSession()
-{
-    pipeline.StopRunning(CTC_Thread::kInfinite);
-    retry.Stop();
-}
-
 void ConversionSession::Attach(ConversionHost* newHost, MessageTarget* newTarget)
 {
     host = newHost;

@@ -70,7 +70,6 @@ public:
     };
 
     explicit ConversionSession(Settings settings);
-    ~ConversionSession();
     ConversionSession(const ConversionSession&) = delete;
     ConversionSession& operator=(const ConversionSession&) = delete;
 
@@ -137,11 +136,12 @@ private:
 
     Settings settings;
     ConversionHost* host = nullptr;
+    // The rows and records come before the threads that use them, so the threads stop first.
     ConversionList list;
     RecordList completed{RecordKind::Completed};
     RecordList openRecords{RecordKind::OpenRecord};
     ConversionPipeline pipeline;
-    CRetryDownloadThread retry;
+    OwnedThread<CRetryDownloadThread> retry;
     bool finishWaiting = false;
     int finishChecks = 0;
     // Expires with the session, so work scheduled for later finds it gone.

@@ -284,10 +284,10 @@ private:
     LeftBarPageMap pageMap;
     std::pair<QListWidget*, int> shownSelection{nullptr, -1};
 
-    CLoginThread loginThread;
-    CHomeSortListThread homeSortThread;
-    CTokenThread tokenThread;
-    CUserInfoThread userInfoThread;
-    CUserInfoRefreshThread userMenuRefresh;
-    CWebPageThread webPageThread;
+    OwnedThread<CLoginThread> loginThread;
+    OwnedThread<CHomeSortListThread> homeSortThread;
+    OwnedThread<CTokenThread> tokenThread;
+    OwnedThread<CUserInfoThread> userInfoThread;
+    OwnedThread<CUserInfoRefreshThread> userMenuRefresh;
+    OwnedThread<CWebPageThread> webPageThread;
 };
