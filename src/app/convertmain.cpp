@@ -1,3 +1,4 @@
+#include "account/accountlibrary.h"
 #include "account/tokensession.h"
 #include "adapter/recordfiles.h"
 #include "app/convertconsole.h"
@@ -5,6 +6,7 @@
 #include "app/convertsignin.h"
 #include "settings/clientinfo.h"
 #include "settings/servicelocations.h"
+#include "settings/settingsfiles.h"
 #include "settings/startupsettings.h"
 #include "task/catalogue.h"
 #include "task/conversionsession.h"
@@ -109,8 +111,10 @@ int main(int argc, char** argv)
     if (DispatchFor(options->function).action != FunctionAction::Conversion ||
         GetTaskName(options->function).empty() || ExtensionsForFunction(options->function).empty())
         return Fail("unknown conversion function " + options->function);
-    if (const auto failure = LoadStartupSettings(GlobalClientInfo(), DefaultStartupSources()))
+    ClientInfoRecord clientInfo;
+    if (const auto failure = LoadStartupSettings(clientInfo, DefaultStartupSources()))
         return Fail(failure->message);
+    const ServiceLocations locations = ReadServiceLocations(ConfigIniPath());
     TC_HTTP::Init(kUserAgent);
 
     bool allAccepted = true;
@@ -118,8 +122,8 @@ int main(int argc, char** argv)
     // The sign-in waits until the files are known to be worth it; the session's token comes
     // from it.
     std::unique_ptr<TokenSession> tokens;
-    ConversionSession conversions({.clientInfo = &GlobalClientInfo(),
-                                   .pollInterval = Services().pollInterval,
+    ConversionSession conversions({.clientInfo = &clientInfo,
+                                   .pollInterval = locations.pollInterval,
                                    .fileTimeLimit = options->timeout});
     HeadlessDriver driver(conversions);
     conversions.ShowFunction(options->function);
@@ -137,11 +141,13 @@ int main(int argc, char** argv)
         if (const auto problem = PrepareOutputFolder(options->outDir))
             return Fail(*problem);
 
+    // The plug-in is never unloaded and keeps the holder as its callbacks' context.
+    static AccountLibrary* const account = new AccountLibrary;
     std::string signInError;
-    tokens = SignInForConversion(*options, signInError);
+    tokens = SignInForConversion(*options, *account, locations, clientInfo.Get().wua, signInError);
     if (!tokens)
         return Fail(signInError);
-    conversions.SetServiceAccess(ServiceAccess(Services().api, tokens.get()));
+    conversions.SetServiceAccess(ServiceAccess(locations.api, tokens.get()));
     conversions.CompletedList().Load(RecordFileLocation(RecordKind::Completed));
     CatchInterrupts();
     conversions.Start(options->outDir);

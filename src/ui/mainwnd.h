@@ -1,10 +1,7 @@
 #pragma once
 
 #include "account/accountstartup.h"
-#include "account/loginthread.h"
-#include "account/tokenthread.h"
-#include "account/userinforefreshthread.h"
-#include "account/userinfothread.h"
+#include "account/signinflow.h"
 #include "base/windowmessage.h"
 #include "task/conversionsession.h"
 #include "tiles/fileselector.h"
@@ -42,8 +39,8 @@ class QSystemTrayIcon;
 class QTimer;
 class TileConfig;
 
-// What the main window works with; the program passes the process-wide services, tests their
-// own. The dialogs, the account, its session, the database and the conversions must be set.
+// What the main window works with, built by the program's main (tests build their own). Every
+// pointer must be set; the services outlive the window.
 struct MainWndServices
 {
     DialogService* dialogs = nullptr;
@@ -52,8 +49,8 @@ struct MainWndServices
     AccountSession* session = nullptr;
     AccountDatabase* database = nullptr;
     ClientInfoRecord* clientInfo = nullptr;
-    HomeSortList* homeSortList = nullptr; // null: the process-wide record
-    TileConfig* tiles = nullptr;          // null: the process-wide tiles, loaded at start-up
+    HomeSortList* homeSortList = nullptr;
+    TileConfig* tiles = nullptr; // loaded
     std::string apiBase;
     std::string webBase;     // the service's web site, without a trailing '/'
     std::string appDataDir;  // holds xml/ with the record files; empty keeps records in memory
@@ -145,10 +142,7 @@ public:
     CConvertPage& ConvertPage() { return *convertPage; }
     CRecordPage& CompletedPage() { return *completedPage; }
     CRecordPage& RecordPage() { return *recordPage; }
-    CLoginThread& LoginThread() { return loginThread; }
     CHomeSortListThread& HomeSortThread() { return homeSortThread; }
-    CTokenThread& TokenThread() { return tokenThread; }
-    CUserInfoThread& UserInfoThread() { return userInfoThread; }
     CWebPageThread& WebPageThread() { return webPageThread; }
     const LeftBarPageMap& PageMap() const { return pageMap; }
 
@@ -284,10 +278,7 @@ private:
     LeftBarPageMap pageMap;
     std::pair<QListWidget*, int> shownSelection{nullptr, -1};
 
-    OwnedThread<CLoginThread> loginThread;
+    SignInFlow signIn;
     OwnedThread<CHomeSortListThread> homeSortThread;
-    OwnedThread<CTokenThread> tokenThread;
-    OwnedThread<CUserInfoThread> userInfoThread;
-    OwnedThread<CUserInfoRefreshThread> userMenuRefresh;
     OwnedThread<CWebPageThread> webPageThread;
 };

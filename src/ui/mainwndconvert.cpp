@@ -39,17 +39,12 @@ constexpr std::string_view kFromPlugin = "_FromPlugin";
 
 TileConfig& CMainWnd::Tiles()
 {
-    if (services.tiles)
-        return *services.tiles;
-    TileConfig& tiles = TileConfig::Instance();
-    if (tiles.GroupNames().empty())
-        tiles.Load(TileConfig::UserFilePath());
-    return tiles;
+    return *services.tiles;
 }
 
 HomeSortList& CMainWnd::SortList()
 {
-    return services.homeSortList ? *services.homeSortList : HomeSortList::Instance();
+    return *services.homeSortList;
 }
 
 void CMainWnd::ConnectListPages()
@@ -187,10 +182,10 @@ bool CMainWnd::SignedIn()
 
 bool CMainWnd::SessionReady()
 {
-    const SessionCheckParts parts{
-        *services.account, services.session->tokens, services.session->userInfo,
-        tokenThread,       userInfoThread,           this,
-        *services.dialogs};
+    const SessionCheckParts parts{*services.account,          services.session->tokens,
+                                  services.session->userInfo, signIn.TokenThread(),
+                                  signIn.UserInfoThread(),    this,
+                                  *services.dialogs};
     return CheckSessionBeforeConversion(parts) == SessionCheck::Ready;
 }
 
