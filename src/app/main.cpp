@@ -11,6 +11,7 @@
 #include "settings/servicelocations.h"
 #include "settings/settingsfiles.h"
 #include "settings/startupsettings.h"
+#include "task/conversionsession.h"
 #include "tiles/homesortlist.h"
 #include "tiles/tileconfig.h"
 #include "ui/mainwnd.h"
@@ -102,7 +103,6 @@ int main(int argc, char** argv)
     services.tiles = &tiles;
     services.apiBase = locations.api;
     services.webBase = locations.web;
-    services.pollInterval = locations.pollInterval;
     services.appDataDir = Utility::AppDataPath().value_or("");
     services.configPath = workDir ? *workDir + "Config.ini" : "";
     services.systemTray = QSystemTrayIcon::isSystemTrayAvailable();
@@ -114,6 +114,12 @@ int main(int argc, char** argv)
 
     int result = 0;
     {
+        // Its threads end before the HTTP layer does.
+        ConversionSession conversions({.access = ServiceAccess(locations.api, &session.tokens),
+                                       .clientInfo = &clientInfo,
+                                       .pollInterval = locations.pollInterval,
+                                       .account = account});
+        services.conversions = &conversions;
         CMainWnd window(services);
         dialogs.SetMainWindow(&window);
         QObject::connect(&instance, &SingleInstance::activationRequested, &window,

@@ -5,7 +5,6 @@
 #include "account/accountsession.h"
 #include "base/dialogservice.h"
 #include "settings/firststart.h"
-#include "settings/settingsfiles.h"
 #include "task/fileadmission.h"
 #include "task/serviceaccess.h"
 #include "ui/convertpage.h"
@@ -124,7 +123,7 @@ CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
       fileSelector(*this->services.dialogs),
       signIn({*this->services.account, *this->services.session, *this->services.database,
               *this->services.clientInfo, *this, this->services.appDataDir, this->services.workDir,
-              this->services.startAccount, [this] { pipeline.StopRunning(kThreadStopMs); }}),
+              this->services.startAccount, [this] { Conversions().StopRunning(kThreadStopMs); }}),
       homeSortThread(*this->services.homeSortList, this->services.apiBase),
       webPageThread(*this->services.account, *this->services.clientInfo)
 {
@@ -143,7 +142,7 @@ CMainWnd::~CMainWnd()
     // Nothing may post into a window being torn down.
     services.account->SetNotifyWindow(nullptr);
     StopAllThreads();
-    convertPage->RetryThread().Stop();
+    Conversions().Detach();
 }
 
 void CMainWnd::BuildLayout()
@@ -167,10 +166,11 @@ void CMainWnd::BuildLayout()
     auto* mainTiles = homeTiles = new CHomeTileList(*this, tabFunction);
     auto* fileTiles = new CPlaceholderPage("", tabFunction);
     fileTiles->setObjectName(QStringLiteral("page_fileTileView"));
-    convertPage = new CConvertPage(tabFunction);
+    convertPage = new CConvertPage(Conversions().List(), tabFunction);
     auto* completed = completedPage =
-        new CRecordPage(RecordKind::Completed, completedRecords, tabFunction);
-    auto* records = recordPage = new CRecordPage(RecordKind::OpenRecord, openRecords, tabFunction);
+        new CRecordPage(RecordKind::Completed, Conversions().CompletedList(), tabFunction);
+    auto* records = recordPage =
+        new CRecordPage(RecordKind::OpenRecord, Conversions().OpenRecordList(), tabFunction);
     for (QWidget* page : {static_cast<QWidget*>(mainTiles), static_cast<QWidget*>(fileTiles),
                           static_cast<QWidget*>(convertPage), static_cast<QWidget*>(completed),
                           static_cast<QWidget*>(records)})
@@ -364,7 +364,7 @@ void CMainWnd::Initialize()
 
     if (OpenAccountDatabase(*services.database, services.appDataDir) ==
         AccountDatabaseOpen::NoDataDirectory) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, "@string/str_msgbox_db");
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_db");
         ExitNow();
         return;
     }
@@ -385,27 +385,12 @@ void CMainWnd::WireThreads()
     for (CTaskBaseThread* thread : {static_cast<CTaskBaseThread*>(&homeSortThread),
                                     static_cast<CTaskBaseThread*>(&webPageThread)})
         thread->SetMainWnd(this);
-
-    pipeline.Wire({this, &convertPage->List(), &completedRecords,
-                   ServiceAccess(services.apiBase, &services.session->tokens), services.clientInfo,
-                   static_cast<std::uint32_t>(services.pollInterval.count())});
-    CRetryDownloadThread& retry = convertPage->RetryThread();
-    retry.SetMainWnd(this);
-    retry.SetConvList(&convertPage->List());
-    retry.SetCompletedList(&completedRecords);
-    retry.SetAccount(services.account);
+    Conversions().Attach(this, this);
 }
 
 void CMainWnd::LoadRecords()
 {
-    const std::string xmlDir = XmlFolder(services.appDataDir);
-    const auto load = [&xmlDir](RecordList& records, RecordKind kind) {
-        const std::string path = xmlDir.empty() ? "" : xmlDir + std::string(RecordFileName(kind));
-        if (!records.Load(path))
-            AppLog("CMainWnd::LoadRecords", "unreadable record file kept aside: " + path);
-    };
-    load(completedRecords, RecordKind::Completed);
-    load(openRecords, RecordKind::OpenRecord);
+    Conversions().LoadRecords(services.appDataDir);
     completedPage->Adapter().Refresh();
     recordPage->Adapter().Refresh();
 }
@@ -429,7 +414,7 @@ void CMainWnd::OnFirstShowTick()
 
 void CMainWnd::ExitForMissingComponent()
 {
-    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, "@string/str_msgbox_plugin");
+    services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_plugin");
     ExitNow();
 }
 
@@ -491,7 +476,7 @@ void CMainWnd::OnTaskNetError(WindowMessage& message)
     if (threadNoticeShown)
         return;
     threadNoticeShown = true;
-    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, message.payload);
+    services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, message.payload);
     threadNoticeShown = false;
 }
 
@@ -502,9 +487,7 @@ void CMainWnd::OnConvertListChanged(WindowMessage&)
 
 void CMainWnd::OnConvertItemChanged(WindowMessage& message)
 {
-    const ConversionList& list = convertPage->List();
-    const int count = list.Store().GetCount(list.GetFunctionName());
-    if (message.wParam < static_cast<std::uintptr_t>(count))
+    if (message.wParam < static_cast<std::uintptr_t>(Conversions().RowCount()))
         convertPage->NotifyItemChanged(static_cast<int>(message.wParam));
 }
 
@@ -520,9 +503,8 @@ void CMainWnd::OnFirstStartCheck(WindowMessage&)
     if (!RunFirstStartCheck(services.configPath, services.account->IsSignedIn(),
                             fileSelector.DialogShown()))
         return;
-    if (services.dialogs->ShowMessage(this, DialogService::kModeLogin,
-                                      "@string/str_msgbox_login_welcome") ==
-        DialogService::kResultOk)
+    if (services.dialogs->ShowMessage(this, MsgBoxMode::Login,
+                                      "@string/str_msgbox_login_welcome") == MsgBoxResult::Ok)
         signIn.OfferLogin();
 }
 
@@ -601,16 +583,14 @@ void CMainWnd::OnNotHandledYet(WindowMessage& message)
 
 bool CMainWnd::IsConverting() const
 {
-    const ConversionList& list = convertPage->List();
-    return list.Store().IsConverting(list.GetFunctionName());
+    return services.conversions->IsConverting();
 }
 
 void CMainWnd::OnLeftBarSelection(QListWidget* list)
 {
-    if (convertPage->IsRedownloading()) {
+    if (Conversions().IsRedownloading()) {
         RestoreLeftBarSelection();
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
-                                      "@string/str_msgbox_task_busy");
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_task_busy");
         return;
     }
     // The selection changes before the current row does.
@@ -664,7 +644,7 @@ void CMainWnd::OpenPdf()
     const std::string& path = files->front();
     const LocalFileState state = CheckLocalFile(path);
     if (state == LocalFileState::Missing) {
-        MsgBoxRequest request(DialogService::kModeNotice, "@string/str_msgbox_file_missing");
+        MsgBoxRequest request(MsgBoxMode::Notice, "@string/str_msgbox_file_missing");
         request.title = "@string/str_msgbox_title_tip";
         services.dialogs->ShowMessageBox(request);
         return;
@@ -672,7 +652,7 @@ void CMainWnd::OpenPdf()
     std::uint64_t size = 0;
     if (state != LocalFileState::Readable ||
         TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) != 0 || size == 0) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNoticeTwoLines,
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::NoticeTwoLines,
                                       "@string/str_msgbox_file_err");
         return;
     }
@@ -689,7 +669,7 @@ void CMainWnd::OpenWebHome()
 void CMainWnd::OpenWebPage(const std::string& key, const std::string& url)
 {
     if (!TC_PROCESS::DesktopOpenerAvailable()) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice,
                                       "@string/str_msgbox_open_failed");
         return;
     }
@@ -734,8 +714,8 @@ void CMainWnd::OnTrayCommand(int id)
 void CMainWnd::Exit()
 {
     if (IsConverting() &&
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeQuestion,
-                                      "@string/str_msgbox_conving") != DialogService::kResultOk)
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Question,
+                                      "@string/str_msgbox_conving") != MsgBoxResult::Ok)
         return;
     StopAllThreads();
     AnimateOut();
@@ -749,7 +729,7 @@ void CMainWnd::StopAllThreads()
         if (thread->IsRunning())
             thread->StopWait(kThreadStopMs);
     }
-    pipeline.StopRunning(kThreadStopMs);
+    Conversions().StopRunning(kThreadStopMs);
 }
 
 void CMainWnd::AnimateOut()

@@ -8,6 +8,7 @@
 #include "support/fakeservice.h"
 #include "support/scratchdir.h"
 #include "support/scripteddialogs.h"
+#include "task/conversionsession.h"
 #include "tiles/homesortlist.h"
 #include "tiles/tileconfig.h"
 #include "ui/convertpage.h"
@@ -33,6 +34,7 @@ protected:
         TestApp();
         tiles.Load(scratch.File("tileview_ini.xml"));
         services.dialogs = &dialogs;
+        services.conversions = &conversions;
         services.account = &account;
         services.session = &session;
         services.database = &database;
@@ -55,7 +57,7 @@ protected:
         window->Initialize();
         if (show)
             window->show();
-        window->ConvertPage().List().SetFunctionName(kFunction);
+        conversions.List().SetFunctionName(kFunction);
     }
 
     void Post(std::uint32_t id, std::uintptr_t wParam = 0, std::string payload = {})
@@ -69,7 +71,7 @@ protected:
             QCoreApplication::processEvents();
     }
 
-    ConversionStore& Store() { return window->ConvertPage().List().Store(); }
+    ConversionStore& Store() { return conversions.List().Store(); }
 
     void AddRows(int count, ConversionStatus status)
     {
@@ -96,6 +98,8 @@ protected:
     ScriptedDialogs dialogs;
     AccountLibrary account;
     AccountSession session{account, service.BaseUrl(), service.SsoUrl()};
+    ConversionSession conversions{
+        {.access = ServiceAccess(service.BaseUrl(), &session.tokens), .account = &account}};
     AccountDatabase database;
     MainWndServices services;
     int exits = 0;

@@ -75,8 +75,8 @@ TEST_F(PageScreensTest, ConversionAndRecordPages)
 
     for (const char* name : {"/home/user/文档/年度报告.docx", "/home/user/文档/合同扫描件.docx"}) {
         FileRecord record{0, name, "0.70M", "2026.12.08"};
-        window->CompletedRecords().AddRecord(record);
-        window->OpenRecords().AddRecord(record);
+        conversions.CompletedList().AddRecord(record);
+        conversions.OpenRecordList().AddRecord(record);
     }
     window->CompletedPage().Adapter().Refresh();
     window->RecordPage().Adapter().Refresh();

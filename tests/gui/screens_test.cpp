@@ -78,8 +78,10 @@ TEST_F(ScreensTest, MainWindow)
     HomeSortList homeSortList;
     TileConfig tiles([] {});
     tiles.Load(scratch.File("tileview_ini.xml"));
+    ConversionSession conversions({.access = ServiceAccess("", &session.tokens)});
     MainWndServices services;
     services.dialogs = &dialogs;
+    services.conversions = &conversions;
     services.account = &account;
     services.session = &session;
     services.database = &database;
@@ -121,14 +123,13 @@ TEST_F(ScreensTest, MainWindow)
 
 TEST_F(ScreensTest, MessageBoxModes)
 {
-    MsgBoxRequest password(DialogService::kModePassword, "");
+    MsgBoxRequest password(MsgBoxMode::Password, "");
     password.smallOkText = "@string/str_msgbox_password_btn";
     const std::pair<MsgBoxRequest, const char*> boxes[] = {
-        {MsgBoxRequest(DialogService::kModeQuestion, "@string/str_msgbox_conving"), "msgbox_10"},
-        {MsgBoxRequest(DialogService::kModeNotice, "@string/str_msgbox_task_busy"), "msgbox_12"},
-        {MsgBoxRequest(DialogService::kModeNoticeTwoLines, "@string/str_msgbox_file_err"),
-         "msgbox_13"},
-        {MsgBoxRequest(DialogService::kModeLogin, "@string/str_msgbox_login_welcome"), "msgbox_15"},
+        {MsgBoxRequest(MsgBoxMode::Question, "@string/str_msgbox_conving"), "msgbox_10"},
+        {MsgBoxRequest(MsgBoxMode::Notice, "@string/str_msgbox_task_busy"), "msgbox_12"},
+        {MsgBoxRequest(MsgBoxMode::NoticeTwoLines, "@string/str_msgbox_file_err"), "msgbox_13"},
+        {MsgBoxRequest(MsgBoxMode::Login, "@string/str_msgbox_login_welcome"), "msgbox_15"},
         {password, "msgbox_17"},
     };
     for (const auto& [request, name] : boxes) {
