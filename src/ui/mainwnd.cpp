@@ -1,5 +1,8 @@
 #include "ui/mainwnd.h"
 
+#include "account/signinflow.h"
+#include "tiles/tilebackground.h"
+
 #include "account/accountdatabase.h"
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
@@ -120,12 +123,7 @@ QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* ic
 
 CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), services(std::move(services)),
-      fileSelector(*this->services.dialogs),
-      signIn({*this->services.account, *this->services.session, *this->services.database,
-              *this->services.clientInfo, *this, this->services.appDataDir, this->services.workDir,
-              this->services.startAccount, [this] { Conversions().StopRunning(kThreadStopMs); }}),
-      homeSortThread(*this->services.homeSortList, this->services.apiBase),
-      webPageThread(*this->services.account, *this->services.clientInfo)
+      fileSelector(*this->services.dialogs)
 {
     static const bool accessibleRole = (QAccessible::installFactory(&MainWindowAccessible), true);
     static_cast<void>(accessibleRole);
@@ -353,7 +351,7 @@ void CMainWnd::Initialize()
 {
     BuildTray();
     WireThreads();
-    homeSortThread.Start();
+    TileWork().HomeSortThread().Start();
     LoadRecords();
     homeTiles->Populate(Tiles());
     for (int row = 0; row < leftBarPart1->count(); ++row)
@@ -382,9 +380,8 @@ void CMainWnd::Initialize()
 
 void CMainWnd::WireThreads()
 {
-    for (CTaskBaseThread* thread : {static_cast<CTaskBaseThread*>(&homeSortThread),
-                                    static_cast<CTaskBaseThread*>(&webPageThread)})
-        thread->SetMainWnd(this);
+    SignIn().Attach(*this);
+    TileWork().Attach(*this);
     Conversions().Attach(this, this);
 }
 
@@ -400,7 +397,7 @@ void CMainWnd::OnFirstShowTick()
     if (!isVisible())
         return;
     firstShowTimer->stop();
-    switch (signIn.Start()) {
+    switch (SignIn().Start()) {
     case AccountStartup::Started:
         break;
     case AccountStartup::ComponentMissing:
@@ -505,17 +502,17 @@ void CMainWnd::OnFirstStartCheck(WindowMessage&)
         return;
     if (services.dialogs->ShowMessage(this, MsgBoxMode::Login,
                                       "@string/str_msgbox_login_welcome") == MsgBoxResult::Ok)
-        signIn.OfferLogin();
+        SignIn().OfferLogin();
 }
 
 void CMainWnd::OnAccountLogin(WindowMessage&)
 {
-    signIn.OnSignedIn();
+    SignIn().OnSignedIn();
 }
 
 void CMainWnd::OnAccountLogout(WindowMessage&)
 {
-    signIn.OnSignedOut();
+    SignIn().OnSignedOut();
 }
 
 void CMainWnd::OnAccountShowLogin(WindowMessage&)
@@ -532,14 +529,14 @@ void CMainWnd::OnAccountShowLogin(WindowMessage&)
 
 void CMainWnd::OnLoginButton()
 {
-    if (signIn.OnLoginButton() != SignInFlow::LoginButtonAction::ShowUserMenu)
+    if (SignIn().OnLoginButton() != SignInFlow::LoginButtonAction::ShowUserMenu)
         return;
     if (!userMenu) {
         userMenu = new QMenu(this);
         userMenu->setObjectName(QStringLiteral("rc_menu_user"));
         QAction* logout = userMenu->addAction(Theme::Text("@string/str_menu_user_3"));
         logout->setObjectName(QStringLiteral("menuItem_logout"));
-        connect(logout, &QAction::triggered, this, [this] { signIn.SignOut(); });
+        connect(logout, &QAction::triggered, this, [this] { SignIn().SignOut(); });
     }
     userMenu->popup(loginButton->mapToGlobal(QPoint(-10, loginButton->height())));
 }
@@ -570,7 +567,7 @@ void CMainWnd::OnAccountUserName(WindowMessage& message)
         ShowUserName(Theme::Text("@string/str_cation_login"));
         return;
     }
-    if (const auto text = signIn.UserName()) {
+    if (const auto text = SignIn().UserName()) {
         ShowUserName(QString::fromStdString(*text));
         AppLog("CMainWnd::OnAccountUserName", "user " + *text);
     }
@@ -673,7 +670,7 @@ void CMainWnd::OpenWebPage(const std::string& key, const std::string& url)
                                       "@string/str_msgbox_open_failed");
         return;
     }
-    if (!webPageThread.Open(key, url))
+    if (!TileWork().WebPageThread().Open(key, url))
         return;
     homeTiles->SetBusy(key, true);
 }
@@ -723,12 +720,8 @@ void CMainWnd::Exit()
 
 void CMainWnd::StopAllThreads()
 {
-    signIn.StopThreads();
-    for (CTC_Thread* thread :
-         {static_cast<CTC_Thread*>(&homeSortThread), static_cast<CTC_Thread*>(&webPageThread)}) {
-        if (thread->IsRunning())
-            thread->StopWait(kThreadStopMs);
-    }
+    SignIn().StopThreads();
+    TileWork().StopThreads(kThreadStopMs);
     Conversions().StopRunning(kThreadStopMs);
 }
 

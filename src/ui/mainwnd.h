@@ -1,12 +1,9 @@
 #pragma once
 
 #include "account/accountstartup.h"
-#include "account/signinflow.h"
 #include "base/windowmessage.h"
 #include "task/conversionsession.h"
 #include "tiles/fileselector.h"
-#include "tiles/homesortlistthread.h"
-#include "tiles/webpagethread.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -37,6 +34,8 @@ class QPushButton;
 class QStackedWidget;
 class QSystemTrayIcon;
 class QTimer;
+class SignInFlow;
+class TileBackground;
 class TileConfig;
 
 // What the main window works with, built by the program's main (tests build their own). Every
@@ -45,6 +44,8 @@ struct MainWndServices
 {
     DialogService* dialogs = nullptr;
     ConversionSession* conversions = nullptr;
+    SignInFlow* signIn = nullptr;
+    TileBackground* tileWork = nullptr;
     AccountLibrary* account = nullptr;
     AccountSession* session = nullptr;
     AccountDatabase* database = nullptr;
@@ -56,12 +57,8 @@ struct MainWndServices
     std::string appDataDir;  // holds xml/ with the record files; empty keeps records in memory
     std::string configPath;  // the work directory's Config.ini (first-start check)
     bool systemTray = false; // closing hides the window only when a tray can bring it back
-    std::string workDir;     // ends with '/': where the companion program lives
     // The start-up check of the account plug-in's file failed.
     bool accountComponentMissing = false;
-    // Brings the account plug-in into service for the window at first show; empty: nothing
-    // to start.
-    std::function<AccountStartup(MessageTarget* mainWnd)> startAccount;
     // Ends the process at once with status 0; empty: std::_Exit.
     std::function<void()> exitProcess;
 };
@@ -81,8 +78,8 @@ using LeftBarPageMap = std::map<std::pair<const QListWidget*, int>, int>;
 
 // The application's single top-level window and the receiver of every window message: worker
 // threads post, the window's event queue delivers on the UI thread, and the handlers update
-// the controls. Owns the pages and drives the conversion session it borrows; closing only
-// hides it.
+// the controls. Owns the pages and no thread: it drives the conversion session, the sign-in
+// flow and the tile pages' threads it borrows. Closing only hides it.
 class CMainWnd : public QWidget, public MessageTarget, private ConversionHost
 {
     Q_OBJECT
@@ -142,8 +139,6 @@ public:
     CConvertPage& ConvertPage() { return *convertPage; }
     CRecordPage& CompletedPage() { return *completedPage; }
     CRecordPage& RecordPage() { return *recordPage; }
-    CHomeSortListThread& HomeSortThread() { return homeSortThread; }
-    CWebPageThread& WebPageThread() { return webPageThread; }
     const LeftBarPageMap& PageMap() const { return pageMap; }
 
 signals:
@@ -177,6 +172,8 @@ private:
     void WireThreads();
     void LoadRecords();
     ConversionSession& Conversions() { return *services.conversions; }
+    SignInFlow& SignIn() { return *services.signIn; }
+    TileBackground& TileWork() { return *services.tileWork; }
     void Dispatch(WindowMessage& message);
     void HideToBackground();
     void OnLeftBarSelection(QListWidget* list);
@@ -277,8 +274,4 @@ private:
     SettingsFactory settingsFactory;
     LeftBarPageMap pageMap;
     std::pair<QListWidget*, int> shownSelection{nullptr, -1};
-
-    SignInFlow signIn;
-    OwnedThread<CHomeSortListThread> homeSortThread;
-    OwnedThread<CWebPageThread> webPageThread;
 };

@@ -2,6 +2,9 @@
 // finishing and leaving a batch, and the row buttons.
 #include "ui/mainwnd.h"
 
+#include "account/signinflow.h"
+#include "tiles/tilebackground.h"
+
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
 #include "account/sessioncheck.h"
@@ -183,8 +186,8 @@ bool CMainWnd::SignedIn()
 bool CMainWnd::SessionReady()
 {
     const SessionCheckParts parts{*services.account,          services.session->tokens,
-                                  services.session->userInfo, signIn.TokenThread(),
-                                  signIn.UserInfoThread(),    this,
+                                  services.session->userInfo, SignIn().TokenThread(),
+                                  SignIn().UserInfoThread(),  this,
                                   *services.dialogs};
     return CheckSessionBeforeConversion(parts) == SessionCheck::Ready;
 }
@@ -193,7 +196,7 @@ bool CMainWnd::ServiceDataReady()
 {
     if (SortList().Get().ok)
         return true;
-    homeSortThread.StartWithNotice(this, *services.dialogs);
+    TileWork().HomeSortThread().StartWithNotice(this, *services.dialogs);
     return false;
 }
 

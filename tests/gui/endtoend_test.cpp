@@ -4,6 +4,7 @@
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
 #include "gui/guitest.h"
+#include "gui/windowthreads.h"
 #include "serverprocess.h"
 #include "settings/clientinfo.h"
 #include "support/fakeaccountapi.h"
@@ -101,6 +102,7 @@ TEST(GuiEndToEnd, ADocxBecomesAPdfByClickingThroughTheWindow)
     services.appDataDir = (scratch.Path() / "data").string() + "/";
     services.configPath = scratch.File("Config.ini");
     services.exitProcess = [] {};
+    WindowThreads threads(services);
     CMainWnd window(services);
     window.Initialize();
     window.show();

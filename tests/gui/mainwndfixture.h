@@ -4,6 +4,7 @@
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
 #include "gui/guitest.h"
+#include "gui/windowthreads.h"
 #include "settings/clientinfo.h"
 #include "support/fakeservice.h"
 #include "support/scratchdir.h"
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 inline constexpr const char* kFunction = "PDF2Word";
@@ -53,6 +55,8 @@ protected:
 
     void MakeWindow(bool show = true)
     {
+        window.reset();
+        threads.emplace(services, startAccount, workDir);
         window = std::make_unique<CMainWnd>(services);
         window->Initialize();
         if (show)
@@ -102,6 +106,10 @@ protected:
         {.access = ServiceAccess(service.BaseUrl(), &session.tokens), .account = &account}};
     AccountDatabase database;
     MainWndServices services;
+    // Read when a window is made: how the account starts, where the companion program lives.
+    WindowThreads::StartAccount startAccount;
+    std::string workDir;
+    std::optional<WindowThreads> threads;
     int exits = 0;
     std::unique_ptr<CMainWnd> window;
 };

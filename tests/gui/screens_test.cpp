@@ -6,6 +6,7 @@
 #include "account/accountsession.h"
 #include "gui/guitest.h"
 #include "gui/screencheck.h"
+#include "gui/windowthreads.h"
 #include "settings/clientinfo.h"
 #include "support/scratchdir.h"
 #include "support/scripteddialogs.h"
@@ -89,6 +90,7 @@ TEST_F(ScreensTest, MainWindow)
     services.homeSortList = &homeSortList;
     services.tiles = &tiles;
     services.appDataDir = scratch.Path().string() + "/";
+    WindowThreads threads(services);
     CMainWnd window(services);
     window.Initialize();
     const QImage home = Save(window, QStringLiteral("mainwnd"));

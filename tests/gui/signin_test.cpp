@@ -35,11 +35,11 @@ TEST_F(SignInTest, AHeadIconThatIsNoImageStaysHidden)
 TEST_F(SignInTest, AccountStartsAtFirstShowThenTheCompanion)
 {
     int starts = 0;
-    services.startAccount = [&](MessageTarget*) {
+    startAccount = [&](MessageTarget*) {
         ++starts;
         return AccountStartup::Started;
     };
-    services.workDir = scratch.Path().string() + "/";
+    workDir = scratch.Path().string() + "/";
     const std::string args = PlaceRecordingCompanion(scratch.Path());
     ClientInfo values;
     values.ag = "ag1";
@@ -61,7 +61,7 @@ TEST_F(SignInTest, AccountStartsAtFirstShowThenTheCompanion)
 
 TEST_F(SignInTest, AMissingAccountComponentEndsTheProgramAfterTheNotice)
 {
-    services.startAccount = [](MessageTarget*) { return AccountStartup::ComponentMissing; };
+    startAccount = [](MessageTarget*) { return AccountStartup::ComponentMissing; };
     MakeWindow();
     ASSERT_TRUE(WaitUntil([&] { return exits == 1; }));
     ASSERT_EQ(dialogs.Requests().size(), 1u);
@@ -69,7 +69,7 @@ TEST_F(SignInTest, AMissingAccountComponentEndsTheProgramAfterTheNotice)
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_plugin");
 
     // An unusable plug-in ends it silently.
-    services.startAccount = [](MessageTarget*) { return AccountStartup::Failed; };
+    startAccount = [](MessageTarget*) { return AccountStartup::Failed; };
     MakeWindow();
     ASSERT_TRUE(WaitUntil([&] { return exits == 2; }));
     EXPECT_EQ(dialogs.Requests().size(), 1u);
@@ -154,7 +154,7 @@ TEST_F(SignInTest, TrayWebPageOpensTheHomePageWithTheSession)
     EXPECT_TRUE(WaitUntil([&] {
         return api.OpenedUrl().rfind("https://web.example/?extra=PC&Device=PC&version=", 0) == 0;
     }));
-    window->WebPageThread().Stop();
+    threads->tileWork.WebPageThread().Stop();
 }
 
 TEST_F(SignInTest, ShowLoginBringsThePluginWindowForward)
