@@ -11,16 +11,16 @@
 
 namespace {
 
-QPushButton* MakeRowButton(QWidget* parent, const ListView::RowButtonSpec& spec)
+QPushButton* MakeRowButton(QWidget* parent, const ListView::RowButtonSpec& kind)
 {
     auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(spec.name));
+    button->setObjectName(QString::fromLatin1(kind.name));
     button->setProperty("role", QStringLiteral("rowButton"));
-    button->setIcon(Theme::Icon(spec.icon));
+    button->setIcon(Theme::Icon(kind.icon));
     button->setIconSize(QSize(16, 16));
     button->setFixedSize(28, 28);
     button->setCursor(Qt::PointingHandCursor);
-    button->setToolTip(Theme::Text(spec.tooltipKey));
+    button->setToolTip(Theme::Text(kind.tooltipKey));
     Keyboard::MakeReachable(button);
     return button;
 }
@@ -74,10 +74,10 @@ QWidget* MakeButtonCell(QWidget* parent, std::span<const RowButtonSpec> buttons,
     auto* layout = new QHBoxLayout(cell);
     layout->setContentsMargins(8, 0, 8, 0);
     layout->setSpacing(6);
-    for (const RowButtonSpec& spec : buttons) {
-        QPushButton* button = MakeRowButton(cell, spec);
+    for (const RowButtonSpec& kind : buttons) {
+        QPushButton* button = MakeRowButton(cell, kind);
         layout->addWidget(button);
-        const QString name = QString::fromLatin1(spec.name);
+        const QString name = QString::fromLatin1(kind.name);
         QObject::connect(button, &QPushButton::clicked, cell, [clicked, name] { clicked(name); });
     }
     layout->addStretch(1);
