@@ -11,12 +11,13 @@
 #include "task/fileadmission.h"
 #include "task/serviceaccess.h"
 #include "ui/convertpage.h"
-#include "ui/hometilelist.h"
+#include "ui/filetilepage.h"
 #include "ui/keyboard.h"
-#include "ui/placeholderpage.h"
+#include "ui/maintilepage.h"
 #include "ui/recordmclistadapter.h"
 #include "ui/recordpage.h"
 #include "ui/theme.h"
+#include "ui/tiledroptarget.h"
 #include "ui/windowmessageevent.h"
 #include "utility/applog.h"
 #include "utility/tc_checkpath.h"
@@ -161,9 +162,8 @@ void CMainWnd::BuildLayout()
 
     tabFunction = new QStackedWidget(funcZone);
     tabFunction->setObjectName(QStringLiteral("tab_function"));
-    auto* mainTiles = homeTiles = new CHomeTileList(*this, tabFunction);
-    auto* fileTiles = new CPlaceholderPage("", tabFunction);
-    fileTiles->setObjectName(QStringLiteral("page_fileTileView"));
+    auto* mainTiles = homeTiles = new CMainTilePage(Tiles(), *this, tabFunction);
+    fileTiles = new CFileTilePage(Tiles(), *this, tabFunction);
     convertPage = new CConvertPage(Conversions().List(), tabFunction);
     auto* completed = completedPage =
         new CRecordPage(RecordKind::Completed, Conversions().CompletedList(), tabFunction);
@@ -353,7 +353,7 @@ void CMainWnd::Initialize()
     WireThreads();
     TileWork().HomeSortThread().Start();
     LoadRecords();
-    homeTiles->Populate(Tiles());
+    BuildTilePages();
     for (int row = 0; row < leftBarPart1->count(); ++row)
         pageMap[{leftBarPart1, row}] = static_cast<int>(MainPage::MainTileView);
     pageMap[{leftBarPart2, 0}] = static_cast<int>(MainPage::CompletedList);
@@ -376,6 +376,24 @@ void CMainWnd::Initialize()
     connect(firstShowTimer, &QTimer::timeout, this, &CMainWnd::OnFirstShowTick);
     firstShowTimer->start();
     initialized = true;
+}
+
+void CMainWnd::BuildTilePages()
+{
+    homeTiles->Populate();
+    tileDropTarget =
+        new CTileViewDropTargetMgr(*this, *tabFunction, *homeTiles, *fileTiles,
+                                   [this](const std::string& key, std::vector<std::string> files) {
+                                       FunctionSource source;
+                                       source.tile = FunctionSource::kSmallTile;
+                                       source.files = std::move(files);
+                                       OpenFunction(key, std::move(source));
+                                   });
+    connect(this, &CMainWnd::tilesRelayoutRequested, homeTiles, &CMainTilePage::Relayout);
+    connect(this, &CMainWnd::tileGroupSelected, homeTiles, &CMainTilePage::ScrollToChild);
+    connect(homeTiles, &CMainTilePage::groupScrolled, this, &CMainWnd::SelectTileGroup);
+    connect(homeTiles, &CMainTilePage::feedbackRequested, this,
+            [this] { OpenWithDesktop(services.webBase + "/feedback?extra=PC&Device=PC", false); });
 }
 
 void CMainWnd::WireThreads()
@@ -607,6 +625,17 @@ void CMainWnd::OnLeftBarSelection(QListWidget* list)
         tabFunction->setCurrentIndex(page->second);
     if (list == leftBarPart1)
         emit tileGroupSelected(list->item(row)->data(Qt::UserRole).toInt());
+}
+
+void CMainWnd::SelectTileGroup(int index)
+{
+    if (index < 0 || index >= leftBarPart1->count() || tabFunction->currentWidget() != homeTiles)
+        return;
+    {
+        const QSignalBlocker blocker(leftBarPart1);
+        leftBarPart1->setCurrentRow(index);
+    }
+    shownSelection = {leftBarPart1, index};
 }
 
 void CMainWnd::RestoreLeftBarSelection()

@@ -20,8 +20,10 @@ class AccountDatabase;
 class AccountLibrary;
 struct AccountSession;
 class CConvertPage;
-class CHomeTileList;
+class CFileTilePage;
+class CMainTilePage;
 class CRecordPage;
+class CTileViewDropTargetMgr;
 class ClientInfoRecord;
 class DialogService;
 class HomeSortList;
@@ -177,6 +179,10 @@ private:
     void Dispatch(WindowMessage& message);
     void HideToBackground();
     void OnLeftBarSelection(QListWidget* list);
+    // The tile page scrolled to the group of left-bar entry `index`: marks it without
+    // scrolling again.
+    void SelectTileGroup(int index);
+    void BuildTilePages();
     void RestoreLeftBarSelection();
     // Tab and Shift+Tab inside a left-bar list, Enter and Space on its entries; true when used.
     bool OnLeftBarKey(QListWidget* list, const QKeyEvent& key);
@@ -257,7 +263,9 @@ private:
     QListWidget* leftBarPart2 = nullptr;
     QStackedWidget* tabFunction = nullptr;
     CConvertPage* convertPage = nullptr;
-    CHomeTileList* homeTiles = nullptr;
+    CMainTilePage* homeTiles = nullptr;
+    CFileTilePage* fileTiles = nullptr;
+    CTileViewDropTargetMgr* tileDropTarget = nullptr;
     CRecordPage* completedPage = nullptr;
     CRecordPage* recordPage = nullptr;
     QWidget* caption = nullptr;

@@ -1,4 +1,5 @@
 #include "gui/convertpagefixture.h"
+#include "ui/tilepanel.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -66,8 +67,9 @@ TEST_F(KeyboardTest, TabReachesEveryEntryTileAndCaptionButtonInReadingOrder)
     EXPECT_LT(at("btn_close"), at("PDFPrint"));
     EXPECT_LT(at("PDFPrint"), at("PDF2Word"));
     // Every tile of the page is a stop of its own.
-    const auto tiles = Find("lv_homeTiles")->findChildren<QPushButton*>();
-    for (const QPushButton* tile : tiles)
+    const auto tiles = Find("scrollv_tileviewlist")->findChildren<CTilePanel*>();
+    ASSERT_FALSE(tiles.isEmpty());
+    for (const CTilePanel* tile : tiles)
         EXPECT_LT(at(tile->objectName()), end) << tile->objectName().toStdString();
 }
 
@@ -84,7 +86,8 @@ TEST_F(KeyboardTest, TabMarksALeftBarEntryAndEnterChoosesIt)
 
 TEST_F(KeyboardTest, EnterOrSpaceOnATileOpensItsFunction)
 {
-    QPushButton* tile = Find("lv_homeTiles")->findChild<QPushButton*>(QLatin1String(kFunction));
+    QPushButton* tile =
+        Find("scrollv_tileviewlist")->findChild<QPushButton*>(QLatin1String(kFunction));
     ASSERT_NE(tile, nullptr);
     tile->setFocus(Qt::TabFocusReason);
     dialogs.fileAnswers.push_back(std::vector<std::string>{MakeFile("k.pdf")});
