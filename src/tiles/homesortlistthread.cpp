@@ -1,6 +1,5 @@
 #include "tiles/homesortlistthread.h"
 
-#include "settings/servicelocations.h"
 #include "tiles/homesortlist.h"
 #include "utility/applog.h"
 #include "utility/utilitycalls.h"
@@ -8,19 +7,9 @@
 #include <optional>
 #include <utility>
 
-CHomeSortListThread::CHomeSortListThread()
-    : CHomeSortListThread(HomeSortList::Instance(), Services().api)
-{
-}
-
 CHomeSortListThread::CHomeSortListThread(HomeSortList& record, std::string apiBase)
     : record(record), apiBase(std::move(apiBase))
 {
-}
-
-CHomeSortListThread::~CHomeSortListThread()
-{
-    Stop();
 }
 
 int CHomeSortListThread::Run()
