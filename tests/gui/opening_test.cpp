@@ -211,12 +211,12 @@ TEST_F(OpeningTest, ALaterStartHandsItsFilesToTheRunningClient)
 
     EXPECT_FALSE(laterStart({QString::fromStdString(pdf)}, false));
     ASSERT_TRUE(opener.WaitForOpened("1|" + pdf + "\n"));
-    EXPECT_EQ(window->OpenRecords().GetCount(), 1u);
+    EXPECT_EQ(conversions.OpenRecordList().GetCount(), 1u);
 
     const std::string other = MakeFile("docs/other.pdf", 2048);
     EXPECT_FALSE(laterStart({QStringLiteral("other.pdf")}, true));
-    ASSERT_TRUE(WaitUntil([&] { return window->OpenRecords().GetCount() == 2; }));
-    EXPECT_EQ(window->OpenRecords().GetRecord(0).path, other);
+    ASSERT_TRUE(WaitUntil([&] { return conversions.OpenRecordList().GetCount() == 2; }));
+    EXPECT_EQ(conversions.OpenRecordList().GetRecord(0).path, other);
     EXPECT_EQ(opener.Opened(), "1|" + pdf + "\n");
     EXPECT_TRUE(dialogs.Messages().empty());
 }
