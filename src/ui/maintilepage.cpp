@@ -131,8 +131,6 @@ void CMainTilePage::Populate()
         group->adapter = new CMainTileViewAdapterMgr(tiles, name, mainWnd);
         tiles.SetView(name, group->view);
         group->view->SetAdapter(group->adapter);
-        connect(group->adapter, &CMainTileViewAdapterMgr::tileClicked, this,
-                &CMainTilePage::OnTileClicked);
         connect(group->adapter, &CMainTileViewAdapterMgr::moveRequested, this,
                 &CMainTilePage::OnMove);
     }
@@ -245,16 +243,8 @@ void CMainTilePage::OnCustomButton()
             group.adapter->SetCustomMode(*group.view, on);
 }
 
-void CMainTilePage::OnTileClicked(const CTilePanel* panel)
-{
-    for (const Group& group : groups)
-        if (group.view != &panel->View())
-            group.view->ClearSelection();
-}
-
 void CMainTilePage::OnMove(CTilePanel* panel, bool toCommon)
 {
-    OnTileClicked(panel);
     const auto moved = tiles.MoveItem(panel, toCommon);
     if (!moved)
         return;

@@ -60,7 +60,6 @@ private:
     QWidget* BuildFreeZone();
     void OnCustomButton();
     void OnMove(CTilePanel* panel, bool toCommon);
-    void OnTileClicked(const CTilePanel* panel);
     void OnScrolled(int value);
     CMainTileViewAdapterMgr* AdapterOf(const CTileView* view) const;
     void PlaceCustomButton();

@@ -31,8 +31,6 @@ void CMainTileViewAdapterMgr::Connect(CTilePanel& panel)
     connect(&panel, &QPushButton::clicked, this, [this, &panel] {
         if (customMode)
             return;
-        emit tileClicked(&panel);
-        panel.View().Select(&panel);
         mainWnd.PostWindowMessage(WindowMessage{
             WM_TILE_CLICKED, reinterpret_cast<std::uintptr_t>(&panel), 1, panel.Key()});
     });
@@ -52,13 +50,11 @@ void CMainTileViewAdapterMgr::FillTile(int row, CTilePanel& panel)
     ApplyMode(panel);
 }
 
-void CMainTileViewAdapterMgr::SetCustomMode(CTileView& view, bool on)
+void CMainTileViewAdapterMgr::SetCustomMode(const CTileView& view, bool on)
 {
     if (customMode == on)
         return;
     customMode = on;
-    if (!on)
-        view.ClearSelection();
     for (CTilePanel* panel : view.Panels())
         ApplyMode(*panel);
 }

@@ -23,11 +23,9 @@ public:
 
     bool CustomMode() const { return customMode; }
     // Freezes or thaws the shown tiles and shows or hides their buttons.
-    void SetCustomMode(CTileView& view, bool on);
+    void SetCustomMode(const CTileView& view, bool on);
 
 signals:
-    // Before the click is posted, so the page can clear the other views' selection.
-    void tileClicked(CTilePanel* panel);
     // The add (`toCommon`) or remove button of `panel` was pressed in custom mode.
     void moveRequested(CTilePanel* panel, bool toCommon);
 

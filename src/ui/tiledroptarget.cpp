@@ -53,6 +53,7 @@ bool CTileViewDropTargetMgr::eventFilter(QObject* watched, QEvent* event)
             drag.ignore();
             return true;
         }
+        // Taken even outside the tile pages: an ignored entry would hear no more moves.
         AcceptLink(drag);
         if (OverTilePages(drag.position().toPoint()))
             DragEnter();
@@ -70,9 +71,12 @@ bool CTileViewDropTargetMgr::eventFilter(QObject* watched, QEvent* event)
             DragEnter();
         else if (!over && inside)
             DragLeave();
-        if (over)
+        if (over) {
             DragOver(point);
-        AcceptLink(drag);
+            AcceptLink(drag);
+        } else {
+            drag.ignore();
+        }
         return true;
     }
     case QEvent::DragLeave:

@@ -99,6 +99,7 @@ void CTilePanel::Show(const TileItem& item)
     iconSkin = shape.hasButton ? item.bigIconSkin : item.smallIconSkin;
     isFree = item.isFree;
     isNew = item.isNew;
+    icon = QPixmap();
     Describe();
     if (addRemove) {
         const bool remove = addRemove->objectName() == QLatin1String("btn_item_sub");
@@ -115,7 +116,7 @@ void CTilePanel::SetBusy(bool value)
 {
     busy = value;
     setProperty("busy", busy);
-    setCursor(busy ? Qt::BusyCursor : Qt::PointingHandCursor);
+    UpdateCursor();
     Describe();
     update();
 }
@@ -136,14 +137,23 @@ void CTilePanel::Describe()
 void CTilePanel::SetLook(Look value)
 {
     look = value;
-    setCursor(look == Look::Frozen ? Qt::ArrowCursor : Qt::PointingHandCursor);
+    UpdateCursor();
     update();
 }
 
-void CTilePanel::SetSelected(bool value)
+void CTilePanel::UpdateCursor()
 {
-    selected = value;
-    update();
+    setCursor(busy                   ? Qt::BusyCursor
+              : look == Look::Frozen ? Qt::ArrowCursor
+                                     : Qt::PointingHandCursor);
+}
+
+const QPixmap& CTilePanel::Icon(qreal devicePixelRatio)
+{
+    if (icon.isNull() || icon.devicePixelRatio() != devicePixelRatio)
+        icon = Theme::Pixmap(TileIconName(iconSkin), QSize(shape.iconSize, shape.iconSize),
+                             devicePixelRatio);
+    return icon;
 }
 
 QSize CTilePanel::sizeHint() const
@@ -175,8 +185,7 @@ void CTilePanel::paintEvent(QPaintEvent*)
     QPainterPath outline;
     outline.addRoundedRect(frame, kCornerRadius, kCornerRadius);
     painter.fillPath(outline, BackgroundFor(look, hovered, isDown()));
-    const bool marked =
-        hasFocus() || selected || look == Look::DropHover || (look == Look::Normal && hovered);
+    const bool marked = hasFocus() || look == Look::DropHover || (look == Look::Normal && hovered);
     painter.setPen(
         QPen(marked ? QColor(Theme::kPrimary) : QColor(Theme::kBorder), hasFocus() ? 2.0 : 1.0));
     painter.drawPath(outline);
@@ -185,9 +194,7 @@ void CTilePanel::paintEvent(QPaintEvent*)
 
     const int iconTop = shape.hasButton ? 34 : 18;
     const QRect iconRect((width() - shape.iconSize) / 2, iconTop, shape.iconSize, shape.iconSize);
-    painter.drawPixmap(iconRect,
-                       Theme::Pixmap(TileIconName(iconSkin), QSize(shape.iconSize, shape.iconSize),
-                                     devicePixelRatioF()));
+    painter.drawPixmap(iconRect, Icon(painter.device()->devicePixelRatioF()));
     painter.setPen(
         busy ? QColor(0x8f, 0x95, 0x9e)
              : (look == Look::DropHover ? QColor(Theme::kPrimary) : QColor(Theme::kText)));

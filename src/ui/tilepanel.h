@@ -2,6 +2,7 @@
 
 #include "tiles/tilemodel.h"
 
+#include <QPixmap>
 #include <QPushButton>
 
 #include <string>
@@ -51,8 +52,6 @@ public:
     Look CurrentLook() const { return look; }
     // A tile whose function is on its way shows it is busy.
     void SetBusy(bool busy);
-    void SetSelected(bool selected);
-    bool Selected() const { return selected; }
     // Null on small tiles.
     QPushButton* AddRemoveButton() const { return addRemove; }
 
@@ -66,6 +65,9 @@ protected:
 private:
     void PaintBadges(QPainter& painter) const;
     void Describe();
+    void UpdateCursor();
+    // The icon at the scale of the device being painted.
+    const QPixmap& Icon(qreal devicePixelRatio);
 
     CTileView& view;
     const TileTemplate& shape;
@@ -73,7 +75,7 @@ private:
     std::string iconSkin;
     bool isFree = false;
     bool isNew = false;
-    bool selected = false;
+    QPixmap icon;
     bool busy = false;
     Look look = Look::Normal;
 };

@@ -39,7 +39,6 @@ void CTileView::Rebuild()
         adapter->Connect(*panel);
     }
     for (std::size_t row = 0; row < panels.size(); ++row) {
-        panels[row]->SetSelected(false);
         adapter->FillTile(static_cast<int>(row), *panels[row]);
         panels[row]->show();
     }
@@ -78,17 +77,6 @@ CTilePanel* CTileView::PanelAt(const QPoint& point) const
         if (panel->isVisible() && panel->geometry().contains(point))
             return panel;
     return nullptr;
-}
-
-void CTileView::Select(CTilePanel* panel)
-{
-    for (CTilePanel* each : panels)
-        each->SetSelected(each == panel);
-}
-
-void CTileView::ClearSelection()
-{
-    Select(nullptr);
 }
 
 bool CTileView::MoveFocus(const CTilePanel& from, int key)

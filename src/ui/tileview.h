@@ -38,9 +38,6 @@ public:
     // The height that shows every tile at `width`.
     int HeightFor(int width) const;
 
-    void Select(CTilePanel* panel);
-    void ClearSelection();
-
     // Arrow keys move the focus from `from` to the neighbouring tile; true when used.
     bool MoveFocus(const CTilePanel& from, int key);
 

@@ -19,16 +19,6 @@ protected:
         window->activateWindow();
     }
 
-    static void Press(Qt::Key key)
-    {
-        QWidget* target = QApplication::focusWidget();
-        ASSERT_NE(target, nullptr);
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &press);
-        QCoreApplication::sendEvent(target, &release);
-    }
-
     // What Tab reaches, in order, from the first left-bar entry round to it again: object
     // names, with the row for list entries.
     std::vector<QString> TabRound()

@@ -5,7 +5,6 @@
 
 #include <QAccessible>
 #include <QCursor>
-#include <QKeyEvent>
 
 namespace {
 
@@ -53,6 +52,23 @@ TEST_F(TileViewsTest, OnlyAZipShowsAnEmptyDropPageAndItsDropOnlyReturnsHome)
     EXPECT_TRUE(dialogs.fileRequests.empty());
     EXPECT_TRUE(dialogs.Requests().empty());
     EXPECT_EQ(Count(), 0);
+}
+
+TEST_F(TileViewsTest, ADragOverTheLeftBarWaitsUntilItReachesTheTilePages)
+{
+    const auto data = Files({"a.docx"});
+    Enter(*data, CentreOf(Find("btn_leftbar_openpdf")));
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
+    Move(*data, Blank());
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::FileTileView));
+    EXPECT_EQ(DropKeys(), QStringList({"Word2PDF"}));
+    // Out to the left bar and back.
+    Move(*data, CentreOf(Find("lb_leftbar_part2")));
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
+    Move(*data, Blank());
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::FileTileView));
+    Leave();
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
 }
 
 TEST_F(TileViewsTest, ADragWithoutFilesLeavesThePageAlone)
@@ -233,17 +249,9 @@ TEST_F(TileViewsTest, TilesAreReachedByTabAndArrowsAndEnterOpensOne)
     QApplication::setActiveWindow(window.get());
     CTilePanel* start = HomeTile(kFunction);
     start->setFocus(Qt::TabFocusReason);
-    const auto press = [](Qt::Key key) {
-        QWidget* target = QApplication::focusWidget();
-        ASSERT_NE(target, nullptr);
-        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
-        QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &down);
-        QCoreApplication::sendEvent(target, &up);
-    };
-    press(Qt::Key_Right);
+    Press(Qt::Key_Right);
     EXPECT_EQ(QApplication::focusWidget(), HomeTile("Word2PDF"));
-    press(Qt::Key_Left);
+    Press(Qt::Key_Left);
     EXPECT_EQ(QApplication::focusWidget(), start);
     // Tab goes from the last common tile to the first tile of the next group shown.
     HomeTile("PDFMerge")->setFocus(Qt::TabFocusReason);
@@ -254,12 +262,12 @@ TEST_F(TileViewsTest, TilesAreReachedByTabAndArrowsAndEnterOpensOne)
     auto* operate = Find<CTileView>("tileview_docoperate");
     const int perRow = operate->width() / 145;
     operate->Panels()[0]->setFocus(Qt::TabFocusReason);
-    press(Qt::Key_Down);
+    Press(Qt::Key_Down);
     EXPECT_EQ(QApplication::focusWidget(), operate->Panels()[static_cast<std::size_t>(perRow)]);
 
     start->setFocus(Qt::TabFocusReason);
     dialogs.fileAnswers.push_back(std::vector<std::string>{MakeFile("t.pdf")});
-    press(Qt::Key_Return);
+    Press(Qt::Key_Return);
     ASSERT_TRUE(
         WaitUntil([&] { return CurrentPage() == static_cast<int>(MainPage::ConvertList); }));
     EXPECT_EQ(Count(), 1);

@@ -8,13 +8,15 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QUrl>
+#include <QWindow>
 
 #include <fstream>
 #include <memory>
 #include <sstream>
 
 // The main window with its tile pages at hand: drags of real files sent as real drag events
-// to the window, which owns every drag, and the tiles of each view.
+// to the window's native window, which hands them to the widget under the cursor that takes
+// drops, and the tiles of each view.
 class TileViewsTest : public ConvertPageTest
 {
 protected:
@@ -37,24 +39,24 @@ protected:
     {
         QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton,
                               Qt::NoModifier);
-        QCoreApplication::sendEvent(window.get(), &enter);
+        QCoreApplication::sendEvent(window->windowHandle(), &enter);
         return enter.isAccepted();
     }
     void Move(const QMimeData& data, QPoint at)
     {
         QDragMoveEvent move(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton,
                             Qt::NoModifier);
-        QCoreApplication::sendEvent(window.get(), &move);
+        QCoreApplication::sendEvent(window->windowHandle(), &move);
     }
     void Leave()
     {
         QDragLeaveEvent leave;
-        QCoreApplication::sendEvent(window.get(), &leave);
+        QCoreApplication::sendEvent(window->windowHandle(), &leave);
     }
     void DropAt(const QMimeData& data, QPoint at)
     {
         QDropEvent drop(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window.get(), &drop);
+        QCoreApplication::sendEvent(window->windowHandle(), &drop);
         Drain();
     }
 
