@@ -72,6 +72,7 @@ bool CTileViewDropTargetMgr::eventFilter(QObject* watched, QEvent* event)
         else if (!over && inside)
             DragLeave();
         if (over) {
+            movedSinceCheck = true;
             DragOver(point);
             AcceptLink(drag);
         } else {
@@ -178,6 +179,12 @@ void CTileViewDropTargetMgr::RestoreHovered()
 
 void CTileViewDropTargetMgr::OnCursorCheck()
 {
+    // Moves since the last check show the drag is alive here, wherever a desktop that does
+    // not report the pointer during a drag says the cursor is.
+    if (movedSinceCheck) {
+        movedSinceCheck = false;
+        return;
+    }
     if (!OverTilePages(window.mapFromGlobal(QCursor::pos())))
         DragLeave();
 }

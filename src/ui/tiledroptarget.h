@@ -59,6 +59,7 @@ private:
     QPointer<CTilePanel> hovered;
     bool carriesFiles = false;
     bool inside = false;
+    bool movedSinceCheck = false;
     // The dragged files some function takes, and those functions.
     std::vector<std::string> files;
     std::vector<std::string> functions;
