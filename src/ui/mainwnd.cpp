@@ -381,14 +381,14 @@ void CMainWnd::Initialize()
 void CMainWnd::BuildTilePages()
 {
     homeTiles->Populate();
-    tileDropTarget =
-        new CTileViewDropTargetMgr(*this, *tabFunction, *homeTiles, *fileTiles,
-                                   [this](const std::string& key, std::vector<std::string> files) {
-                                       FunctionSource source;
-                                       source.tile = FunctionSource::kSmallTile;
-                                       source.files = std::move(files);
-                                       OpenFunction(key, std::move(source));
-                                   });
+    // A child of the window, living as long as it.
+    new CTileViewDropTargetMgr(*this, *tabFunction, *homeTiles, *fileTiles,
+                               [this](const std::string& key, std::vector<std::string> files) {
+                                   FunctionSource source;
+                                   source.tile = FunctionSource::kSmallTile;
+                                   source.files = std::move(files);
+                                   OpenFunction(key, std::move(source));
+                               });
     connect(this, &CMainWnd::tilesRelayoutRequested, homeTiles, &CMainTilePage::Relayout);
     connect(this, &CMainWnd::tileGroupSelected, homeTiles, &CMainTilePage::ScrollToChild);
     connect(homeTiles, &CMainTilePage::groupScrolled, this, &CMainWnd::SelectTileGroup);

@@ -23,7 +23,6 @@ class CConvertPage;
 class CFileTilePage;
 class CMainTilePage;
 class CRecordPage;
-class CTileViewDropTargetMgr;
 class ClientInfoRecord;
 class DialogService;
 class HomeSortList;
@@ -267,7 +266,6 @@ private:
     CConvertPage* convertPage = nullptr;
     CMainTilePage* homeTiles = nullptr;
     CFileTilePage* fileTiles = nullptr;
-    CTileViewDropTargetMgr* tileDropTarget = nullptr;
     CRecordPage* completedPage = nullptr;
     CRecordPage* recordPage = nullptr;
     QWidget* caption = nullptr;
