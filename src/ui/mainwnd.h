@@ -21,6 +21,7 @@ class AccountLibrary;
 struct AccountSession;
 class CConvertPage;
 class CFileTilePage;
+class CTileViewDropTargetMgr;
 class CMainTilePage;
 class CRecordPage;
 class ClientInfoRecord;
@@ -138,6 +139,9 @@ public:
     void ViewPdf(const std::string& path);
     // Puts `path` at the top of the open records, keeping an existing record's date.
     void AddOpenRecord(const std::string& path);
+    // Shows the drop page for files chosen outside the window: a tile opens its function
+    // with those of the files it takes.
+    void OfferFiles(const std::vector<std::string>& paths);
 
     CConvertPage& ConvertPage() { return *convertPage; }
     CRecordPage& CompletedPage() { return *completedPage; }
@@ -266,6 +270,7 @@ private:
     CConvertPage* convertPage = nullptr;
     CMainTilePage* homeTiles = nullptr;
     CFileTilePage* fileTiles = nullptr;
+    CTileViewDropTargetMgr* tileDrop = nullptr;
     CRecordPage* completedPage = nullptr;
     CRecordPage* recordPage = nullptr;
     QWidget* caption = nullptr;
