@@ -9,6 +9,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git clang-format curl ca-certificates
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
+  # fuzz targets (scripts/fuzz.sh): clang with its libFuzzer and sanitizer runtimes
+  clang libclang-rt-dev
   # engine libraries
   libcurl4-openssl-dev libssl-dev libjsoncpp-dev libpugixml-dev libsimpleini-dev
   libspdlog-dev libsqlcipher-dev libzip-dev
