@@ -25,8 +25,9 @@ packages=(
   xdg-utils
 )
 desktop_packages=(
-  # Qt user interface and plug-ins, and an X server for the window tests
-  qt6-base-dev qt6-svg-dev libqt6svg6 libpoppler-qt6-dev libgl-dev xvfb xauth
+  # Qt user interface and plug-ins, and an X server for the window tests; a session bus for
+  # the tests of the desktop notification
+  qt6-base-dev qt6-svg-dev libqt6svg6 libpoppler-qt6-dev libgl-dev xvfb xauth dbus-daemon
 )
 case "${1:-}" in
   --no-gui) ;;

@@ -10,6 +10,7 @@
 #include "settings/firststart.h"
 #include "task/fileadmission.h"
 #include "task/serviceaccess.h"
+#include "ui/captionbutton.h"
 #include "ui/convertpage.h"
 #include "ui/hometilelist.h"
 #include "ui/keyboard.h"
@@ -17,6 +18,7 @@
 #include "ui/recordmclistadapter.h"
 #include "ui/recordpage.h"
 #include "ui/theme.h"
+#include "ui/trayicon.h"
 #include "ui/windowmessageevent.h"
 #include "utility/applog.h"
 #include "utility/tc_checkpath.h"
@@ -25,7 +27,6 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -40,7 +41,6 @@
 #include <QRegion>
 #include <QSizeGrip>
 #include <QStackedWidget>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -104,21 +104,6 @@ QListWidget* MakeLeftBarList(QWidget* parent, const char* name, const LeftBarIte
     return list;
 }
 
-QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* icon,
-                               const char* nameKey)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setProperty("role", QStringLiteral("caption"));
-    button->setIcon(Theme::Icon(icon));
-    button->setIconSize(QSize(16, 16));
-    button->setFixedSize(36, 32);
-    button->setAccessibleName(Theme::Text(nameKey));
-    button->setToolTip(button->accessibleName());
-    Keyboard::MakeReachable(button);
-    return button;
-}
-
 } // namespace
 
 CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
@@ -133,6 +118,8 @@ CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
     setMinimumSize(kMinWidth, kMinHeight);
     resize(kWidth, kHeight);
     BuildLayout();
+    notice = std::make_unique<CCompletionNotice>(
+        *this->services.clientInfo, this->services.noticeStyle, CompletionNoticeActions());
 }
 
 CMainWnd::~CMainWnd()
@@ -296,31 +283,6 @@ QWidget* CMainWnd::BuildCaption()
     return caption;
 }
 
-QMenu* CMainWnd::CommandMenu()
-{
-    if (commandMenu)
-        return commandMenu;
-    commandMenu = new QMenu(this);
-    commandMenu->setObjectName(QStringLiteral("rc_menu_tray"));
-    const std::pair<int, const char*> commands[] = {{kCmdWebPage, "@string/str_menu_tray_1"},
-                                                    {kCmdSettings, "@string/str_menu_tray_2"},
-                                                    {kCmdShowMain, "@string/str_menu_tray_3"},
-                                                    {kCmdExit, "@string/str_menu_tray_4"}};
-    for (const auto& [id, text] : commands) {
-        QAction* action = commandMenu->addAction(Theme::Text(text));
-        action->setObjectName(QStringLiteral("menuItem_%1").arg(id));
-        connect(action, &QAction::triggered, this, [this, id] { OnTrayCommand(id); });
-    }
-    return commandMenu;
-}
-
-void CMainWnd::OnMenuButton()
-{
-    // The tray's commands, so the program can be quit even where no tray exists.
-    auto* button = caption->findChild<QPushButton*>(QStringLiteral("btn_menu"));
-    CommandMenu()->popup(button->mapToGlobal(QPoint(0, button->height())));
-}
-
 void CMainWnd::ShowUserName(const QString& text)
 {
     // Long names are shortened in the middle; the whole name stays in the tooltip and is
@@ -330,21 +292,6 @@ void CMainWnd::ShowUserName(const QString& text)
     loginButton->setToolTip(userName->text() == text ? QString() : text);
     loginButton->setAccessibleName(text);
     loginButton->setMinimumWidth(loginButton->layout()->sizeHint().width());
-}
-
-void CMainWnd::BuildTray()
-{
-    if (!services.systemTray || !QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    trayIcon = new QSystemTrayIcon(Theme::Icon("logo"), this);
-    trayIcon->setObjectName(QStringLiteral("tray_main"));
-    trayIcon->setToolTip(Theme::Text("@string/str_tray_tip"));
-    trayIcon->setContextMenu(CommandMenu());
-    connect(trayIcon, &QSystemTrayIcon::activated, this, [this](auto reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-            BringToFront();
-    });
-    trayIcon->show();
 }
 
 void CMainWnd::Initialize()
@@ -427,9 +374,9 @@ const std::map<std::uint32_t, CMainWnd::Handler>& CMainWnd::Routes()
         {WM_CONVERT_LIST_CHANGED, &CMainWnd::OnConvertListChanged},
         {WM_CONVERT_ITEM_CHANGED, &CMainWnd::OnConvertItemChanged},
         {WM_CONVERT_FINISH, &CMainWnd::OnConvertFinish},
-        {WM_CONVERT_FILE_DONE, &CMainWnd::OnNotHandledYet},
+        {WM_CONVERT_FILE_DONE, &CMainWnd::OnConvertFileDone},
         {WM_COMPLETED_LIST_CHANGED, &CMainWnd::OnCompletedListChanged},
-        {WM_UPDATE_CHECK, &CMainWnd::OnNotHandledYet},
+        {WM_UPDATE_CHECK, &CMainWnd::OnUpdateCheck},
         {WM_UPDATE_RESULT, &CMainWnd::OnNotHandledYet},
         {WM_UPDATE_FORCED, &CMainWnd::OnNotHandledYet},
         {WM_SHOW_SETTINGS, &CMainWnd::OnShowSettings},
@@ -486,11 +433,6 @@ void CMainWnd::OnConvertItemChanged(WindowMessage& message)
 {
     if (message.wParam < static_cast<std::uintptr_t>(Conversions().RowCount()))
         convertPage->NotifyItemChanged(static_cast<int>(message.wParam));
-}
-
-void CMainWnd::OnShowSettings(WindowMessage&)
-{
-    OpenSettings();
 }
 
 void CMainWnd::OnFirstStartCheck(WindowMessage&)
@@ -617,22 +559,6 @@ void CMainWnd::RestoreLeftBarSelection()
         list->setCurrentRow(list == shownSelection.first ? shownSelection.second : -1);
 }
 
-void CMainWnd::OpenSettings()
-{
-    if (settingWnd && settingWnd->isVisible())
-        return;
-    if (!settingsFactory) {
-        AppLog("CMainWnd::OpenSettings", "no settings window yet");
-        return;
-    }
-    settingWnd = settingsFactory(this);
-    if (!settingWnd)
-        return;
-    // Window-modal without a nested loop; the window is forgotten when it closes.
-    settingWnd->setAttribute(Qt::WA_DeleteOnClose);
-    settingWnd->open();
-}
-
 void CMainWnd::OpenPdf()
 {
     const auto files = fileSelector.SelectFiles("PDF2Word", false);
@@ -658,11 +584,6 @@ void CMainWnd::OpenPdf()
         AddOpenRecord(path);
 }
 
-void CMainWnd::OpenWebHome()
-{
-    OpenWebPage("", services.webBase + "/?extra=PC&Device=PC");
-}
-
 void CMainWnd::OpenWebPage(const std::string& key, const std::string& url)
 {
     if (!TC_PROCESS::DesktopOpenerAvailable()) {
@@ -678,34 +599,6 @@ void CMainWnd::OpenWebPage(const std::string& key, const std::string& url)
 void CMainWnd::OnWebPageOpened(WindowMessage& message)
 {
     homeTiles->SetBusy(message.payload, false);
-}
-
-void CMainWnd::BringToFront()
-{
-    show();
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    raise();
-    activateWindow();
-}
-
-void CMainWnd::OnTrayCommand(int id)
-{
-    switch (id) {
-    case kCmdWebPage:
-        OpenWebHome();
-        break;
-    case kCmdSettings:
-        OpenSettings();
-        break;
-    case kCmdShowMain:
-        BringToFront();
-        break;
-    case kCmdExit:
-        Exit();
-        break;
-    default:
-        break;
-    }
 }
 
 void CMainWnd::Exit()
@@ -745,7 +638,7 @@ void CMainWnd::AnimateOut()
     connect(group, &QAbstractAnimation::finished, this, [this] {
         hide();
         if (trayIcon)
-            trayIcon->hide();
+            trayIcon->Remove();
         QCoreApplication::quit();
     });
     setMinimumSize(0, 0);
@@ -755,20 +648,11 @@ void CMainWnd::AnimateOut()
 void CMainWnd::ExitNow()
 {
     if (trayIcon)
-        trayIcon->hide();
+        trayIcon->Remove();
     if (services.exitProcess)
         services.exitProcess();
     else
         std::_Exit(0);
-}
-
-void CMainWnd::HideToBackground()
-{
-    // Without a tray nothing could bring a hidden window back.
-    if (services.systemTray)
-        hide();
-    else
-        showMinimized();
 }
 
 void CMainWnd::closeEvent(QCloseEvent* event)
