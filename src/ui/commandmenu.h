@@ -20,7 +20,9 @@ class CCommandMenu : public QMenu
     Q_OBJECT
 
 public:
-    CCommandMenu(const char* name, std::initializer_list<MenuEntry> entries, QWidget* parent);
+    // Items `itemHeight` pixels high, at least 150 wide.
+    CCommandMenu(const char* name, int itemHeight, std::initializer_list<MenuEntry> entries,
+                 QWidget* parent);
 
     void Append(std::initializer_list<MenuEntry> entries);
     // Opens below `button`, 10 pixels left of its left edge.

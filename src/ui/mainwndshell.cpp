@@ -12,6 +12,12 @@
 
 #include <QPushButton>
 
+namespace {
+
+constexpr int kInfoItemHeight = 40;
+
+} // namespace
+
 void CMainWnd::BuildTray()
 {
     if (!services.tray)
@@ -49,7 +55,7 @@ void CMainWnd::BringToFront()
 void CMainWnd::OnMenuButton()
 {
     if (!infoMenu) {
-        infoMenu = new CCommandMenu("rc_menu_info",
+        infoMenu = new CCommandMenu("rc_menu_info", kInfoItemHeight,
                                     {{MenuCommand::kInfoSettings, "@string/str_menu_info_0"},
                                      {MenuCommand::kInfoCheckUpdate, "@string/str_menu_info_2"},
                                      {MenuCommand::kInfoSupportGroup, "@string/str_menu_info_3"},

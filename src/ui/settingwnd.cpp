@@ -26,6 +26,7 @@ namespace {
 constexpr int kLeftWidth = 168;
 constexpr int kCaptionHeight = 48;
 constexpr int kPageItemHeight = 40;
+constexpr int kMenuItemHeight = 40;
 
 const char* const kStyleSheet = R"(
 QWidget#wnd_settingLeft { background: #f5f6f8; }
@@ -36,7 +37,7 @@ QListWidget#lb_setting::item {
 }
 QListWidget#lb_setting::item:hover { background: #eaedf1; }
 QListWidget#lb_setting::item:selected { background: #e1eaff; color: #3370ff; }
-QListWidget#lb_setting:focus { border: 2px solid #3370ff; border-radius: 6px; }
+QListWidget#lb_setting::item:focus { border: 2px solid #3370ff; }
 QLabel[role="settingLabel"] { font-size: 14px; font-weight: bold; color: #1f2329; }
 QLabel#txt_ver, QLabel#txt_qq { font-size: 13px; color: #3a3f47; }
 QCheckBox#check_attention { font-size: 13px; spacing: 8px; }
@@ -148,7 +149,7 @@ QWidget* CSettingWnd::BuildCaption()
     layout->addWidget(menuButton);
     layout->addWidget(close);
 
-    menu = new CCommandMenu("rc_menu_setting_menu",
+    menu = new CCommandMenu("rc_menu_setting_menu", kMenuItemHeight,
                             {{MenuCommand::kSettingSupportGroup, "@string/str_menu_setting_1"},
                              {MenuCommand::kSettingContact, "@string/str_menu_setting_2"}},
                             this);

@@ -5,9 +5,15 @@
 #include "ui/theme.h"
 #include "ui/traybackend.h"
 
+namespace {
+
+constexpr int kItemHeight = 30;
+
+} // namespace
+
 CTrayIcon::CTrayIcon(TrayBackend& backend, QWidget* menuParent)
     : QObject(menuParent), backend(backend),
-      menu(new CCommandMenu("rc_menu_tray",
+      menu(new CCommandMenu("rc_menu_tray", kItemHeight,
                             {{MenuCommand::kWebPage, "@string/str_menu_tray_1"},
                              {MenuCommand::kSettings, "@string/str_menu_tray_2"},
                              {},
