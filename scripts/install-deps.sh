@@ -23,6 +23,8 @@ packages=(
   fonts-noto-cjk
   # the desktop's opener for documents, folders and web pages
   xdg-utils
+  # packages and desktop integration: icons drawn from SVG, .deb building and checks
+  librsvg2-bin dpkg-dev fakeroot lintian desktop-file-utils appstream
 )
 desktop_packages=(
   # Qt user interface and plug-ins, and an X server for the window tests; a session bus for

@@ -6,6 +6,7 @@
 #include "account/signinflow.h"
 #include "app/crashreport.h"
 #include "app/singleinstance.h"
+#include "app/startfiles.h"
 #include "app/startuplog.h"
 #include "plugindigests.h"
 #include "settings/clientinfo.h"
@@ -62,9 +63,12 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Dokora"));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    const StartFiles startFiles = ParseStartFiles(QApplication::arguments().mid(1),
+                                                  QDir::currentPath(), StartedByDesktopHandoff());
     SingleInstance instance;
-    if (!instance.Acquire())
+    if (!instance.Acquire(startFiles))
         return 0;
+    MarkDesktopHandoff();
 
     const auto workDir = Utility::WorkPath();
     if (workDir) {
@@ -138,9 +142,12 @@ int main(int argc, char** argv)
         dialogs.SetMainWindow(&window);
         QObject::connect(&instance, &SingleInstance::activationRequested, &window,
                          &CMainWnd::BringToFront);
+        QObject::connect(&instance, &SingleInstance::filesReceived, &window,
+                         [&window](const StartFiles& files) { OpenStartFiles(window, files); });
         window.Initialize();
         CentreOnPrimaryScreen(window);
         window.show();
+        OpenStartFiles(window, startFiles);
         result = QApplication::exec();
     }
     TC_HTTP::Release();

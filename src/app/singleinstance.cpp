@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <memory>
+
 #include <unistd.h>
 
 namespace {
@@ -40,7 +42,7 @@ SingleInstance::SingleInstance(const QString& runtimeDir)
     connect(&server, &QLocalServer::newConnection, this, &SingleInstance::OnConnection);
 }
 
-bool SingleInstance::Acquire()
+bool SingleInstance::Acquire(const StartFiles& files)
 {
     if (lock.tryLock(0)) {
         QLocalServer::removeServer(socketPath);
@@ -56,6 +58,7 @@ bool SingleInstance::Acquire()
         socket.connectToServer(socketPath);
         if (socket.waitForConnected(kConnectWaitMs)) {
             socket.write(kActivate.data(), kActivate.size());
+            socket.write(EncodeStartFiles(files));
             socket.waitForBytesWritten(kConnectWaitMs);
             socket.disconnectFromServer();
             return false;
@@ -68,10 +71,24 @@ bool SingleInstance::Acquire()
 void SingleInstance::OnConnection()
 {
     while (QLocalSocket* socket = server.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->readAll().contains(kActivate))
-                emit activationRequested();
+        // The message is complete once the later start has hung up.
+        auto message = std::make_shared<QByteArray>();
+        connect(socket, &QLocalSocket::readyRead, this,
+                [socket, message] { message->append(socket->readAll()); });
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket, message] {
+            message->append(socket->readAll());
+            socket->deleteLater();
+            OnMessage(*message);
         });
     }
+}
+
+void SingleInstance::OnMessage(QByteArrayView message)
+{
+    if (!message.startsWith(kActivate))
+        return;
+    emit activationRequested();
+    const auto files = DecodeStartFiles(message.sliced(kActivate.size()));
+    if (files && !files->paths.empty())
+        emit filesReceived(*files);
 }

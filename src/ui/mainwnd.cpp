@@ -562,9 +562,12 @@ void CMainWnd::RestoreLeftBarSelection()
 void CMainWnd::OpenPdf()
 {
     const auto files = fileSelector.SelectFiles("PDF2Word", false);
-    if (!files || files->empty())
-        return;
-    const std::string& path = files->front();
+    if (files && !files->empty())
+        ViewPdf(files->front());
+}
+
+void CMainWnd::ViewPdf(const std::string& path)
+{
     const LocalFileState state = CheckLocalFile(path);
     if (state == LocalFileState::Missing) {
         MsgBoxRequest request(MsgBoxMode::Notice, "@string/str_msgbox_file_missing");

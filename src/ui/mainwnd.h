@@ -137,6 +137,8 @@ public:
     // Adds files to the shown conversion list within its limits, telling the user about what
     // was refused. False when nothing could be done.
     bool AddFiles(const std::vector<std::string>& paths, bool fromPlugin);
+    // Opens the PDF file `path` for viewing and records it, telling the user when it cannot.
+    void ViewPdf(const std::string& path);
     // Puts `path` at the top of the open records, keeping an existing record's date.
     void AddOpenRecord(const std::string& path);
 

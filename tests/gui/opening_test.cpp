@@ -1,10 +1,14 @@
+#include "app/singleinstance.h"
+#include "app/startfiles.h"
 #include "gui/convertpagefixture.h"
 #include "gui/fakeopener.h"
 #include "support/unreadablefile.h"
 #include "utility/stringtable.h"
 
+#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <chrono>
@@ -144,6 +148,45 @@ TEST_F(OpeningTest, AFileUnreadableAtUploadFailsAsAFileNotTheNetwork)
     EXPECT_EQ(Page().Adapter().index(0, 0).data(CConvMcListAdapterMgr::DetailTextRole).toString(),
               QString::fromUtf8("文件无法读取"));
     EXPECT_TRUE(service.Requests(FakeEndpoint::kUpload).empty());
+}
+
+// The running client shows the files of a later start: "dokora --convert" files on the
+// conversion page of their type, "dokora FILE.pdf" in the viewer, and a PDF the client had
+// the desktop open (the client being the desktop's viewer) only in the open records.
+TEST_F(OpeningTest, ALaterStartHandsItsFilesToTheRunningClient)
+{
+    FakeOpener opener(scratch, true);
+    const QString runtime = QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
+                                .filePath(QStringLiteral("handover"));
+    QDir().mkpath(runtime);
+    SingleInstance first(runtime);
+    ASSERT_TRUE(first.Acquire());
+    QObject::connect(&first, &SingleInstance::filesReceived, window.get(),
+                     [this](const StartFiles& files) { OpenStartFiles(*window, files); });
+    const std::string pdf = MakeFile("docs/report.pdf", 2048);
+    const QString docs = QString::fromStdString(scratch.File("docs"));
+    const auto laterStart = [&](QStringList arguments, bool byHandoff) {
+        SingleInstance later(runtime);
+        return later.Acquire(ParseStartFiles(arguments, docs, byHandoff));
+    };
+
+    EXPECT_FALSE(laterStart({QStringLiteral("--convert"), QStringLiteral("report.pdf")}, false));
+    ASSERT_TRUE(WaitUntil([&] { return Count() == 1; }));
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::ConvertList));
+    EXPECT_EQ(Page().Adapter().CurrentFunction(), "PDF2Word");
+    EXPECT_EQ(Store().GetSourcePath("PDF2Word", 0), pdf);
+    EXPECT_EQ(opener.Opened(), "");
+
+    EXPECT_FALSE(laterStart({QString::fromStdString(pdf)}, false));
+    ASSERT_TRUE(opener.WaitForOpened("1|" + pdf + "\n"));
+    EXPECT_EQ(conversions.OpenRecordList().GetCount(), 1u);
+
+    const std::string other = MakeFile("docs/other.pdf", 2048);
+    EXPECT_FALSE(laterStart({QStringLiteral("other.pdf")}, true));
+    ASSERT_TRUE(WaitUntil([&] { return conversions.OpenRecordList().GetCount() == 2; }));
+    EXPECT_EQ(conversions.OpenRecordList().GetRecord(0).path, other);
+    EXPECT_EQ(opener.Opened(), "1|" + pdf + "\n");
+    EXPECT_TRUE(dialogs.Messages().empty());
 }
 
 } // namespace

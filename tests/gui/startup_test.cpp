@@ -1,4 +1,5 @@
 #include "app/singleinstance.h"
+#include "app/startfiles.h"
 #include "app/startuplog.h"
 #include "gui/guitest.h"
 #include "support/scratchdir.h"
@@ -7,6 +8,7 @@
 
 #include <QStandardPaths>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -70,6 +72,54 @@ TEST(SingleInstance, ALaterStartActivatesTheFirstAndLeaves)
     first.reset();
     SingleInstance next(dir);
     EXPECT_TRUE(next.Acquire());
+}
+
+TEST(StartFiles, TheCommandLineNamesAbsoluteFilesAndHowToOpenThem)
+{
+    using Mode = StartFiles::Mode;
+    const QString dir = QStringLiteral("/home/u/docs");
+    const StartFiles open = ParseStartFiles(
+        {QStringLiteral("a.pdf"), QStringLiteral("../b c.docx"), QStringLiteral("/t/x.png")}, dir,
+        false);
+    EXPECT_EQ(open.mode, Mode::Open);
+    EXPECT_THAT(open.paths,
+                ::testing::ElementsAre("/home/u/docs/a.pdf", "/home/u/b c.docx", "/t/x.png"));
+    // Unknown options are left to Qt; after "--" everything is a file.
+    const StartFiles convert =
+        ParseStartFiles({QStringLiteral("--convert"), QStringLiteral("-style=x"),
+                         QStringLiteral("--"), QStringLiteral("--convert")},
+                        dir, false);
+    EXPECT_EQ(convert.mode, Mode::Convert);
+    EXPECT_THAT(convert.paths, ::testing::ElementsAre("/home/u/docs/--convert"));
+    EXPECT_EQ(ParseStartFiles({QStringLiteral("a.pdf")}, dir, true).mode, Mode::Record);
+    EXPECT_EQ(ParseStartFiles({QStringLiteral("--convert")}, dir, true).mode, Mode::Convert);
+}
+
+TEST(StartFiles, TheChannelCarriesAnyPathAndDropsWhatIsCutShort)
+{
+    const StartFiles files{StartFiles::Mode::Convert,
+                           {"/d/line\nbreak.pdf", "/d/空 格.docx", "/d/third.txt"}};
+    const QByteArray bytes = EncodeStartFiles(files);
+    EXPECT_EQ(DecodeStartFiles(bytes), files);
+    // A start that went away mid-message: the last path is incomplete.
+    const auto cut = DecodeStartFiles(QByteArrayView(bytes).chopped(3));
+    ASSERT_TRUE(cut);
+    EXPECT_THAT(cut->paths, ::testing::ElementsAre("/d/line\nbreak.pdf", "/d/空 格.docx"));
+    EXPECT_FALSE(DecodeStartFiles("view\n/d/a.pdf"));
+    EXPECT_FALSE(DecodeStartFiles("open"));
+    const auto relative = DecodeStartFiles(QByteArray("open\nrelative.pdf\0/d/a.pdf\0", 27));
+    ASSERT_TRUE(relative);
+    EXPECT_THAT(relative->paths, ::testing::ElementsAre("/d/a.pdf"));
+}
+
+TEST(StartFiles, FilesGoToTheFirstConversionThatTakesThem)
+{
+    // Printing comes first for a PDF but is no conversion.
+    EXPECT_EQ(ConversionFunctionFor({"/d/a.PDF", "/d/b.docx"}), "PDF2Word");
+    EXPECT_EQ(ConversionFunctionFor({"/d/b.docx"}), "Word2PDF");
+    EXPECT_EQ(ConversionFunctionFor({"/d/c.jpeg"}), "JPG2PDF");
+    EXPECT_EQ(ConversionFunctionFor({"/d/archive.zip"}), "");
+    EXPECT_EQ(ConversionFunctionFor({}), "");
 }
 
 TEST(MonitorTable, ListsTheScreensInOrder)
