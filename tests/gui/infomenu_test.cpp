@@ -1,6 +1,4 @@
-#include "gui/fakeopener.h"
-#include "gui/mainwndfixture.h"
-#include "support/fakeaccountapi.h"
+#include "gui/shellfixture.h"
 #include "ui/settingwnd.h"
 
 #include <QAction>
@@ -9,20 +7,14 @@
 
 namespace {
 
-constexpr const char* kWeb = "https://web.example";
-constexpr const char* kGroup = "https://chat.example/join/dokora";
-
-class InfoMenuTest : public MainWndTest
+class InfoMenuTest : public ShellTest
 {
 protected:
     InfoMenuTest()
     {
-        services.webBase = kWeb;
-        services.supportGroup = kGroup;
         MakeWindow();
-        account.Attach(&api, FakeDllSetService);
+        AttachAccount();
     }
-    ~InfoMenuTest() override { window.reset(); }
 
     void UseInstallation(const std::string& md)
     {
@@ -44,15 +36,6 @@ protected:
         item->trigger();
         menu->hide();
     }
-
-    std::string WaitForOpenedPage()
-    {
-        WaitUntil([&] { return !api.OpenedUrl().empty(); });
-        return api.OpenedUrl();
-    }
-
-    FakeOpener opener{scratch, true};
-    FakeAccountApi api;
 };
 
 TEST_F(InfoMenuTest, TheMenuHoldsItsFourItemsBelowTheButton)
@@ -97,7 +80,7 @@ TEST_F(InfoMenuTest, TheTraysWebItemOpensTheHomePageWithASlash)
 TEST_F(InfoMenuTest, SupportGroupGoesToTheDesktopOpener)
 {
     Choose(MenuCommand::kInfoSupportGroup);
-    EXPECT_TRUE(opener.WaitForOpened("1|" + std::string(kGroup) + "\n"));
+    EXPECT_TRUE(WaitForSupportGroup());
     EXPECT_TRUE(api.OpenedUrl().empty());
 }
 

@@ -1,11 +1,10 @@
-#include "gui/fakeopener.h"
-#include "gui/mainwndfixture.h"
+#include "gui/shellfixture.h"
 #include "settings/profilefile.h"
 #include "settings/startupsettings.h"
-#include "support/fakeaccountapi.h"
 #include "support/recordingtarget.h"
 #include "ui/settingwnd.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -18,20 +17,14 @@
 
 namespace {
 
-constexpr const char* kWeb = "https://web.example";
-constexpr const char* kGroup = "https://chat.example/join/dokora";
-
-class SettingWndTest : public MainWndTest
+class SettingWndTest : public ShellTest
 {
 protected:
     SettingWndTest()
     {
-        services.webBase = kWeb;
-        services.supportGroup = kGroup;
         WriteFileBytes(scratch.File("Config.ini"), "[Config]\nag=YWc=\nwua=d3Vh\nmd=YWJj\n");
         Restart();
     }
-    ~SettingWndTest() override { window.reset(); }
 
     // As the program starts: the settings files read into the client information, then the
     // window.
@@ -124,6 +117,23 @@ TEST_F(SettingWndTest, UntickingWritesAtOnceAndTheBoxOpensUntickedAfterARestart)
     EXPECT_TRUE(clientInfo.Get().notifyAfterFinish);
 }
 
+TEST_F(SettingWndTest, EveryControlIsNamedAndEscapeCloses)
+{
+    QPointer<CSettingWnd> settings = Open();
+    ASSERT_TRUE(settings);
+    for (QWidget* control : settings->findChildren<QWidget*>()) {
+        if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QListWidget*>(control))
+            continue;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+            << control->objectName().toStdString();
+        EXPECT_NE(control->focusPolicy() & Qt::TabFocus, 0) << control->objectName().toStdString();
+    }
+    Press(settings, Qt::Key_Escape);
+    EXPECT_TRUE(WaitUntil([&] { return settings.isNull(); }));
+}
+
 TEST_F(SettingWndTest, WithoutASettingsFileOnlyTheBoxChanges)
 {
     RecordingTarget mainWnd;
@@ -138,7 +148,6 @@ TEST_F(SettingWndTest, WithoutASettingsFileOnlyTheBoxChanges)
 
 TEST_F(SettingWndTest, TheAboutPageChecksForUpdatesAndOpensTheSupportGroup)
 {
-    FakeOpener opener(scratch, true);
     int checks = 0;
     QObject::connect(window.get(), &CMainWnd::updateCheckRequested, [&] { ++checks; });
     CSettingWnd* settings = Open();
@@ -150,14 +159,12 @@ TEST_F(SettingWndTest, TheAboutPageChecksForUpdatesAndOpensTheSupportGroup)
     auto* join = Part<QPushButton>(settings, "btn_qq");
     EXPECT_EQ(join->text(), QString::fromUtf8("加入QQ群"));
     join->click();
-    EXPECT_TRUE(opener.WaitForOpened("1|" + std::string(kGroup) + "\n"));
+    EXPECT_TRUE(WaitForSupportGroup());
 }
 
 TEST_F(SettingWndTest, TheWindowsMenuOpensTheSupportGroupAndTheContactPage)
 {
-    FakeOpener opener(scratch, true);
-    FakeAccountApi api;
-    account.Attach(&api, FakeDllSetService);
+    AttachAccount();
     CSettingWnd* settings = Open();
     ASSERT_NE(settings, nullptr);
     Part<QPushButton>(settings, "btn_menu")->click();
@@ -167,12 +174,11 @@ TEST_F(SettingWndTest, TheWindowsMenuOpensTheSupportGroupAndTheContactPage)
     EXPECT_EQ(menu->actions()[1]->text(), QString::fromUtf8("联系客服"));
 
     Part<QAction>(menu, "menuItem_611")->trigger();
-    EXPECT_TRUE(opener.WaitForOpened("1|" + std::string(kGroup) + "\n"));
+    EXPECT_TRUE(WaitForSupportGroup());
     Part<QAction>(menu, "menuItem_612")->trigger();
-    EXPECT_TRUE(WaitUntil([&] { return !api.OpenedUrl().empty(); }));
-    EXPECT_EQ(api.OpenedUrl(), std::string(kWeb) + "?extra=PC&Device=PC&MD=abc&version=1.0.2.7");
+    EXPECT_EQ(WaitForOpenedPage(),
+              std::string(kWeb) + "?extra=PC&Device=PC&MD=abc&version=1.0.2.7");
     menu->hide();
-    window.reset();
 }
 
 } // namespace
