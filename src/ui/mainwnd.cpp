@@ -8,6 +8,8 @@
 #include "account/accountsession.h"
 #include "base/dialogservice.h"
 #include "settings/firststart.h"
+#include "settings/settingsfiles.h"
+#include "settings/weblinks.h"
 #include "task/fileadmission.h"
 #include "task/serviceaccess.h"
 #include "ui/captionbutton.h"
@@ -17,6 +19,7 @@
 #include "ui/placeholderpage.h"
 #include "ui/recordmclistadapter.h"
 #include "ui/recordpage.h"
+#include "ui/settingwnd.h"
 #include "ui/theme.h"
 #include "ui/trayicon.h"
 #include "ui/windowmessageevent.h"
@@ -435,6 +438,11 @@ void CMainWnd::OnConvertItemChanged(WindowMessage& message)
         convertPage->NotifyItemChanged(static_cast<int>(message.wParam));
 }
 
+void CMainWnd::OnShowSettings(WindowMessage&)
+{
+    OpenSettings();
+}
+
 void CMainWnd::OnFirstStartCheck(WindowMessage&)
 {
     if (updatePending)
@@ -559,6 +567,27 @@ void CMainWnd::RestoreLeftBarSelection()
         list->setCurrentRow(list == shownSelection.first ? shownSelection.second : -1);
 }
 
+void CMainWnd::OpenSettings()
+{
+    // One settings window at a time; asking again while it is open does nothing.
+    if (settingWnd && settingWnd->isVisible())
+        return;
+    UserSettings settings(
+        services.appDataDir.empty()
+            ? std::nullopt
+            : std::optional(services.appDataDir + std::string(kSettingsFileName)));
+    settingWnd = new CSettingWnd(*services.clientInfo, std::move(settings), *this, this);
+    connect(settingWnd, &CSettingWnd::commandChosen, this, &CMainWnd::OnInfoCommand);
+    // Window-modal without a nested loop; the window is forgotten when it closes.
+    settingWnd->setAttribute(Qt::WA_DeleteOnClose);
+    settingWnd->open();
+}
+
+CSettingWnd* CMainWnd::SettingWindow() const
+{
+    return settingWnd;
+}
+
 void CMainWnd::OpenPdf()
 {
     const auto files = fileSelector.SelectFiles("PDF2Word", false);
@@ -587,6 +616,11 @@ void CMainWnd::ViewPdf(const std::string& path)
         AddOpenRecord(path);
 }
 
+void CMainWnd::OpenWebHome()
+{
+    OpenWebPage("", WebLinks::HomePage(services.webBase));
+}
+
 void CMainWnd::OpenWebPage(const std::string& key, const std::string& url)
 {
     if (!TC_PROCESS::DesktopOpenerAvailable()) {
@@ -602,6 +636,34 @@ void CMainWnd::OpenWebPage(const std::string& key, const std::string& url)
 void CMainWnd::OnWebPageOpened(WindowMessage& message)
 {
     homeTiles->SetBusy(message.payload, false);
+}
+
+void CMainWnd::BringToFront()
+{
+    show();
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    raise();
+    activateWindow();
+}
+
+void CMainWnd::OnTrayCommand(int id)
+{
+    switch (id) {
+    case kCmdWebPage:
+        OpenWebHome();
+        break;
+    case kCmdSettings:
+        OpenSettings();
+        break;
+    case kCmdShowMain:
+        BringToFront();
+        break;
+    case kCmdExit:
+        Exit();
+        break;
+    default:
+        break;
+    }
 }
 
 void CMainWnd::Exit()
@@ -656,6 +718,15 @@ void CMainWnd::ExitNow()
         services.exitProcess();
     else
         std::_Exit(0);
+}
+
+void CMainWnd::HideToBackground()
+{
+    // Without a tray nothing could bring a hidden window back.
+    if (trayIcon)
+        hide();
+    else
+        showMinimized();
 }
 
 void CMainWnd::closeEvent(QCloseEvent* event)

@@ -1,12 +1,10 @@
-// The main window's shell: the tray icon, the "≡" menu, the settings window, the completion
-// notice and the manual update check.
+// The main window's shell: the tray icon, the "≡" menu, the completion notice and the manual
+// update check.
 #include "ui/mainwnd.h"
 
 #include "settings/clientinfo.h"
-#include "settings/settingsfiles.h"
 #include "settings/weblinks.h"
 #include "ui/commandmenu.h"
-#include "ui/settingwnd.h"
 #include "ui/trayicon.h"
 #include "utility/applog.h"
 
@@ -35,23 +33,6 @@ void CMainWnd::ToggleFromTray()
         BringToFront();
 }
 
-void CMainWnd::HideToBackground()
-{
-    // Without a tray nothing could bring a hidden window back.
-    if (trayIcon)
-        hide();
-    else
-        showMinimized();
-}
-
-void CMainWnd::BringToFront()
-{
-    show();
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    raise();
-    activateWindow();
-}
-
 void CMainWnd::OnMenuButton()
 {
     if (!infoMenu) {
@@ -69,26 +50,6 @@ void CMainWnd::OnMenuButton()
         connect(infoMenu, &CCommandMenu::commandChosen, this, &CMainWnd::OnInfoCommand);
     }
     infoMenu->PopupBelow(*caption->findChild<QPushButton*>(QStringLiteral("btn_menu")));
-}
-
-void CMainWnd::OnTrayCommand(int id)
-{
-    switch (id) {
-    case kCmdWebPage:
-        OpenWebHome();
-        break;
-    case kCmdSettings:
-        OpenSettings();
-        break;
-    case kCmdShowMain:
-        BringToFront();
-        break;
-    case kCmdExit:
-        Exit();
-        break;
-    default:
-        break;
-    }
 }
 
 void CMainWnd::OnInfoCommand(int id)
@@ -114,40 +75,9 @@ void CMainWnd::OnInfoCommand(int id)
     }
 }
 
-void CMainWnd::OpenWebHome()
-{
-    OpenWebPage("", WebLinks::HomePage(services.webBase));
-}
-
 void CMainWnd::OpenContactPage()
 {
     OpenWebPage("", WebLinks::ContactPage(services.webBase, services.clientInfo->Get().md));
-}
-
-void CMainWnd::OpenSettings()
-{
-    // One settings window at a time; asking again while it is open does nothing.
-    if (settingWnd && settingWnd->isVisible())
-        return;
-    UserSettings settings(
-        services.appDataDir.empty()
-            ? std::nullopt
-            : std::optional(services.appDataDir + std::string(kSettingsFileName)));
-    settingWnd = new CSettingWnd(*services.clientInfo, std::move(settings), *this, this);
-    connect(settingWnd, &CSettingWnd::commandChosen, this, &CMainWnd::OnInfoCommand);
-    // Window-modal without a nested loop; the window is forgotten when it closes.
-    settingWnd->setAttribute(Qt::WA_DeleteOnClose);
-    settingWnd->open();
-}
-
-CSettingWnd* CMainWnd::SettingWindow() const
-{
-    return settingWnd;
-}
-
-void CMainWnd::OnShowSettings(WindowMessage&)
-{
-    OpenSettings();
 }
 
 NoticeActions CMainWnd::CompletionNoticeActions()
