@@ -1,7 +1,7 @@
 #include "ui/convnotifywnd.h"
 
 #include "adapter/filerecord.h"
-#include "ui/captionbutton.h"
+#include "ui/caption.h"
 #include "ui/theme.h"
 #include "utility/pathsplit.h"
 #include "utility/tc_checkpath.h"

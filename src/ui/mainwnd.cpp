@@ -12,7 +12,7 @@
 #include "settings/weblinks.h"
 #include "task/fileadmission.h"
 #include "task/serviceaccess.h"
-#include "ui/captionbutton.h"
+#include "ui/caption.h"
 #include "ui/convertpage.h"
 #include "ui/hometilelist.h"
 #include "ui/keyboard.h"

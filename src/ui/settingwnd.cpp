@@ -2,7 +2,7 @@
 
 #include "base/windowmessage.h"
 #include "settings/clientinfo.h"
-#include "ui/captionbutton.h"
+#include "ui/caption.h"
 #include "ui/commandmenu.h"
 #include "ui/keyboard.h"
 #include "ui/menucommands.h"
@@ -12,12 +12,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include <utility>
 
@@ -226,9 +224,7 @@ void CSettingWnd::OnAttentionClicked(bool ticked)
 
 void CSettingWnd::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && event->position().y() < kCaptionHeight &&
-        windowHandle())
-        windowHandle()->startSystemMove();
+    MoveByCaption(*this, *event, kCaptionHeight);
     QDialog::mousePressEvent(event);
 }
 

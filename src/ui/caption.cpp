@@ -1,9 +1,11 @@
-#include "ui/captionbutton.h"
+#include "ui/caption.h"
 
 #include "ui/keyboard.h"
 #include "ui/theme.h"
 
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QWindow>
 
 QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* icon,
                                const char* nameKey)
@@ -18,4 +20,11 @@ QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* ic
     button->setToolTip(button->accessibleName());
     Keyboard::MakeReachable(button);
     return button;
+}
+
+void MoveByCaption(QWidget& window, const QMouseEvent& press, int captionHeight)
+{
+    if (press.button() == Qt::LeftButton && press.position().y() < captionHeight &&
+        window.windowHandle())
+        window.windowHandle()->startSystemMove();
 }
