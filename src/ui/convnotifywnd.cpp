@@ -95,6 +95,9 @@ void CConvNotifyWnd::BuildPanel()
     fileName->setText(fileName->fontMetrics().elidedText(name, Qt::ElideRight, kNameWidth));
     fileName->setToolTip(name);
     fileName->setAccessibleName(name);
+    // What a screen reader says when the notice appears.
+    setAccessibleName(finished->text());
+    setAccessibleDescription(name);
     layout->addWidget(fileName);
     layout->addStretch(1);
 

@@ -3,6 +3,7 @@
 #include "ui/convnotifywnd.h"
 #include "ui/settingwnd.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -137,12 +138,22 @@ TEST_F(NoticeTest, ButtonsOpenTheResultItsFolderAndTheSettings)
     EXPECT_TRUE(WaitUntil([&] { return closing.isNull(); }));
 }
 
-TEST_F(NoticeTest, QuickOpenIsOfferedOnlyForAFileThatExists)
+TEST_F(NoticeTest, QuickOpenIsOfferedOnlyForAFileThatExistsAndEveryButtonIsNamed)
 {
     CConvNotifyWnd* notice = Saved(scratch.File("gone.docx"));
     ASSERT_NE(notice, nullptr);
     EXPECT_FALSE(Part(notice, "btn_openFile")->isVisibleTo(notice));
     EXPECT_TRUE(Part(notice, "btn_folder")->isVisibleTo(notice));
+
+    // A screen reader hears what the notice says and what each button does.
+    EXPECT_EQ(notice->accessibleName(), QString::fromUtf8("文件处理完成！"));
+    EXPECT_EQ(notice->accessibleDescription(), QStringLiteral("gone.docx"));
+    for (const QPushButton* button : notice->findChildren<QPushButton*>()) {
+        QAccessibleInterface* accessible =
+            QAccessible::queryAccessibleInterface(const_cast<QPushButton*>(button));
+        EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+            << button->objectName().toStdString();
+    }
 }
 
 } // namespace
