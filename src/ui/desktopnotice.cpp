@@ -42,6 +42,16 @@ CDesktopNotice::CDesktopNotice(NoticeActions actions,
 
 void CDesktopNotice::Show(const std::string& path)
 {
+    if (asking) {
+        queued = path;
+        return;
+    }
+    Notify(path);
+}
+
+void CDesktopNotice::Notify(const std::string& path)
+{
+    asking = true;
     QStringList offered;
     if (TC_CHECKPATH::TC_FileExist(path.c_str()))
         offered << QString::fromLatin1(kActionOpen) << Theme::Text("@string/str_notify_btn_open");
@@ -65,16 +75,22 @@ void CDesktopNotice::Show(const std::string& path)
 void CDesktopNotice::OnNotifyReply(QDBusPendingCallWatcher* call, const std::string& path)
 {
     call->deleteLater();
+    asking = false;
     const QDBusPendingReply<uint> reply = *call;
     if (reply.isError()) {
         AppLog("CDesktopNotice::Show",
                "notification service: " + reply.error().message().toStdString());
         unavailable(path);
-        return;
+    } else {
+        paths.erase(shownId);
+        shownId = reply.value();
+        paths[shownId] = path;
     }
-    paths.erase(shownId);
-    shownId = reply.value();
-    paths[shownId] = path;
+    if (queued) {
+        const std::string next = std::move(*queued);
+        queued.reset();
+        Notify(next);
+    }
 }
 
 void CDesktopNotice::OnActionInvoked(uint id, const QString& action)

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 class QDBusPendingCallWatcher;
@@ -23,7 +24,8 @@ public:
     CDesktopNotice(NoticeActions actions, std::function<void(const std::string&)> unavailable,
                    QDBusConnection bus = QDBusConnection::sessionBus());
 
-    // Asks the service without waiting for it.
+    // Asks the service without waiting for it. While the service has not yet named the notice
+    // before, the new one waits for that name, so it can replace the notice.
     void Show(const std::string& path);
 
 private slots:
@@ -31,11 +33,14 @@ private slots:
     void OnClosed(uint id, uint reason);
 
 private:
+    void Notify(const std::string& path);
     void OnNotifyReply(QDBusPendingCallWatcher* call, const std::string& path);
 
     NoticeActions actions;
     std::function<void(const std::string&)> unavailable;
     QDBusConnection bus;
     uint shownId = 0;                  // the notice a new one replaces
+    bool asking = false;               // a Notify call has not been answered yet
+    std::optional<std::string> queued; // the latest notice asked for meanwhile
     std::map<uint, std::string> paths; // notices on screen, by the service's id
 };

@@ -166,6 +166,20 @@ TEST_F(DesktopNoticeTest, TheServiceGetsTheNoticeWithItsActionsAndANewOneReplace
     EXPECT_FALSE(notifications.requests[1].actions.contains("open"));
 }
 
+TEST_F(DesktopNoticeTest, ResultsInQuickSuccessionEndInOneNotice)
+{
+    StartService();
+    for (const char* name : {"a.docx", "b.docx", "c.docx"})
+        Post(WM_CONVERT_FILE_DONE, 0, Result(name));
+    // The first, then the latest in its place; the one between was never shown.
+    ASSERT_TRUE(WaitUntil([&] { return notifications.requests.size() == 2; }));
+    Drain();
+    EXPECT_EQ(notifications.requests[0].body, QStringLiteral("a.docx"));
+    EXPECT_EQ(notifications.requests[1].body, QStringLiteral("c.docx"));
+    EXPECT_EQ(notifications.requests[1].replaces, 1u);
+    EXPECT_EQ(notifications.requests.size(), 2u);
+}
+
 TEST_F(DesktopNoticeTest, ItsActionsDoWhatTheNoticeWindowsButtonsDo)
 {
     FakeOpener opener(scratch, true);
