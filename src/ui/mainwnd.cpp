@@ -14,13 +14,14 @@
 #include "task/serviceaccess.h"
 #include "ui/caption.h"
 #include "ui/convertpage.h"
-#include "ui/hometilelist.h"
+#include "ui/filetilepage.h"
 #include "ui/keyboard.h"
-#include "ui/placeholderpage.h"
+#include "ui/maintilepage.h"
 #include "ui/recordmclistadapter.h"
 #include "ui/recordpage.h"
 #include "ui/settingwnd.h"
 #include "ui/theme.h"
+#include "ui/tiledroptarget.h"
 #include "ui/trayicon.h"
 #include "ui/windowmessageevent.h"
 #include "utility/applog.h"
@@ -151,9 +152,8 @@ void CMainWnd::BuildLayout()
 
     tabFunction = new QStackedWidget(funcZone);
     tabFunction->setObjectName(QStringLiteral("tab_function"));
-    auto* mainTiles = homeTiles = new CHomeTileList(*this, tabFunction);
-    auto* fileTiles = new CPlaceholderPage("", tabFunction);
-    fileTiles->setObjectName(QStringLiteral("page_fileTileView"));
+    auto* mainTiles = homeTiles = new CMainTilePage(Tiles(), *this, tabFunction);
+    fileTiles = new CFileTilePage(Tiles(), *this, tabFunction);
     convertPage = new CConvertPage(Conversions().List(), tabFunction);
     auto* completed = completedPage =
         new CRecordPage(RecordKind::Completed, Conversions().CompletedList(), tabFunction);
@@ -303,7 +303,7 @@ void CMainWnd::Initialize()
     WireThreads();
     TileWork().HomeSortThread().Start();
     LoadRecords();
-    homeTiles->Populate(Tiles());
+    BuildTilePages();
     for (int row = 0; row < leftBarPart1->count(); ++row)
         pageMap[{leftBarPart1, row}] = static_cast<int>(MainPage::MainTileView);
     pageMap[{leftBarPart2, 0}] = static_cast<int>(MainPage::CompletedList);
@@ -326,6 +326,24 @@ void CMainWnd::Initialize()
     connect(firstShowTimer, &QTimer::timeout, this, &CMainWnd::OnFirstShowTick);
     firstShowTimer->start();
     initialized = true;
+}
+
+void CMainWnd::BuildTilePages()
+{
+    homeTiles->Populate();
+    // A child of the window, living as long as it.
+    new CTileViewDropTargetMgr(*this, *tabFunction, *homeTiles, *fileTiles,
+                               [this](const std::string& key, std::vector<std::string> files) {
+                                   FunctionSource source;
+                                   source.tile = FunctionSource::kSmallTile;
+                                   source.files = std::move(files);
+                                   OpenFunction(key, std::move(source));
+                               });
+    connect(this, &CMainWnd::tilesRelayoutRequested, homeTiles, &CMainTilePage::Relayout);
+    connect(this, &CMainWnd::tileGroupSelected, homeTiles, &CMainTilePage::ScrollToChild);
+    connect(homeTiles, &CMainTilePage::groupScrolled, this, &CMainWnd::SelectTileGroup);
+    connect(homeTiles, &CMainTilePage::feedbackRequested, this,
+            [this] { OpenWithDesktop(services.webBase + "/feedback?extra=PC&Device=PC", false); });
 }
 
 void CMainWnd::WireThreads()
@@ -557,6 +575,17 @@ void CMainWnd::OnLeftBarSelection(QListWidget* list)
         tabFunction->setCurrentIndex(page->second);
     if (list == leftBarPart1)
         emit tileGroupSelected(list->item(row)->data(Qt::UserRole).toInt());
+}
+
+void CMainWnd::SelectTileGroup(int index)
+{
+    if (index < 0 || index >= leftBarPart1->count() || tabFunction->currentWidget() != homeTiles)
+        return;
+    {
+        const QSignalBlocker blocker(leftBarPart1);
+        leftBarPart1->setCurrentRow(index);
+    }
+    shownSelection = {leftBarPart1, index};
 }
 
 void CMainWnd::RestoreLeftBarSelection()

@@ -24,7 +24,8 @@ class AccountLibrary;
 struct AccountSession;
 class CCommandMenu;
 class CConvertPage;
-class CHomeTileList;
+class CFileTilePage;
+class CMainTilePage;
 class CRecordPage;
 class CSettingWnd;
 class CTrayIcon;
@@ -190,6 +191,10 @@ private:
     void Dispatch(WindowMessage& message);
     void HideToBackground();
     void OnLeftBarSelection(QListWidget* list);
+    // The tile page scrolled to the group of left-bar entry `index`: marks it without
+    // scrolling again.
+    void SelectTileGroup(int index);
+    void BuildTilePages();
     void RestoreLeftBarSelection();
     // Tab and Shift+Tab inside a left-bar list, Enter and Space on its entries; true when used.
     bool OnLeftBarKey(QListWidget* list, const QKeyEvent& key);
@@ -273,7 +278,8 @@ private:
     QListWidget* leftBarPart2 = nullptr;
     QStackedWidget* tabFunction = nullptr;
     CConvertPage* convertPage = nullptr;
-    CHomeTileList* homeTiles = nullptr;
+    CMainTilePage* homeTiles = nullptr;
+    CFileTilePage* fileTiles = nullptr;
     CRecordPage* completedPage = nullptr;
     CRecordPage* recordPage = nullptr;
     QWidget* caption = nullptr;
