@@ -2,15 +2,13 @@
 // test's own with a stand-in for the service on it.
 #include "gui/fakeopener.h"
 #include "gui/mainwndfixture.h"
+#include "gui/sessionbus.h"
 #include "ui/convnotifywnd.h"
 #include "ui/settingwnd.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QVariantMap>
 
 #include <chrono>
@@ -22,42 +20,6 @@ using namespace std::chrono_literals;
 
 constexpr const char* kService = "org.freedesktop.Notifications";
 constexpr const char* kPath = "/org/freedesktop/Notifications";
-
-// A session bus that knows no service files, for the whole test executable.
-class SessionBus : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        TestApp();
-        ASSERT_TRUE(dir.isValid());
-        const QString config = dir.filePath(QStringLiteral("bus.conf"));
-        QFile file(config);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
-                   "<auth>EXTERNAL</auth><policy context=\"default\">"
-                   "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                   "<allow own=\"*\"/></policy></busconfig>");
-        file.close();
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                      QStringLiteral("--print-address=1")});
-        ASSERT_TRUE(daemon.waitForReadyRead(5000)) << "dbus-daemon did not start";
-        address = QString::fromLatin1(daemon.readLine().trimmed());
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toLatin1());
-    }
-    void TearDown() override
-    {
-        daemon.terminate();
-        daemon.waitForFinished(2000);
-    }
-
-    static inline QString address;
-
-private:
-    QTemporaryDir dir;
-    QProcess daemon;
-};
 
 const auto* const kBus = ::testing::AddGlobalTestEnvironment(new SessionBus);
 
