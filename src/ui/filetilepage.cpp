@@ -4,6 +4,7 @@
 #include "ui/theme.h"
 #include "ui/tileview.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -61,6 +62,14 @@ void CFileTilePage::ShowFunctions(std::vector<std::string> keys)
 void CFileTilePage::Reset()
 {
     ShowFunctions({});
+}
+
+void CFileTilePage::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        emit backRequested();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void CFileTilePage::resizeEvent(QResizeEvent* event)

@@ -28,7 +28,12 @@ public:
     CTileView& View() const { return *view; }
     CFileTileViewAdapterMgr& Adapter() const { return *adapter; }
 
+signals:
+    // Escape: the user leaves the page.
+    void backRequested();
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

@@ -228,6 +228,11 @@ QWidget* CMainWnd::BuildLeftBar()
     for (QListWidget* list : {leftBarPart1, leftBarPart2}) {
         connect(list, &QListWidget::itemSelectionChanged, this,
                 [this, list] { OnLeftBarSelection(list); });
+        // Files offered on the drop page leave the entry selected; choosing it again leaves.
+        connect(list, &QListWidget::itemClicked, this, [this, list] {
+            if (tabFunction->currentWidget() == fileTiles)
+                OnLeftBarSelection(list);
+        });
         list->installEventFilter(this);
     }
     connect(openPdf, &QPushButton::clicked, this, &CMainWnd::OpenPdf);
@@ -332,16 +337,22 @@ void CMainWnd::BuildTilePages()
 {
     homeTiles->Populate();
     // A child of the window, living as long as it.
-    new CTileViewDropTargetMgr(*this, *tabFunction, *homeTiles, *fileTiles,
-                               [this](const std::string& key, std::vector<std::string> files) {
-                                   FunctionSource source;
-                                   source.tile = FunctionSource::kSmallTile;
-                                   source.files = std::move(files);
-                                   OpenFunction(key, std::move(source));
-                               });
+    tileDrop =
+        new CTileViewDropTargetMgr(*this, *tabFunction, *homeTiles, *fileTiles,
+                                   [this](const std::string& key, std::vector<std::string> files) {
+                                       FunctionSource source;
+                                       source.tile = FunctionSource::kSmallTile;
+                                       source.files = std::move(files);
+                                       OpenFunction(key, std::move(source));
+                                   });
     connect(this, &CMainWnd::tilesRelayoutRequested, homeTiles, &CMainTilePage::Relayout);
     connect(this, &CMainWnd::tileGroupSelected, homeTiles, &CMainTilePage::ScrollToChild);
     connect(homeTiles, &CMainTilePage::groupScrolled, this, &CMainWnd::SelectTileGroup);
+    connect(fileTiles, &CFileTilePage::backRequested, tileDrop, &CTileViewDropTargetMgr::EndOffer);
+    connect(tabFunction, &QStackedWidget::currentChanged, tileDrop, [this] {
+        if (tabFunction->currentWidget() != fileTiles)
+            tileDrop->EndOffer();
+    });
     connect(homeTiles, &CMainTilePage::feedbackRequested, this,
             [this] { OpenWithDesktop(services.webBase + "/feedback?extra=PC&Device=PC", false); });
 }

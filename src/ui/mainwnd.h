@@ -25,6 +25,7 @@ struct AccountSession;
 class CCommandMenu;
 class CConvertPage;
 class CFileTilePage;
+class CTileViewDropTargetMgr;
 class CMainTilePage;
 class CRecordPage;
 class CSettingWnd;
@@ -142,6 +143,9 @@ public:
     void ViewPdf(const std::string& path);
     // Puts `path` at the top of the open records, keeping an existing record's date.
     void AddOpenRecord(const std::string& path);
+    // Shows the drop page for files chosen outside the window: a tile opens its function
+    // with those of the files it takes.
+    void OfferFiles(const std::vector<std::string>& paths);
 
     CConvertPage& ConvertPage() { return *convertPage; }
     CRecordPage& CompletedPage() { return *completedPage; }
@@ -280,6 +284,7 @@ private:
     CConvertPage* convertPage = nullptr;
     CMainTilePage* homeTiles = nullptr;
     CFileTilePage* fileTiles = nullptr;
+    CTileViewDropTargetMgr* tileDrop = nullptr;
     CRecordPage* completedPage = nullptr;
     CRecordPage* recordPage = nullptr;
     QWidget* caption = nullptr;

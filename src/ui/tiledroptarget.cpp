@@ -48,6 +48,8 @@ bool CTileViewDropTargetMgr::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::DragEnter: {
         auto& drag = static_cast<QDragEnterEvent&>(*event);
+        // A drag replaces a standing offer.
+        EndOffer();
         carriesFiles = TakeFiles(*drag.mimeData());
         if (!carriesFiles) {
             drag.ignore();
@@ -107,10 +109,50 @@ bool CTileViewDropTargetMgr::TakeFiles(const QMimeData& data)
     for (const QUrl& url : data.urls())
         if (url.isLocalFile())
             paths.push_back(url.toLocalFile().toStdString());
+    SetFiles(paths);
+    return !paths.empty();
+}
+
+void CTileViewDropTargetMgr::SetFiles(const std::vector<std::string>& paths)
+{
     DropOffer offer = FunctionsForFiles(paths);
     files = std::move(offer.files);
     functions = std::move(offer.functions);
-    return !paths.empty();
+}
+
+void CTileViewDropTargetMgr::Offer(const std::vector<std::string>& paths)
+{
+    // A drag in progress owns the page.
+    if (inside)
+        return;
+    SetFiles(paths);
+    offered = true;
+    pages.setCurrentWidget(&dropPage);
+    dropPage.ShowFunctions(functions);
+    // Keys reach the tiles and the page's Escape.
+    if (dropPage.View().Panels().empty())
+        dropPage.setFocus();
+    else
+        dropPage.View().Panels().front()->setFocus();
+}
+
+std::vector<std::string> CTileViewDropTargetMgr::TakeOffered(const std::string& key)
+{
+    if (!offered)
+        return {};
+    std::vector<std::string> taken = FilesForFunction(key, files);
+    EndOffer();
+    return taken;
+}
+
+void CTileViewDropTargetMgr::EndOffer()
+{
+    if (!offered)
+        return;
+    offered = false;
+    dropPage.Reset();
+    if (pages.currentWidget() == &dropPage)
+        pages.setCurrentWidget(&homePage);
 }
 
 bool CTileViewDropTargetMgr::OverTilePages(const QPoint& windowPoint) const

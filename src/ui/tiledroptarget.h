@@ -32,6 +32,14 @@ public:
 
     // The drop page shows a drag's functions.
     bool DragInProgress() const { return inside; }
+
+    // Files chosen outside the window (the file manager's convert action): the drop page
+    // shows their functions until the user picks one or goes elsewhere.
+    void Offer(const std::vector<std::string>& paths);
+    // The offered files the function `key` takes, ending the offer; none when no offer stands.
+    std::vector<std::string> TakeOffered(const std::string& key);
+    // Back home from an offer; nothing when none stands.
+    void EndOffer();
     // The 300 ms check that returns home when the cursor has left without a word.
     const QTimer& CursorCheck() const { return cursorCheck; }
 
@@ -49,6 +57,7 @@ private:
     void OnCursorCheck();
     // Reads the local files of a drag; false when it carries none.
     bool TakeFiles(const QMimeData& data);
+    void SetFiles(const std::vector<std::string>& paths);
 
     QWidget& window;
     QStackedWidget& pages;
@@ -60,6 +69,7 @@ private:
     bool carriesFiles = false;
     bool inside = false;
     bool movedSinceCheck = false;
+    bool offered = false;
     // The dragged files some function takes, and those functions.
     std::vector<std::string> files;
     std::vector<std::string> functions;

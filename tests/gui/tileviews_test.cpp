@@ -96,6 +96,47 @@ TEST_F(TileViewsTest, ADropOnATilePassesOnlyTheFilesItsFunctionTakes)
     EXPECT_TRUE(DropKeys().isEmpty());
 }
 
+// Files chosen in the file manager ("dokora --convert"): the drop page offers their
+// functions without a drag; a tile takes its files, Escape or the left bar leaves, and a
+// drag replaces the offer.
+TEST_F(TileViewsTest, OfferedFilesWaitOnTheDropPageForATile)
+{
+    const std::vector<std::string> files = {MakeFile("a.docx"), MakeFile("b.jpg"),
+                                            MakeFile("c.zip")};
+    window->OfferFiles(files);
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::FileTileView));
+    EXPECT_EQ(DropKeys(), QStringList({"Word2PDF", "JPG2PDF", "IMG2TXT"}));
+    // The cursor check belongs to drags: an offer outlives it.
+    EXPECT_FALSE(WaitUntil(
+        [&] { return CurrentPage() != static_cast<int>(MainPage::FileTileView); }, 700ms));
+    Press(Qt::Key_Escape);
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
+    EXPECT_TRUE(DropKeys().isEmpty());
+
+    window->OfferFiles(files);
+    auto* leftBar = Find<QListWidget>("lb_leftbar_part1");
+    QListWidgetItem* chosen = leftBar->item(LeftBarRow());
+    ASSERT_NE(chosen, nullptr);
+    emit leftBar->itemClicked(chosen);
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
+
+    window->OfferFiles(files);
+    const auto data = Files({"d.pdf"});
+    Enter(*data, Blank());
+    EXPECT_EQ(DropKeys().front(), QStringLiteral("PDFPrint"));
+    Leave();
+    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
+
+    window->OfferFiles(files);
+    DropTile("JPG2PDF")->click();
+    ASSERT_TRUE(
+        WaitUntil([&] { return CurrentPage() == static_cast<int>(MainPage::ConvertList); }));
+    EXPECT_EQ(Page().Adapter().CurrentFunction(), "JPG2PDF");
+    ASSERT_EQ(Store().GetCount("JPG2PDF"), 1);
+    EXPECT_EQ(Store().GetSourcePath("JPG2PDF", 0), files[1]);
+    EXPECT_TRUE(dialogs.fileRequests.empty());
+}
+
 TEST_F(TileViewsTest, TheCursorCheckReturnsHomeWhenTheDragLeftUnannounced)
 {
     const auto data = Files({"a.docx"});
