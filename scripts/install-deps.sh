@@ -17,7 +17,7 @@ packages=(
   # reference conversion service: office headless with its UNO bridge, PDF and image tools,
   # text recognition with Chinese and English
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
-  libreoffice-draw-nogui python3-uno poppler-utils ghostscript img2pdf
+  libreoffice-draw-nogui python3-uno poppler-utils ghostscript img2pdf qpdf
   tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-eng
   # the texts of the windows and of converted documents
   fonts-noto-cjk
