@@ -1,6 +1,6 @@
 #include "ui/msgbox.h"
 
-#include "ui/passwordverifier.h"
+#include "base/passwordverifier.h"
 #include "ui/theme.h"
 
 #include <QFontMetrics>

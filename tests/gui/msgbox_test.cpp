@@ -1,6 +1,6 @@
 #include "gui/guitest.h"
 #include "ui/msgbox.h"
-#include "ui/passwordverifier.h"
+#include "base/passwordverifier.h"
 
 #include <QLabel>
 #include <QLineEdit>
