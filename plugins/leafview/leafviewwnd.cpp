@@ -46,6 +46,13 @@ QLineEdit:focus, QSpinBox:focus { border-color: #2f6bff; }
 QLabel { color: #5f6570; font-size: 13px; }
 )";
 
+// The button a tool bar shows when the window is too narrow for every tool.
+void NameOverflowButton(QToolBar& bar)
+{
+    if (auto* more = bar.findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(Text("str_viewer_more"));
+}
+
 QToolButton* AddButton(QToolBar& bar, const char* name, const QString& text)
 {
     auto* button = new QToolButton(&bar);
@@ -107,9 +114,14 @@ CLeafviewWnd::CLeafviewWnd(const QString& path, const QByteArray& password,
     toolBar = new QToolBar(this);
     toolBar->setObjectName(QStringLiteral("toolbar_viewer"));
     toolBar->setAccessibleName(Text("str_viewer_toolbar"));
+    viewBar = new QToolBar(this);
+    viewBar->setObjectName(QStringLiteral("toolbar_view"));
+    viewBar->setAccessibleName(Text("str_viewer_viewbar"));
     layout->addWidget(toolBar);
+    layout->addWidget(viewBar);
     layout->addWidget(pages, 1);
     BuildToolBar(pdf);
+    BuildViewBar();
 
     connect(pages, &PageView::currentPageChanged, this, [this](int page) {
         const QSignalBlocker blocker(pageBox);
@@ -136,88 +148,78 @@ void CLeafviewWnd::BuildToolBar(bool pdf)
         for (const auto& [key, caption] : kFunctions)
             AddFunction(key, caption);
         toolBar->addSeparator();
-    }
-    if (pdf) {
         QToolButton* print = AddButton(*toolBar, "btn_viewer_print", Text("str_viewer_print"));
         connect(print, &QToolButton::clicked, this,
                 [this] { ShowPrintWindow(path, password, this); });
     }
     QToolButton* copy = AddButton(*toolBar, "btn_viewer_copy", Text("str_viewer_copy"));
     connect(copy, &QToolButton::clicked, this, [this] { pages->CopySelection(); });
-    toolBar->addSeparator();
+    NameOverflowButton(*toolBar);
+}
 
-    QToolButton* fitWidth =
-        AddButton(*toolBar, "btn_viewer_fitwidth", Text("str_viewer_fit_width"));
+void CLeafviewWnd::BuildViewBar()
+{
+    QToolBar* const bar = viewBar;
+
+    QToolButton* fitWidth = AddButton(*bar, "btn_viewer_fitwidth", Text("str_viewer_fit_width"));
     connect(fitWidth, &QToolButton::clicked, this,
             [this] { pages->SetZoomMode(ZoomMode::FitWidth); });
-    QToolButton* fitPage = AddButton(*toolBar, "btn_viewer_fitpage", Text("str_viewer_fit_page"));
+    QToolButton* fitPage = AddButton(*bar, "btn_viewer_fitpage", Text("str_viewer_fit_page"));
     connect(fitPage, &QToolButton::clicked, this,
             [this] { pages->SetZoomMode(ZoomMode::FitPage); });
-    QToolButton* zoomOut = AddButton(*toolBar, "btn_viewer_zoomout", QStringLiteral("−"));
-    zoomOut->setAccessibleName(Text("str_viewer_zoom_out"));
-    zoomOut->setToolTip(Text("str_viewer_zoom_out"));
+    QToolButton* zoomOut = AddButton(*bar, "btn_viewer_zoomout", Text("str_viewer_zoom_out"));
     connect(zoomOut, &QToolButton::clicked, pages, &PageView::ZoomOut);
-    zoomLabel = new QLabel(toolBar);
+    zoomLabel = new QLabel(bar);
     zoomLabel->setObjectName(QStringLiteral("lbl_viewer_zoom"));
     zoomLabel->setAccessibleName(Text("str_viewer_zoom_level"));
     zoomLabel->setMinimumWidth(44);
     zoomLabel->setAlignment(Qt::AlignCenter);
-    toolBar->addWidget(zoomLabel);
-    QToolButton* zoomIn = AddButton(*toolBar, "btn_viewer_zoomin", QStringLiteral("+"));
-    zoomIn->setAccessibleName(Text("str_viewer_zoom_in"));
-    zoomIn->setToolTip(Text("str_viewer_zoom_in"));
+    bar->addWidget(zoomLabel);
+    QToolButton* zoomIn = AddButton(*bar, "btn_viewer_zoomin", Text("str_viewer_zoom_in"));
     connect(zoomIn, &QToolButton::clicked, pages, &PageView::ZoomIn);
-    toolBar->addSeparator();
+    bar->addSeparator();
 
-    QToolButton* previous = AddButton(*toolBar, "btn_viewer_prevpage", QStringLiteral("‹"));
-    previous->setAccessibleName(Text("str_viewer_prev_page"));
-    previous->setToolTip(Text("str_viewer_prev_page"));
+    QToolButton* previous = AddButton(*bar, "btn_viewer_prevpage", Text("str_viewer_prev_page"));
     connect(previous, &QToolButton::clicked, this,
             [this] { pages->GoToPage(pages->CurrentPage() - 1); });
-    pageBox = new QSpinBox(toolBar);
+    pageBox = new QSpinBox(bar);
     pageBox->setObjectName(QStringLiteral("spin_viewer_page"));
     pageBox->setAccessibleName(Text("str_viewer_page"));
     pageBox->setRange(1, std::max(1, pages->PageCount()));
     pageBox->setButtonSymbols(QAbstractSpinBox::NoButtons);
     pageBox->setKeyboardTracking(false);
-    toolBar->addWidget(pageBox);
+    bar->addWidget(pageBox);
     connect(pageBox, &QSpinBox::valueChanged, this,
             [this](int page) { pages->GoToPage(page - 1); });
-    auto* count = new QLabel(Text("str_viewer_page_count").arg(pages->PageCount()), toolBar);
+    auto* count = new QLabel(Text("str_viewer_page_count").arg(pages->PageCount()), bar);
     count->setObjectName(QStringLiteral("lbl_viewer_pagecount"));
-    toolBar->addWidget(count);
-    QToolButton* next = AddButton(*toolBar, "btn_viewer_nextpage", QStringLiteral("›"));
-    next->setAccessibleName(Text("str_viewer_next_page"));
-    next->setToolTip(Text("str_viewer_next_page"));
+    bar->addWidget(count);
+    QToolButton* next = AddButton(*bar, "btn_viewer_nextpage", Text("str_viewer_next_page"));
     connect(next, &QToolButton::clicked, this,
             [this] { pages->GoToPage(pages->CurrentPage() + 1); });
-    toolBar->addSeparator();
+    bar->addSeparator();
 
-    searchEdit = new QLineEdit(toolBar);
+    searchEdit = new QLineEdit(bar);
     searchEdit->setObjectName(QStringLiteral("edit_viewer_search"));
     searchEdit->setAccessibleName(Text("str_viewer_search"));
     searchEdit->setPlaceholderText(Text("str_viewer_search_cue"));
     searchEdit->setClearButtonEnabled(true);
     searchEdit->setMaximumWidth(180);
-    toolBar->addWidget(searchEdit);
+    bar->addWidget(searchEdit);
     connect(searchEdit, &QLineEdit::returnPressed, this, [this] {
         if (!hits.empty() && searchWatcher.isFinished())
             StepHit(1);
     });
     connect(searchEdit, &QLineEdit::textEdited, this,
             [this](const QString& text) { Search(text); });
-    QToolButton* hitBack = AddButton(*toolBar, "btn_viewer_prevhit", QStringLiteral("▲"));
-    hitBack->setAccessibleName(Text("str_viewer_search_prev"));
+    QToolButton* hitBack = AddButton(*bar, "btn_viewer_prevhit", Text("str_viewer_search_prev"));
     connect(hitBack, &QToolButton::clicked, this, [this] { StepHit(-1); });
-    QToolButton* hitNext = AddButton(*toolBar, "btn_viewer_nexthit", QStringLiteral("▼"));
-    hitNext->setAccessibleName(Text("str_viewer_search_next"));
+    QToolButton* hitNext = AddButton(*bar, "btn_viewer_nexthit", Text("str_viewer_search_next"));
     connect(hitNext, &QToolButton::clicked, this, [this] { StepHit(1); });
-    hitLabel = new QLabel(toolBar);
+    hitLabel = new QLabel(bar);
     hitLabel->setObjectName(QStringLiteral("lbl_viewer_hits"));
-    toolBar->addWidget(hitLabel);
-    // Shown when the window is too narrow for every tool.
-    if (auto* more = toolBar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
-        more->setAccessibleName(Text("str_viewer_more"));
+    bar->addWidget(hitLabel);
+    NameOverflowButton(*bar);
 }
 
 void CLeafviewWnd::AddFunction(const char* key, const char* captionKey)

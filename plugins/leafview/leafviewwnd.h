@@ -28,7 +28,10 @@ public:
                               ViewerFunctionCallback callback, void* owner);
 
     PageView& Pages() { return *pages; }
+    // The conversion functions, print and copy.
     QToolBar& ToolBar() { return *toolBar; }
+    // Zoom, page navigation and search.
+    QToolBar& ViewBar() { return *viewBar; }
     // Finds `text` in every page off the UI thread; searchFinished follows.
     void Search(const QString& text);
     int HitCount() const { return static_cast<int>(hits.size()); }
@@ -42,6 +45,7 @@ private:
                  void* owner);
 
     void BuildToolBar(bool pdf);
+    void BuildViewBar();
     void AddFunction(const char* key, const char* captionKey);
     void RunFunction(const char* key);
     void StepHit(int step);
@@ -54,6 +58,7 @@ private:
     void* owner;
     PageView* pages = nullptr;
     QToolBar* toolBar = nullptr;
+    QToolBar* viewBar = nullptr;
     QSpinBox* pageBox = nullptr;
     QLabel* zoomLabel = nullptr;
     QLineEdit* searchEdit = nullptr;

@@ -67,7 +67,8 @@ PageView::Anchor PageView::TopAnchor() const
 {
     if (tops.empty())
         return {};
-    const double top = verticalScrollBar()->value();
+    // A page's slot starts with the gap above it.
+    const double top = verticalScrollBar()->value() + kGap;
     const auto next = std::upper_bound(tops.begin(), tops.end(), top);
     const int page = std::max(0, static_cast<int>(next - tops.begin()) - 1);
     const double height = std::max(1.0, source->PageSize(page).height() * zoom + kGap);
@@ -81,7 +82,7 @@ void PageView::ScrollTo(Anchor anchor)
     const int page = std::clamp(anchor.page, 0, PageCount() - 1);
     const double height = source->PageSize(page).height() * zoom + kGap;
     verticalScrollBar()->setValue(
-        static_cast<int>(tops[static_cast<std::size_t>(page)] + anchor.fraction * height));
+        static_cast<int>(tops[static_cast<std::size_t>(page)] - kGap + anchor.fraction * height));
     RequestVisible();
 }
 
@@ -183,11 +184,7 @@ int PageView::CurrentPage() const
 
 void PageView::GoToPage(int page)
 {
-    if (tops.empty())
-        return;
-    page = std::clamp(page, 0, PageCount() - 1);
-    verticalScrollBar()->setValue(static_cast<int>(tops[static_cast<std::size_t>(page)] - kGap));
-    RequestVisible();
+    ScrollTo({page, 0});
 }
 
 bool PageView::HasDrawn(int page) const

@@ -197,11 +197,13 @@ TEST_F(LeafviewTest, TheToolBarHandsTheFunctionAndFileToTheClient)
     EXPECT_EQ(requests[0].key, "PDF2Excel");
     EXPECT_EQ(requests[0].path, twoPages);
     // Every control a user can reach is named.
-    for (auto* control :
-         window->ToolBar().findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (control->focusPolicy() != Qt::NoFocus) {
-            EXPECT_FALSE(control->accessibleName().isEmpty())
-                << control->metaObject()->className() << " " << control->objectName().toStdString();
+    for (QToolBar* bar : {&window->ToolBar(), &window->ViewBar()}) {
+        for (auto* control : bar->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (control->focusPolicy() != Qt::NoFocus) {
+                EXPECT_FALSE(control->accessibleName().isEmpty())
+                    << control->metaObject()->className() << " "
+                    << control->objectName().toStdString();
+            }
         }
     }
 }

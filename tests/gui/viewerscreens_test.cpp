@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QSpinBox>
 
 #include <gtest/gtest.h>
 
@@ -68,8 +70,9 @@ TEST_F(ViewerScreensTest, ViewerWithATwoPageChineseDocument)
     window->Pages().SetZoomMode(ZoomMode::FitPage);
     ASSERT_TRUE(WaitUntil([&] { return window->Pages().HasDrawn(0); }, std::chrono::seconds(10)));
     const QImage image = Save(*window, QStringLiteral("viewer_document"));
-    for (const char* name : {"toolbar_viewer", "btn_viewer_PDF2Word", "spin_viewer_page",
-                             "edit_viewer_search", "view_pages"}) {
+    for (const char* name :
+         {"toolbar_viewer", "btn_viewer_PDF2Word", "btn_viewer_print", "toolbar_view",
+          "spin_viewer_page", "edit_viewer_search", "btn_viewer_nexthit", "view_pages"}) {
         ASSERT_TRUE(ScreenCheck::Shown(*window, name));
         EXPECT_TRUE(ScreenCheck::Drawn(*window, image, *ScreenCheck::Find(*window, name)));
     }
@@ -86,7 +89,7 @@ TEST_F(ViewerScreensTest, SearchHitsHighlighted)
         ->setText(QStringLiteral("文档转换"));
     window->Search(QStringLiteral("文档转换"));
     ASSERT_TRUE(WaitUntil([&] { return found >= 0; }, std::chrono::seconds(10)));
-    EXPECT_EQ(found, 13);
+    EXPECT_EQ(found, 12); // six lines on each page
     ASSERT_TRUE(WaitUntil([&] { return window->Pages().HasDrawn(window->Pages().CurrentPage()); },
                           std::chrono::seconds(10)));
     const QImage image = Save(*window, QStringLiteral("viewer_search"));
@@ -104,9 +107,21 @@ TEST_F(ViewerScreensTest, SearchHitsHighlighted)
 TEST_F(ViewerScreensTest, PrintDialog)
 {
     QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFileName(QStringLiteral("/home/user/chapters-printed.pdf"));
     std::unique_ptr<QPrintDialog> dialog(MakePrintDialog(printer, 2, nullptr));
     dialog->open();
     ASSERT_TRUE(WaitUntil([&] { return dialog->isVisible(); }));
+    // With its options open, as a user sets page range and copies there.
+    for (QPushButton* button : dialog->findChildren<QPushButton*>())
+        if (button->text().contains(QLatin1String(">>")))
+            button->click();
+    QCoreApplication::processEvents();
+    auto* copies = dialog->findChild<QSpinBox*>(QStringLiteral("copies"));
+    ASSERT_NE(copies, nullptr);
+    EXPECT_TRUE(copies->isVisibleTo(dialog.get()));
+    auto* from = dialog->findChild<QSpinBox*>(QStringLiteral("from"));
+    ASSERT_NE(from, nullptr);
+    EXPECT_EQ(from->maximum(), 2);
     Save(*dialog, QStringLiteral("viewer_print_dialog"));
     dialog->reject();
 }
