@@ -622,18 +622,24 @@ void CMainWnd::RestoreLeftBarSelection()
 
 void CMainWnd::OpenSettings()
 {
-    if (settingWnd && settingWnd->isVisible())
+    OpenOwnedWindow(settingWnd, settingsFactory, "settings");
+}
+
+void CMainWnd::OpenOwnedWindow(QPointer<QDialog>& shown, const SettingsFactory& factory,
+                               const char* what)
+{
+    if (shown && shown->isVisible())
         return;
-    if (!settingsFactory) {
-        AppLog("CMainWnd::OpenSettings", "no settings window yet");
+    if (!factory) {
+        AppLog("CMainWnd::OpenOwnedWindow", std::string("no ") + what + " window yet");
         return;
     }
-    settingWnd = settingsFactory(this);
-    if (!settingWnd)
+    shown = factory(this);
+    if (!shown)
         return;
     // Window-modal without a nested loop; the window is forgotten when it closes.
-    settingWnd->setAttribute(Qt::WA_DeleteOnClose);
-    settingWnd->open();
+    shown->setAttribute(Qt::WA_DeleteOnClose);
+    shown->open();
 }
 
 void CMainWnd::OpenWebHome()

@@ -203,6 +203,9 @@ private:
     bool OnLeftBarKey(QListWidget* list, const QKeyEvent& key);
     void OpenSettings();
     void OpenScanner();
+    // Opens the window `factory` makes, window-modal, unless `shown` is still on screen.
+    void OpenOwnedWindow(QPointer<QDialog>& shown, const SettingsFactory& factory,
+                         const char* what);
     void OpenPdf();
     // The viewer part: whether `path` can be read, telling the user when not (a missing file
     // told apart when `missingApart`).

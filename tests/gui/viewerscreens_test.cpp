@@ -19,7 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -30,9 +29,7 @@ protected:
     ViewerScreensTest()
     {
         TestApp();
-        const char* dir = std::getenv("DOKORA_SCREENSHOT_DIR");
-        outDir = dir && *dir ? QString::fromLocal8Bit(dir)
-                             : QString::fromStdString(scratch.Path().string());
+        outDir = ScreenCheck::OutputDir(scratch.Path().string());
         TestPdf::Write(document, {QStringLiteral("第一章 文档查看与转换"),
                                   QStringLiteral("第二章 打印与查找")});
     }
