@@ -29,6 +29,8 @@ packages=(
 desktop_packages=(
   # Qt user interface and plug-ins, and an X server for the window tests
   qt6-base-dev qt6-svg-dev libqt6svg6 libpoppler-qt6-dev libgl-dev xvfb xauth
+  # Qt's own dialogs (print, files) in Chinese
+  qt6-translations-l10n
 )
 case "${1:-}" in
   --no-gui) ;;

@@ -21,6 +21,7 @@
 #include "ui/mainwnd.h"
 #include "ui/monitortable.h"
 #include "ui/qtdialogservice.h"
+#include "ui/qttranslations.h"
 #include "ui/theme.h"
 #include "utility/tc_http.h"
 #include "utility/utilitycalls.h"
@@ -76,6 +77,7 @@ int main(int argc, char** argv)
         StartAppLogIfMarked(*workDir);
     }
     Theme::Apply(app);
+    InstallQtTranslations(app);
     Monitors();
 
     TC_HTTP::Init(kUserAgent);

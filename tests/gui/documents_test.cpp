@@ -5,7 +5,9 @@
 
 #include "plugindigests.h"
 #include "tiles/viewerplugins.h"
+#include "ui/msgbox.h"
 
+#include <QLineEdit>
 #include <QStackedWidget>
 
 #include <filesystem>
@@ -65,6 +67,26 @@ TEST_F(DocumentsTest, AProtectedDocumentAsksUntilThePasswordIsRight)
     EXPECT_EQ(ViewerWindows(), 1);
     EXPECT_EQ(window->CurrentDocument(), path);
     EXPECT_EQ(OpenRecords(), 1);
+}
+
+TEST_F(DocumentsTest, ThePasswordBoxChecksWithTheViewerAndStaysOpenWhenWrong)
+{
+    MsgBoxRequest request(MsgBoxMode::Password, "");
+    request.documentPath = Protected();
+    CMsgBox box(request, &viewer);
+    box.open();
+    auto* edit = box.findChild<QLineEdit*>(QStringLiteral("re_password"));
+    auto* ok = box.findChild<QPushButton*>(QStringLiteral("btn_smallOK"));
+    ASSERT_TRUE(edit && ok);
+    edit->setText(QStringLiteral("wrong"));
+    ok->click();
+    EXPECT_TRUE(box.isVisible());
+    EXPECT_TRUE(box.findChild<QWidget*>(QStringLiteral("txt_password_err"))->isVisible());
+    edit->setText(QStringLiteral("secret"));
+    ok->click();
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_EQ(static_cast<MsgBoxResult>(box.result()), MsgBoxResult::Ok);
+    EXPECT_EQ(box.Password(), "secret");
 }
 
 TEST_F(DocumentsTest, CancellingThePasswordOpensNothing)

@@ -2,35 +2,12 @@
 // stand-in viewer that records its calls.
 #include "gui/convertpagefixture.h"
 
-#include "tiles/documentviewer.h"
+#include "gui/recordingviewer.h"
 
 #include <QDialog>
 #include <QStackedWidget>
 
 namespace {
-
-class RecordingViewer : public DocumentViewer
-{
-public:
-    bool NeedsPassword(const std::string&) override { return false; }
-    ViewerOpen ShowViewer(const std::string& path, ViewerFunctionCallback, bool scanned, void*,
-                          const std::optional<std::string>&) override
-    {
-        shown.push_back({path, scanned});
-        return ViewerOpen::Shown;
-    }
-    bool ShowPrint(const std::string& path, const std::optional<std::string>&) override
-    {
-        printed.push_back(path);
-        return true;
-    }
-    void PreparePrinting() override { ++prepared; }
-    bool IsPasswordCorrect(const std::string&, const std::string&) override { return true; }
-
-    std::vector<std::pair<std::string, bool>> shown;
-    std::vector<std::string> printed;
-    int prepared = 0;
-};
 
 class ViewerRequestsTest : public ConvertPageTest
 {

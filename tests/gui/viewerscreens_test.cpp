@@ -5,6 +5,7 @@
 #include "gui/screencheck.h"
 #include "gui/testpdf.h"
 #include "support/scratchdir.h"
+#include "ui/qttranslations.h"
 
 #include "leafviewwnd.h"
 #include "pageview.h"
@@ -28,7 +29,9 @@ class ViewerScreensTest : public ::testing::Test
 protected:
     ViewerScreensTest()
     {
-        TestApp();
+        // The dialogs as the program shows them, in Chinese.
+        static const bool translated = InstallQtTranslations(TestApp());
+        EXPECT_TRUE(translated);
         outDir = ScreenCheck::OutputDir(scratch.Path().string());
         TestPdf::Write(document, {QStringLiteral("第一章 文档查看与转换"),
                                   QStringLiteral("第二章 打印与查找")});
@@ -110,7 +113,8 @@ TEST_F(ViewerScreensTest, PrintDialog)
     ASSERT_TRUE(WaitUntil([&] { return dialog->isVisible(); }));
     // With its options open, as a user sets page range and copies there.
     for (QPushButton* button : dialog->findChildren<QPushButton*>())
-        if (button->text().contains(QLatin1String(">>")))
+        if (button->text().contains(QLatin1String(">>")) ||
+            button->text().contains(QStringLiteral("选项")))
             button->click();
     QCoreApplication::processEvents();
     auto* copies = dialog->findChild<QSpinBox*>(QStringLiteral("copies"));
