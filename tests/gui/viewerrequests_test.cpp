@@ -79,17 +79,33 @@ TEST_F(ViewerRequestsTest, WhileConvertingOnlyTheFourWebToolsPass)
     account.Attach(nullptr, nullptr);
 }
 
-TEST_F(ViewerRequestsTest, AFinishedBatchOfTheSameFunctionMakesWayForTheRequest)
+TEST_F(ViewerRequestsTest, AFinishedBatchMakesWayForTheRequest)
 {
-    AddRows(2, ConversionStatus::Completed);
-    Page().ContinueButton()->show();
-    Page().StartButton()->hide();
+    const auto finish = [&] {
+        AddRows(2, ConversionStatus::Completed);
+        Page().ContinueButton()->show();
+        Page().StartButton()->hide();
+        Page().AddFileButton()->setEnabled(false);
+    };
+    // Of the same function: the finished rows go.
+    finish();
     const std::string path = MakeFile("d.pdf");
     Ask(kFunction, path);
     ASSERT_EQ(Store().GetCount(kFunction), 1);
     EXPECT_EQ(Store().GetSourcePath(kFunction, 0), path);
     EXPECT_TRUE(Page().ContinueButton()->isHidden());
     EXPECT_FALSE(Page().StartButton()->isHidden());
+
+    // Of another function: its rows stay, and the requested function's page can start.
+    Store().Clear(kFunction);
+    finish();
+    Ask("PDF2Excel", path);
+    EXPECT_EQ(conversions.CurrentFunction(), "PDF2Excel");
+    EXPECT_EQ(Store().GetCount(kFunction), 2);
+    EXPECT_TRUE(Page().ContinueButton()->isHidden());
+    EXPECT_FALSE(Page().StartButton()->isHidden());
+    EXPECT_TRUE(Page().StartButton()->isEnabled());
+    EXPECT_TRUE(Page().AddFileButton()->isEnabled());
 }
 
 TEST_F(ViewerRequestsTest, MergeOpensItsWebPageAndNoDialog)
