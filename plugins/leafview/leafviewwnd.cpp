@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QToolBar>
 #include <QToolButton>
@@ -122,6 +123,15 @@ CLeafviewWnd::CLeafviewWnd(const QString& path, const QByteArray& password,
     layout->addWidget(pages, 1);
     BuildToolBar(pdf);
     BuildViewBar();
+    // The keys readers know from other viewers.
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
+        searchEdit->setFocus();
+        searchEdit->selectAll();
+    });
+    connect(new QShortcut(QKeySequence::ZoomIn, this), &QShortcut::activated, pages,
+            &PageView::ZoomIn);
+    connect(new QShortcut(QKeySequence::ZoomOut, this), &QShortcut::activated, pages,
+            &PageView::ZoomOut);
 
     connect(pages, &PageView::currentPageChanged, this, [this](int page) {
         const QSignalBlocker blocker(pageBox);

@@ -10,7 +10,18 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include <memory>
+namespace {
+
+// The printer a print window sets up, owned by that window: a child object is deleted after
+// the dialog's own destructor has run.
+class PrinterHolder : public QObject
+{
+public:
+    explicit PrinterHolder(QObject* window) : QObject(window), printer(QPrinter::HighResolution) {}
+    QPrinter printer;
+};
+
+} // namespace
 
 QPrintDialog* MakePrintDialog(QPrinter& printer, int pageCount, QWidget* parent)
 {
@@ -32,11 +43,15 @@ bool ShowPrintWindow(const QString& path, const QByteArray& password, QWidget* p
     const auto document = Poppler::Document::load(path, password, password);
     if (!document || document->isLocked() || document->numPages() <= 0)
         return false;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QFileInfo(path).fileName());
-    const std::unique_ptr<QPrintDialog> dialog(
-        MakePrintDialog(printer, document->numPages(), parent));
-    if (dialog->exec() != QDialog::Accepted)
-        return false;
-    return PrintPdf(path, password, printer) == PrintResult::Printed;
+    // Shown without a loop of its own: the document is printed when the dialog is accepted,
+    // and the dialog goes when it closes.
+    auto* holder = new PrinterHolder(nullptr);
+    holder->printer.setDocName(QFileInfo(path).fileName());
+    QPrintDialog* dialog = MakePrintDialog(holder->printer, document->numPages(), parent);
+    holder->setParent(dialog);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QDialog::accepted, holder,
+                     [holder, path, password] { PrintPdf(path, password, holder->printer); });
+    dialog->open();
+    return true;
 }

@@ -11,7 +11,7 @@ class QWidget;
 // owns the printer; the dialog is parented to `parent`.
 QPrintDialog* MakePrintDialog(QPrinter& printer, int pageCount, QWidget* parent);
 
-// Asks for printer, page range and copies, then prints the PDF `path`. False when the
-// document cannot be opened, the user cancelled, or printing failed. The work directory's
-// "print.tmp" only prepares printing and shows nothing.
+// Shows the print window for the PDF `path`, which prints it with the printer, page range and
+// copies chosen once accepted, and returns. False (nothing shown) when the document cannot be
+// opened. The work directory's "print.tmp" only prepares printing and shows nothing.
 bool ShowPrintWindow(const QString& path, const QByteArray& password, QWidget* parent);

@@ -319,6 +319,24 @@ TEST_F(PrintTest, ThePrintWarmUpShowsNothing)
         EXPECT_FALSE(widget->isVisible()) << widget->metaObject()->className();
 }
 
+TEST_F(PrintTest, ThePrintWindowShowsWithoutBlockingAndOnlyForADocument)
+{
+    const auto dialogs = [] {
+        std::vector<QPrintDialog*> shown;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QPrintDialog*>(widget); dialog && dialog->isVisible())
+                shown.push_back(dialog);
+        return shown;
+    };
+    EXPECT_FALSE(ShowPrintWindow(QString::fromStdString(Protected()), "wrong", nullptr));
+    EXPECT_TRUE(dialogs().empty());
+    ASSERT_TRUE(ShowPrintWindow(QString::fromStdString(twoPages), {}, nullptr));
+    ASSERT_EQ(dialogs().size(), 1u);
+    EXPECT_EQ(dialogs()[0]->maxPage(), 2);
+    dialogs()[0]->reject();
+    EXPECT_TRUE(WaitUntil([&] { return dialogs().empty(); }));
+}
+
 TEST_F(PrintTest, TheDialogOffersPageRangeAndCopies)
 {
     QPrinter printer;
