@@ -23,6 +23,11 @@ const char* OrNull(const std::optional<std::string>& text)
 
 void* ViewerPlugins::LoadModule(const char* file, const std::string& digest) const
 {
+    // Never a file of whatever directory the process happens to be in.
+    if (setup.workDir.empty()) {
+        AppLog(kLog, std::string("no work directory for ") + file);
+        return nullptr;
+    }
     const std::string path = setup.workDir + file;
     const VerifiedPlugin plugin = LoadVerifiedPlugin(path, digest, setup.loadFromMemory);
     switch (plugin.check) {

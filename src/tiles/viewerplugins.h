@@ -13,7 +13,7 @@ inline constexpr const char* kToolKitPluginFile = "libQuillkit.so";
 // Where the two plug-ins come from and the digests the build recorded for them.
 struct ViewerPluginSetup
 {
-    std::string workDir; // ends with '/'; holds the plug-ins and "print.tmp"
+    std::string workDir; // ends with '/'; holds the plug-ins and "print.tmp"; empty: none
     std::string viewerDigest;
     std::string toolKitDigest;
     PluginImageLoader loadFromMemory = LoadFromMemoryFile;

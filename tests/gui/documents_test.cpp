@@ -140,6 +140,14 @@ TEST_F(DocumentsTest, AnAlteredPluginIsNotLoaded)
     EXPECT_EQ(altered.ShowViewer(plain, nullptr, false, nullptr, std::nullopt),
               ViewerOpen::Missing);
     EXPECT_FALSE(altered.IsPasswordCorrect(plain, "x"));
+
+    // Without a work directory nothing is looked for where the process happens to be.
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(DOKORA_PLUGIN_DIR);
+    ViewerPlugins nowhere({"", LeafviewDigest(), QuillkitDigest()});
+    EXPECT_EQ(nowhere.ShowViewer(plain, nullptr, false, nullptr, std::nullopt),
+              ViewerOpen::Missing);
+    std::filesystem::current_path(before);
 }
 
 TEST_F(DocumentsTest, TheOpenRecordsOpenButtonOpensInTheViewer)
