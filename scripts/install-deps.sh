@@ -21,6 +21,8 @@ packages=(
   tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-eng
   # the texts of the windows and of converted documents
   fonts-noto-cjk
+  # the letters on the tile icons
+  fonts-dejavu-core
   # the desktop's opener for documents, folders and web pages
   xdg-utils
   # packages and desktop integration: icons drawn from SVG, .deb building and checks

@@ -109,9 +109,13 @@ std::string ConversionFunctionFor(const std::vector<std::string>& paths)
 
 void OpenStartFiles(CMainWnd& window, const StartFiles& files)
 {
+    if (files.mode == StartFiles::Mode::Convert) {
+        window.OfferFiles(files.paths);
+        return;
+    }
     std::vector<std::string> toConvert;
     for (const std::string& path : files.paths) {
-        if (files.mode == StartFiles::Mode::Convert || !IsPdf(path))
+        if (!IsPdf(path))
             toConvert.push_back(path);
         else if (files.mode == StartFiles::Mode::Record)
             window.AddOpenRecord(path);

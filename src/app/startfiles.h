@@ -12,8 +12,9 @@
 class CMainWnd;
 
 // The files a start of the client was given: "dokora FILE..." opens them (a PDF in the viewer,
-// any other file on a conversion page), "dokora --convert FILE..." puts them all on the
-// conversion page of their type. A later start hands them to the running client.
+// any other file on a conversion page), "dokora --convert FILE..." offers them on the drop
+// page, to be given to the function the user picks. A later start hands them to the running
+// client.
 struct StartFiles
 {
     enum class Mode
@@ -48,5 +49,5 @@ std::optional<StartFiles> DecodeStartFiles(QByteArrayView bytes);
 std::string ConversionFunctionFor(const std::vector<std::string>& paths);
 
 // Shows `files` in the window: PDF files opened for viewing (open records and the desktop's
-// viewer), the rest (or, for Convert, all) on the conversion page of their type.
+// viewer), the rest on the conversion page of their type; for Convert, all on the drop page.
 void OpenStartFiles(CMainWnd& window, const StartFiles& files);

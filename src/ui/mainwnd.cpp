@@ -12,12 +12,13 @@
 #include "task/serviceaccess.h"
 #include "tiles/documentviewer.h"
 #include "ui/convertpage.h"
-#include "ui/hometilelist.h"
+#include "ui/filetilepage.h"
 #include "ui/keyboard.h"
-#include "ui/placeholderpage.h"
+#include "ui/maintilepage.h"
 #include "ui/recordmclistadapter.h"
 #include "ui/recordpage.h"
 #include "ui/theme.h"
+#include "ui/tiledroptarget.h"
 #include "ui/windowmessageevent.h"
 #include "utility/applog.h"
 #include "utility/tc_checkpath.h"
@@ -162,9 +163,8 @@ void CMainWnd::BuildLayout()
 
     tabFunction = new QStackedWidget(funcZone);
     tabFunction->setObjectName(QStringLiteral("tab_function"));
-    auto* mainTiles = homeTiles = new CHomeTileList(*this, tabFunction);
-    auto* fileTiles = new CPlaceholderPage("", tabFunction);
-    fileTiles->setObjectName(QStringLiteral("page_fileTileView"));
+    auto* mainTiles = homeTiles = new CMainTilePage(Tiles(), *this, tabFunction);
+    fileTiles = new CFileTilePage(Tiles(), *this, tabFunction);
     convertPage = new CConvertPage(Conversions().List(), tabFunction);
     auto* completed = completedPage =
         new CRecordPage(RecordKind::Completed, Conversions().CompletedList(), tabFunction);
@@ -239,6 +239,11 @@ QWidget* CMainWnd::BuildLeftBar()
     for (QListWidget* list : {leftBarPart1, leftBarPart2}) {
         connect(list, &QListWidget::itemSelectionChanged, this,
                 [this, list] { OnLeftBarSelection(list); });
+        // Files offered on the drop page leave the entry selected; choosing it again leaves.
+        connect(list, &QListWidget::itemClicked, this, [this, list] {
+            if (tabFunction->currentWidget() == fileTiles)
+                OnLeftBarSelection(list);
+        });
         list->installEventFilter(this);
     }
     connect(openPdf, &QPushButton::clicked, this, &CMainWnd::OpenPdf);
@@ -354,7 +359,7 @@ void CMainWnd::Initialize()
     WireThreads();
     TileWork().HomeSortThread().Start();
     LoadRecords();
-    homeTiles->Populate(Tiles());
+    BuildTilePages();
     for (int row = 0; row < leftBarPart1->count(); ++row)
         pageMap[{leftBarPart1, row}] = static_cast<int>(MainPage::MainTileView);
     pageMap[{leftBarPart2, 0}] = static_cast<int>(MainPage::CompletedList);
@@ -379,6 +384,30 @@ void CMainWnd::Initialize()
     if (services.viewer)
         services.viewer->PreparePrinting();
     initialized = true;
+}
+
+void CMainWnd::BuildTilePages()
+{
+    homeTiles->Populate();
+    // A child of the window, living as long as it.
+    tileDrop =
+        new CTileViewDropTargetMgr(*this, *tabFunction, *homeTiles, *fileTiles,
+                                   [this](const std::string& key, std::vector<std::string> files) {
+                                       FunctionSource source;
+                                       source.tile = FunctionSource::kSmallTile;
+                                       source.files = std::move(files);
+                                       OpenFunction(key, std::move(source));
+                                   });
+    connect(this, &CMainWnd::tilesRelayoutRequested, homeTiles, &CMainTilePage::Relayout);
+    connect(this, &CMainWnd::tileGroupSelected, homeTiles, &CMainTilePage::ScrollToChild);
+    connect(homeTiles, &CMainTilePage::groupScrolled, this, &CMainWnd::SelectTileGroup);
+    connect(fileTiles, &CFileTilePage::backRequested, tileDrop, &CTileViewDropTargetMgr::EndOffer);
+    connect(tabFunction, &QStackedWidget::currentChanged, tileDrop, [this] {
+        if (tabFunction->currentWidget() != fileTiles)
+            tileDrop->EndOffer();
+    });
+    connect(homeTiles, &CMainTilePage::feedbackRequested, this,
+            [this] { OpenWithDesktop(services.webBase + "/feedback?extra=PC&Device=PC", false); });
 }
 
 void CMainWnd::WireThreads()
@@ -610,6 +639,17 @@ void CMainWnd::OnLeftBarSelection(QListWidget* list)
         tabFunction->setCurrentIndex(page->second);
     if (list == leftBarPart1)
         emit tileGroupSelected(list->item(row)->data(Qt::UserRole).toInt());
+}
+
+void CMainWnd::SelectTileGroup(int index)
+{
+    if (index < 0 || index >= leftBarPart1->count() || tabFunction->currentWidget() != homeTiles)
+        return;
+    {
+        const QSignalBlocker blocker(leftBarPart1);
+        leftBarPart1->setCurrentRow(index);
+    }
+    shownSelection = {leftBarPart1, index};
 }
 
 void CMainWnd::RestoreLeftBarSelection()

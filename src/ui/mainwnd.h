@@ -21,7 +21,9 @@ class AccountDatabase;
 class AccountLibrary;
 struct AccountSession;
 class CConvertPage;
-class CHomeTileList;
+class CFileTilePage;
+class CTileViewDropTargetMgr;
+class CMainTilePage;
 class CRecordPage;
 class ClientInfoRecord;
 class DialogService;
@@ -156,6 +158,9 @@ public:
     const std::string& CurrentDocument() const { return currentDocument; }
     // Puts `path` at the top of the open records, keeping an existing record's date.
     void AddOpenRecord(const std::string& path);
+    // Shows the drop page for files chosen outside the window: a tile opens its function
+    // with those of the files it takes.
+    void OfferFiles(const std::vector<std::string>& paths);
 
     CConvertPage& ConvertPage() { return *convertPage; }
     CRecordPage& CompletedPage() { return *completedPage; }
@@ -198,6 +203,10 @@ private:
     void Dispatch(WindowMessage& message);
     void HideToBackground();
     void OnLeftBarSelection(QListWidget* list);
+    // The tile page scrolled to the group of left-bar entry `index`: marks it without
+    // scrolling again.
+    void SelectTileGroup(int index);
+    void BuildTilePages();
     void RestoreLeftBarSelection();
     // Tab and Shift+Tab inside a left-bar list, Enter and Space on its entries; true when used.
     bool OnLeftBarKey(QListWidget* list, const QKeyEvent& key);
@@ -291,7 +300,9 @@ private:
     QListWidget* leftBarPart2 = nullptr;
     QStackedWidget* tabFunction = nullptr;
     CConvertPage* convertPage = nullptr;
-    CHomeTileList* homeTiles = nullptr;
+    CMainTilePage* homeTiles = nullptr;
+    CFileTilePage* fileTiles = nullptr;
+    CTileViewDropTargetMgr* tileDrop = nullptr;
     CRecordPage* completedPage = nullptr;
     CRecordPage* recordPage = nullptr;
     QWidget* caption = nullptr;

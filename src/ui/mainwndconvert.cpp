@@ -19,6 +19,7 @@
 #include "ui/recordmclistadapter.h"
 #include "ui/recordpage.h"
 #include "ui/theme.h"
+#include "ui/tiledroptarget.h"
 #include "utility/applog.h"
 #include "utility/stringtable.h"
 #include "utility/tc_checkpath.h"
@@ -373,5 +374,12 @@ void CMainWnd::OnTileClicked(WindowMessage& message)
     // The payload names the tile's function.
     FunctionSource source;
     source.tile = static_cast<int>(message.lParam);
+    if (source.tile == FunctionSource::kSmallTile)
+        source.files = tileDrop->TakeOffered(message.payload);
     OpenFunction(message.payload, std::move(source));
+}
+
+void CMainWnd::OfferFiles(const std::vector<std::string>& paths)
+{
+    tileDrop->Offer(paths);
 }

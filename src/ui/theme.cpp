@@ -86,16 +86,18 @@ QPushButton[role="rowButton"]:pressed { background: #d1dffe; }
 QProgressBar#prog_convert { border: none; background: #e8eaed; border-radius: 3px; }
 QProgressBar#prog_convert::chunk { background: #3370ff; border-radius: 3px; }
 QLabel#txt_status { color: #3a3f47; }
-QScrollArea#lv_homeTiles, QWidget#wnd_homeTiles { border: none; background: transparent; }
-QPushButton[role="tile"] {
-    border: 1px solid #e4e6e9; border-radius: 6px; background: #ffffff; color: #1f2329;
-    font-size: 14px;
+QScrollArea#scrollv_tileviewlist, QWidget#wnd_tileviewlist { border: none; background: #ffffff; }
+QLabel[role="groupTitle"] { font-size: 16px; font-weight: bold; color: #1f2329; }
+QPushButton[role="tileButton"] { border: none; background: transparent; border-radius: 9px; }
+QPushButton[role="tileButton"]:hover { background: #e1eaff; }
+QPushButton[role="link"] {
+    border: none; background: transparent; color: #3370ff; font-size: 13px; padding: 0 2px;
 }
-QPushButton[role="tile"]:hover { border-color: #3370ff; color: #3370ff; }
-QPushButton[role="tile"][busy="true"] { color: #8f959e; background: #f5f6f8; }
+QPushButton[role="link"]:hover { text-decoration: underline; }
 
-QPushButton[role="tile"]:focus, QPushButton[role="secondary"]:focus,
+QPushButton[role="link"]:focus, QPushButton[role="secondary"]:focus,
 QPushButton[role="caption"]:focus, QPushButton[role="rowButton"]:focus,
+QPushButton[role="tileButton"]:focus,
 QPushButton#btn_login:focus {
     border: 2px solid #3370ff;
 }

@@ -46,7 +46,8 @@ TEST_F(AccessibilityTest, IconButtonsAndTheWindowHaveNamesAndRoles)
 
 TEST_F(AccessibilityTest, ATilesDefaultActionOpensIt)
 {
-    QPushButton* tile = Find("lv_homeTiles")->findChild<QPushButton*>(QLatin1String(kFunction));
+    QPushButton* tile =
+        Find("scrollv_tileviewlist")->findChild<QPushButton*>(QLatin1String(kFunction));
     ASSERT_NE(tile, nullptr);
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(tile);
     ASSERT_NE(face, nullptr);
@@ -104,7 +105,8 @@ TEST_F(AccessibilityTest, AWebTileFetchesItsTicketWithoutFreezingTheWindow)
 {
     SlowTicketApi slow;
     account.Attach(&slow, FakeDllSetService);
-    QPushButton* tile = Find("lv_homeTiles")->findChild<QPushButton*>(QStringLiteral("PDFMerge"));
+    QPushButton* tile =
+        Find("scrollv_tileviewlist")->findChild<QPushButton*>(QStringLiteral("PDFMerge"));
     ASSERT_NE(tile, nullptr);
     QElapsedTimer clock;
     clock.start();

@@ -171,7 +171,7 @@ TEST_F(ConvertPageTest, ATileWithoutChosenFilesStaysHome)
 
     // The home list's tiles open the page with the chosen files.
     dialogs.fileAnswers.push_back(std::vector<std::string>{MakeFile("x.pdf")});
-    auto* tiles = Find("lv_homeTiles");
+    auto* tiles = Find("scrollv_tileviewlist");
     ASSERT_GT(tiles->findChildren<QPushButton*>().size(), 10);
     auto* toWord = tiles->findChild<QPushButton*>(QLatin1String(kFunction));
     ASSERT_NE(toWord, nullptr);

@@ -7,6 +7,7 @@
 #include "ui/recordmclistadapter.h"
 #include "ui/recordpage.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -63,6 +64,17 @@ protected:
         account.Attach(&api, FakeDllSetService);
         // As after the sign-in: the session holds a token.
         EXPECT_TRUE(session.tokens.GetToken(true).ok);
+    }
+
+    // A key pressed and released on the focused control.
+    static void Press(Qt::Key key)
+    {
+        QWidget* target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &press);
+        QCoreApplication::sendEvent(target, &release);
     }
 
     CConvertPage& Page() { return window->ConvertPage(); }

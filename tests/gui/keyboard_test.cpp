@@ -1,4 +1,5 @@
 #include "gui/convertpagefixture.h"
+#include "ui/tilepanel.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -16,16 +17,6 @@ protected:
     {
         QApplication::setActiveWindow(window.get());
         window->activateWindow();
-    }
-
-    static void Press(Qt::Key key)
-    {
-        QWidget* target = QApplication::focusWidget();
-        ASSERT_NE(target, nullptr);
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &press);
-        QCoreApplication::sendEvent(target, &release);
     }
 
     // What Tab reaches, in order, from the first left-bar entry round to it again: object
@@ -66,8 +57,9 @@ TEST_F(KeyboardTest, TabReachesEveryEntryTileAndCaptionButtonInReadingOrder)
     EXPECT_LT(at("btn_close"), at("PDFPrint"));
     EXPECT_LT(at("PDFPrint"), at("PDF2Word"));
     // Every tile of the page is a stop of its own.
-    const auto tiles = Find("lv_homeTiles")->findChildren<QPushButton*>();
-    for (const QPushButton* tile : tiles)
+    const auto tiles = Find("scrollv_tileviewlist")->findChildren<CTilePanel*>();
+    ASSERT_FALSE(tiles.isEmpty());
+    for (const CTilePanel* tile : tiles)
         EXPECT_LT(at(tile->objectName()), end) << tile->objectName().toStdString();
 }
 
@@ -84,7 +76,8 @@ TEST_F(KeyboardTest, TabMarksALeftBarEntryAndEnterChoosesIt)
 
 TEST_F(KeyboardTest, EnterOrSpaceOnATileOpensItsFunction)
 {
-    QPushButton* tile = Find("lv_homeTiles")->findChild<QPushButton*>(QLatin1String(kFunction));
+    QPushButton* tile =
+        Find("scrollv_tileviewlist")->findChild<QPushButton*>(QLatin1String(kFunction));
     ASSERT_NE(tile, nullptr);
     tile->setFocus(Qt::TabFocusReason);
     dialogs.fileAnswers.push_back(std::vector<std::string>{MakeFile("k.pdf")});

@@ -1,5 +1,6 @@
 #include "gui/mainwndfixture.h"
 #include "support/fakeaccountapi.h"
+#include "ui/tilepanel.h"
 
 #include <QDialog>
 #include <QListWidget>
@@ -43,7 +44,7 @@ TEST_F(MainWndTest, TheHomePageShowsTheTilesOfTheWindowsOwnConfiguration)
     services.tiles = &own;
     MakeWindow();
     QStringList shown;
-    for (const QPushButton* tile : Find("lv_homeTiles")->findChildren<QPushButton*>())
+    for (const CTilePanel* tile : Find("scrollv_tileviewlist")->findChildren<CTilePanel*>())
         shown << tile->objectName();
     EXPECT_EQ(shown, QStringList({QStringLiteral("Word2PDF"), QStringLiteral("TXT2PDF")}));
     window.reset();

@@ -195,7 +195,7 @@ TEST_F(OpeningTest, AFileUnreadableAtUploadFailsAsAFileNotTheNetwork)
 }
 
 // The running client shows the files of a later start: "dokora --convert" files on the
-// conversion page of their type, "dokora FILE.pdf" in the viewer, and a PDF the client had
+// drop page, "dokora FILE.pdf" in the viewer, and a PDF the client had
 // the desktop open (the client being the desktop's viewer) only in the open records.
 TEST_F(OpeningTest, ALaterStartHandsItsFilesToTheRunningClient)
 {
@@ -215,10 +215,9 @@ TEST_F(OpeningTest, ALaterStartHandsItsFilesToTheRunningClient)
     };
 
     EXPECT_FALSE(laterStart({QStringLiteral("--convert"), QStringLiteral("report.pdf")}, false));
-    ASSERT_TRUE(WaitUntil([&] { return Count() == 1; }));
-    EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::ConvertList));
-    EXPECT_EQ(Page().Adapter().CurrentFunction(), "PDF2Word");
-    EXPECT_EQ(Store().GetSourcePath("PDF2Word", 0), pdf);
+    ASSERT_TRUE(
+        WaitUntil([&] { return CurrentPage() == static_cast<int>(MainPage::FileTileView); }));
+    EXPECT_EQ(Count(), 0);
     EXPECT_EQ(opener.Opened(), "");
 
     EXPECT_FALSE(laterStart({QString::fromStdString(pdf)}, false));

@@ -88,7 +88,8 @@ TEST_F(PageScreensTest, ConversionAndRecordPages)
     const QImage records = Save(QStringLiteral("record_list"), {"txt_listName", "btn_clearRecord"});
     ExpectRowsDrawn(records, *window->RecordPage().ListView());
     Find<QListWidget>("lb_leftbar_part1")->setCurrentRow(0);
-    Save(QStringLiteral("home_tiles"), {"wnd_homeTiles", "Word2PDF", "PDF2Word", "PDFMerge"});
+    Save(QStringLiteral("home_tiles"),
+         {"scrollv_tileviewlist", "Word2PDF", "PDF2Word", "PDFMerge"});
 }
 
 } // namespace

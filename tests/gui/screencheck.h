@@ -152,7 +152,8 @@ inline ::testing::AssertionResult Drawn(const QWidget& window, const QImage& ima
     return ::testing::AssertionFailure() << Describe(part) << " is blank in the picture";
 }
 
-// Every shown label and button with a text shows it: its part of `image` is not blank.
+// Every shown label and button with a text shows it: its part of `image` is not blank. Those
+// scrolled wholly out of sight are not looked at.
 inline ::testing::AssertionResult TextsDrawn(const QWidget& window, const QImage& image)
 {
     std::string blank;
@@ -160,7 +161,8 @@ inline ::testing::AssertionResult TextsDrawn(const QWidget& window, const QImage
         const auto* label = qobject_cast<const QLabel*>(widget);
         const auto* button = qobject_cast<const QAbstractButton*>(widget);
         const QString text = label ? label->text() : button ? button->text() : QString();
-        if (text.isEmpty() || !widget->isVisibleTo(&window))
+        if (text.isEmpty() || !widget->isVisibleTo(&window) ||
+            VisibleRect(window, *widget).isEmpty())
             continue;
         if (!Drawn(window, image, *widget))
             blank += "; " + Describe(*widget);

@@ -95,11 +95,11 @@ TEST_F(ScreensTest, MainWindow)
     ExpectShownAndDrawn(window, home,
                         {"img_logo", "txt_leftbar_title", "lb_leftbar_part1", "lb_leftbar_part2",
                          "btn_leftbar_openpdf", "btn_login", "btn_menu", "btn_min", "btn_close",
-                         "wnd_homeTiles", "Word2PDF", "PDF2Word"});
+                         "scrollv_tileviewlist", "Word2PDF", "PDF2Word"});
     window.findChild<QListWidget*>(QStringLiteral("lb_leftbar_part2"))->setCurrentRow(0);
     const QImage completed = Save(window, QStringLiteral("mainwnd_completed"));
     ExpectShownAndDrawn(window, completed, {"txt_listName", "btn_clearComp", "mclv_complteted"});
-    EXPECT_FALSE(ScreenCheck::Shown(window, "wnd_homeTiles"));
+    EXPECT_FALSE(ScreenCheck::Shown(window, "scrollv_tileviewlist"));
 
     // Signed in: the name and a round head icon in the caption.
     AccountLibrary::UserBlock user{};
