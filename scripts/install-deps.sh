@@ -29,8 +29,9 @@ packages=(
   librsvg2-bin dpkg-dev fakeroot lintian desktop-file-utils appstream
 )
 desktop_packages=(
-  # Qt user interface and plug-ins, and an X server for the window tests
-  qt6-base-dev qt6-svg-dev libqt6svg6 libpoppler-qt6-dev libgl-dev xvfb xauth
+  # Qt user interface and plug-ins, and an X server for the window tests; a session bus for
+  # the tests of the desktop notification
+  qt6-base-dev qt6-svg-dev libqt6svg6 libpoppler-qt6-dev libgl-dev xvfb xauth dbus-daemon
   # Qt's own dialogs (print, files) in Chinese
   qt6-translations-l10n
 )

@@ -22,6 +22,7 @@
 #include "ui/monitortable.h"
 #include "ui/qtdialogservice.h"
 #include "ui/qttranslations.h"
+#include "ui/systemtray.h"
 #include "ui/theme.h"
 #include "utility/tc_http.h"
 #include "utility/utilitycalls.h"
@@ -29,10 +30,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
-#include <QSystemTrayIcon>
 
 #include <cstdio>
 #include <ctime>
+#include <memory>
 
 namespace {
 
@@ -119,9 +120,12 @@ int main(int argc, char** argv)
     services.tiles = &tiles;
     services.apiBase = locations.api;
     services.webBase = locations.web;
+    services.supportGroup = locations.supportGroup;
     services.appDataDir = Utility::AppDataPath().value_or("");
     services.configPath = workDir ? *workDir + "Config.ini" : "";
-    services.systemTray = QSystemTrayIcon::isSystemTrayAvailable();
+    const auto tray = SystemTray::Exists() ? std::make_unique<SystemTray>() : nullptr;
+    services.tray = tray.get();
+    services.noticeStyle = PreferredNoticeStyle();
     services.accountComponentMissing = accountComponentMissing;
 
     int result = 0;

@@ -56,6 +56,8 @@ ServiceLocations ReadServiceLocations(const std::optional<std::string>& configPa
     locations.files = Location(config, "files", "DOKORA_FILES_URL", kDefaultServiceBase);
     locations.sso =
         Location(config, "sso", "DOKORA_SSO_URL", locations.web + std::string(kSingleSignOnPath));
+    locations.supportGroup = Location(config, "supportGroup", "DOKORA_SUPPORT_GROUP_URL",
+                                      locations.web + std::string(kSupportGroupPath));
     locations.pollInterval = PollInterval();
     return locations;
 }

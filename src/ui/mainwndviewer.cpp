@@ -11,6 +11,7 @@
 #include "utility/applog.h"
 #include "utility/tc_checkpath.h"
 
+#include <QDialog>
 #include <QPushButton>
 
 void CMainWnd::ViewerCallback(void* window, const char* functionKey, const char* filePath)
@@ -179,5 +180,16 @@ bool CMainWnd::PrintDocument(const std::optional<std::string>& path)
 
 void CMainWnd::OpenScanner()
 {
-    OpenOwnedWindow(scanWnd, scannerFactory, "scanner");
+    if (scanWnd && scanWnd->isVisible())
+        return;
+    if (!scannerFactory) {
+        AppLog("CMainWnd::OpenScanner", "no scanner window yet");
+        return;
+    }
+    scanWnd = scannerFactory(this);
+    if (!scanWnd)
+        return;
+    // Window-modal without a nested loop; the window is forgotten when it closes.
+    scanWnd->setAttribute(Qt::WA_DeleteOnClose);
+    scanWnd->open();
 }
