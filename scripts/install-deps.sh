@@ -17,7 +17,7 @@ packages=(
   # reference conversion service: office headless with its UNO bridge, PDF and image tools,
   # text recognition with Chinese and English
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
-  libreoffice-draw-nogui python3-uno poppler-utils ghostscript img2pdf
+  libreoffice-draw-nogui python3-uno poppler-utils ghostscript img2pdf qpdf
   tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-eng
   # the texts of the windows and of converted documents
   fonts-noto-cjk
@@ -32,6 +32,8 @@ desktop_packages=(
   # Qt user interface and plug-ins, and an X server for the window tests; a session bus for
   # the tests of the desktop notification
   qt6-base-dev qt6-svg-dev libqt6svg6 libpoppler-qt6-dev libgl-dev xvfb xauth dbus-daemon
+  # Qt's own dialogs (print, files) in Chinese
+  qt6-translations-l10n
 )
 case "${1:-}" in
   --no-gui) ;;

@@ -12,4 +12,5 @@ void Routes::Register(httplib::Server& server)
     taskRoutes.Register(server);
     signOnRoutes.Register(server);
     staticRoutes.Register(server);
+    webPages.Register(server);
 }

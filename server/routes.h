@@ -4,6 +4,7 @@
 #include "signonroutes.h"
 #include "staticroutes.h"
 #include "taskroutes.h"
+#include "webpages.h"
 
 namespace httplib {
 class Server;
@@ -15,7 +16,8 @@ class SessionStore;
 class TaskStore;
 
 // The service's HTTP endpoints, by concern: the task API with its results and home list,
-// the single sign-on with the user information, and the files it serves as they are.
+// the single sign-on with the user information, the files it serves as they are, and the web
+// site's pages.
 class Routes
 {
 public:
@@ -29,4 +31,5 @@ private:
     TaskRoutes taskRoutes;
     SignOnRoutes signOnRoutes;
     StaticRoutes staticRoutes;
+    WebPages webPages;
 };
