@@ -71,7 +71,10 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
         std::cerr << "dokora-server: another service uses " << options.dataDir << "\n";
         return 1;
     }
-    TaskStore tasks(store, options.dataDir / "tasks");
+    // Work files of an earlier run of this instance are of no use.
+    std::error_code ignored;
+    std::filesystem::remove_all(options.dataDir / "work", ignored);
+    TaskStore tasks(store, options.sharedDir / "tasks");
     std::string error;
     const auto waiting = tasks.Resume(error);
     if (!waiting) {
@@ -79,8 +82,8 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
         return 1;
     }
     SessionStore sessions(store, {.token = options.tokenLifetime});
-    ConversionService conversions(tasks, options.dataDir / "office", options.workers,
-                                  options.timeLimit, options.memoryLimit);
+    ConversionService conversions(tasks, options.dataDir / "office", options.dataDir / "work",
+                                  options.workers, options.timeLimit, options.memoryLimit);
     for (const std::string& taskId : *waiting) {
         conversions.Enqueue(taskId);
     }
@@ -122,6 +125,8 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
                    .version = DOKORA_SERVER_VERSION,
                    .userQuota = options.userQuota,
                    .publicUrl = publicUrl,
+                   .queueLimit = options.queueLimit,
+                   .totalQueueLimit = options.totalQueueLimit,
                    .clientService = publicUrl + "/shiro-cas"});
     routes.Register(server);
     if (options.publicUrl.empty() && (options.listen == "0.0.0.0" || options.listen == "::")) {
@@ -147,7 +152,7 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
     pthread_kill(signalWaiter.native_handle(), SIGTERM); // no-op when a signal already came
     signalWaiter.join();
     server.StopGate();
-    conversions.Shutdown();
+    conversions.Shutdown(options.stopGrace);
     std::cerr << "dokora-server: stopped\n";
     return 0;
 }

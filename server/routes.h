@@ -1,5 +1,6 @@
 #pragma once
 
+#include "healthroutes.h"
 #include "routesettings.h"
 #include "signonroutes.h"
 #include "staticroutes.h"
@@ -15,7 +16,8 @@ class SessionStore;
 class TaskStore;
 
 // The service's HTTP endpoints, by concern: the task API with its results and home list,
-// the single sign-on with the user information, and the files it serves as they are.
+// the single sign-on with the user information, the files it serves as they are, and the
+// instance's health and figures.
 class Routes
 {
 public:
@@ -29,4 +31,5 @@ private:
     TaskRoutes taskRoutes;
     SignOnRoutes signOnRoutes;
     StaticRoutes staticRoutes;
+    HealthRoutes healthRoutes;
 };

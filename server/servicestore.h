@@ -80,6 +80,10 @@ public:
     virtual std::optional<TaskRecord> BeginTask(const std::string& taskId) = 0;
     virtual void FinishTask(const std::string& taskId, bool ok, const std::string& resultName,
                             const std::string& message, Clock::time_point now) = 0;
+    // Moves a running task back to waiting, for a worker to take again from the start.
+    virtual void ReturnTask(const std::string& taskId) = 0;
+    // The tasks waiting for a worker, of every process sharing the store.
+    virtual std::size_t CountWaitingTasks() = 0;
     // Removes the tasks neither waiting nor running that were last touched before `cutoff`;
     // their ids.
     virtual std::vector<std::string> SweepTasks(Clock::time_point cutoff) = 0;

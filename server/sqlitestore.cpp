@@ -514,8 +514,8 @@ std::optional<TaskRecord> SqliteStore::FindTask(const std::string& taskId)
 std::vector<TaskRecord> SqliteStore::UserTasks(int userId)
 {
     std::lock_guard lock(mutex);
-    Statement rows(db,
-                   (std::string("SELECT ") + kTaskColumns + " FROM tasks WHERE user_id = ?").c_str());
+    Statement rows(
+        db, (std::string("SELECT ") + kTaskColumns + " FROM tasks WHERE user_id = ?").c_str());
     rows.Bind(userId);
     std::vector<TaskRecord> tasks;
     while (rows.Row()) {
@@ -557,6 +557,21 @@ void SqliteStore::FinishTask(const std::string& taskId, bool ok, const std::stri
         .Bind(Milliseconds(now))
         .Bind(taskId)
         .Run();
+}
+
+void SqliteStore::ReturnTask(const std::string& taskId)
+{
+    std::lock_guard lock(mutex);
+    Statement back(db,
+                   "UPDATE tasks SET state = 'waiting' WHERE task_id = ? AND state = 'running'");
+    back.Bind(taskId).Run();
+}
+
+std::size_t SqliteStore::CountWaitingTasks()
+{
+    std::lock_guard lock(mutex);
+    Statement row(db, "SELECT count(*) FROM tasks WHERE state = 'waiting'");
+    return row.Row() ? static_cast<std::size_t>(row.Number(0)) : 0;
 }
 
 std::vector<std::string> SqliteStore::SweepTasks(Clock::time_point cutoff)

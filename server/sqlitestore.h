@@ -44,6 +44,8 @@ public:
     std::optional<TaskRecord> BeginTask(const std::string& taskId) override;
     void FinishTask(const std::string& taskId, bool ok, const std::string& resultName,
                     const std::string& message, Clock::time_point now) override;
+    void ReturnTask(const std::string& taskId) override;
+    std::size_t CountWaitingTasks() override;
     std::vector<std::string> SweepTasks(Clock::time_point cutoff) override;
     std::vector<std::string> ResumeTasks(const std::string& message,
                                          Clock::time_point now) override;

@@ -140,6 +140,16 @@ void TaskStore::Finish(const std::string& taskId, bool ok, const std::filesystem
     store.FinishTask(taskId, ok, result.filename().string(), message, Clock::now());
 }
 
+void TaskStore::HandBack(const std::string& taskId)
+{
+    store.ReturnTask(taskId);
+}
+
+std::size_t TaskStore::WaitingCount() const
+{
+    return store.CountWaitingTasks();
+}
+
 std::size_t TaskStore::Sweep(Clock::time_point now)
 {
     const auto expired = store.SweepTasks(now - kRetention);

@@ -47,6 +47,9 @@ public:
     std::optional<TaskRecord> Begin(const std::string& taskId);
     void Finish(const std::string& taskId, bool ok, const std::filesystem::path& result,
                 const std::string& message);
+    // Puts a running task back in the queue, as if it had not begun.
+    void HandBack(const std::string& taskId);
+    std::size_t WaitingCount() const;
     // Removes tasks untouched for the retention time, running ones excepted.
     std::size_t Sweep(Clock::time_point now);
 

@@ -22,6 +22,20 @@ void WorkerPool::Enqueue(std::string job)
     wake.notify_one();
 }
 
+std::size_t WorkerPool::Pending()
+{
+    std::lock_guard lock(mutex);
+    return queue.size();
+}
+
+bool WorkerPool::Drain(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(mutex);
+    stopping = true;
+    wake.notify_all();
+    return idle.wait_for(lock, limit, [this] { return running == 0; });
+}
+
 void WorkerPool::Stop()
 {
     {
@@ -51,7 +65,13 @@ void WorkerPool::Work(std::size_t worker)
             }
             job = std::move(queue.front());
             queue.pop_front();
+            ++running;
         }
         run(worker, job);
+        {
+            std::lock_guard lock(mutex);
+            --running;
+        }
+        idle.notify_all();
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -24,6 +25,11 @@ public:
     WorkerPool& operator=(const WorkerPool&) = delete;
 
     void Enqueue(std::string job);
+    // The jobs queued and not yet taken.
+    std::size_t Pending();
+    // No job is taken from now on; waits up to `limit` for the jobs under way to end, and
+    // false when some still run.
+    bool Drain(std::chrono::milliseconds limit);
     void Stop();
 
 private:
@@ -33,7 +39,9 @@ private:
     Run run;
     std::mutex mutex;
     std::condition_variable wake;
+    std::condition_variable idle;
     std::deque<std::string> queue;
+    std::size_t running = 0;
     bool stopping = false;
     std::vector<std::thread> threads;
 };
