@@ -23,6 +23,8 @@ packages=(
   fonts-noto-cjk
   # the desktop's opener for documents, folders and web pages
   xdg-utils
+  # the round-robin balancer scripts/cluster.sh puts in front of the service's instances
+  haproxy
 )
 desktop_packages=(
   # Qt user interface and plug-ins, and an X server for the window tests
