@@ -15,16 +15,21 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
+ServerProcess::Options OneWorker(std::vector<std::string> extraArgs = {})
+{
+    ServerProcess::Options options;
+    options.workers = 1;
+    options.extraArgs = std::move(extraArgs);
+    return options;
+}
+
 TEST(ServerInstanceTest, AKilledInstanceLeavesNoOfficeOrBridgeRunning)
 {
     ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     const ScratchDirectory scratch("instance-kill");
-    ServerProcess::Options options;
-    options.workers = 1;
-    ServerProcess service(scratch.Path() / "data", options);
-    ASSERT_TRUE(service.Running());
+    ServerProcess service(scratch.Path() / "data", OneWorker());
     ServiceClient client(service.Port());
-    ASSERT_TRUE(client.SignIn("tester", "secret"));
+    ASSERT_TRUE(service.Running() && client.SignIn("tester", "secret"));
     const fs::path input = scratch.Path() / "warm.docx";
     ASSERT_TRUE(TestDocuments::WriteDocx(input, {"The office is up once this is converted."}));
     ASSERT_EQ(client.Convert("word-to-pdf", input).state, "FINISH");
@@ -128,13 +133,9 @@ TEST(ServerInstanceTest, SubmitsPastTheQueueLimitsAreRefusedWithARetryTimeAndCou
          {std::vector<std::string>{"--queue-limit", "2", "--total-queue-limit", "0"},
           std::vector<std::string>{"--queue-limit", "0", "--total-queue-limit", "2"}}) {
         const fs::path dir = scratch.Path() / limits[1];
-        ServerProcess::Options options;
-        options.workers = 1;
-        options.extraArgs = limits;
-        ServerProcess service(dir / "data", options);
-        ASSERT_TRUE(service.Running());
+        ServerProcess service(dir / "data", OneWorker(limits));
         ServiceClient client(service.Port());
-        ASSERT_TRUE(client.SignIn("tester", "secret"));
+        ASSERT_TRUE(service.Running() && client.SignIn("tester", "secret"));
 
         const Burst burst = SubmitBurst(client, dir, 6);
         // One converting (or about to), two waiting; never more than three.
@@ -165,12 +166,9 @@ TEST(ServerInstanceTest, SubmitsPastTheQueueLimitsAreRefusedWithARetryTimeAndCou
 TEST(ServerInstanceTest, HealthAndMetricsShowWhatTheInstanceDid)
 {
     const ScratchDirectory scratch("instance-metrics");
-    ServerProcess::Options options;
-    options.workers = 1;
-    ServerProcess service(scratch.Path() / "data", options);
-    ASSERT_TRUE(service.Running());
+    ServerProcess service(scratch.Path() / "data", OneWorker());
     ServiceClient client(service.Port());
-    ASSERT_TRUE(client.SignIn("tester", "secret"));
+    ASSERT_TRUE(service.Running() && client.SignIn("tester", "secret"));
 
     const auto health = client.Get("/healthz");
     EXPECT_EQ(health.status, 200);
@@ -198,9 +196,7 @@ TEST(ServerInstanceTest, ATerminatedInstanceFinishesWithinItsGraceOrHandsTheTask
     const ScratchDirectory scratch("instance-term");
     for (const char* grace : {"0", "120"}) {
         const fs::path dir = scratch.Path() / grace;
-        ServerProcess::Options options;
-        options.workers = 1;
-        options.extraArgs = {"--stop-grace", grace};
+        const auto options = OneWorker({"--stop-grace", grace});
         auto first = std::make_unique<ServerProcess>(dir / "data", options);
         ASSERT_TRUE(first->Running());
         ServiceClient client(first->Port());
@@ -235,13 +231,9 @@ TEST(ServerInstanceTest, UploadsAndResultsLiveInTheSharedDirectoryAndWorkFilesSt
     const ScratchDirectory scratch("instance-shared");
     const fs::path data = scratch.Path() / "data";
     const fs::path shared = scratch.Path() / "shared";
-    ServerProcess::Options options;
-    options.workers = 1;
-    options.extraArgs = {"--shared", shared.string()};
-    ServerProcess service(data, options);
-    ASSERT_TRUE(service.Running());
+    ServerProcess service(data, OneWorker({"--shared", shared.string()}));
     ServiceClient client(service.Port());
-    ASSERT_TRUE(client.SignIn("tester", "secret"));
+    ASSERT_TRUE(service.Running() && client.SignIn("tester", "secret"));
     const fs::path input = scratch.Path() / "short.docx";
     ASSERT_TRUE(TestDocuments::WriteDocx(input, {"Kept where every instance sees it."}));
     const auto conversion = client.Convert("word-to-pdf", input);
