@@ -7,6 +7,7 @@
 #include "sqlitestore.h"
 #include "sweeper.h"
 #include "taskstore.h"
+#include "uploadreceiver.h"
 
 #include <httplib.h>
 
@@ -93,11 +94,11 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
     limits.connectionsPerAddress = options.connectionsPerAddress;
     limits.rules.streamingPaths = {TaskRoutes::kUploadPath};
     GatedServer server(limits);
-    server.set_payload_max_length(TaskRoutes::kMaxUpload + (1u << 20));
+    server.set_payload_max_length(UploadReceiver::kMaxUpload + (1u << 20));
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (response.body.empty()) {
             const std::string message =
-                response.status == 413 ? "the file is larger than 100 MiB" : "request refused";
+                response.status == 413 ? TextOf(UploadError::TooLarge) : "request refused";
             response.set_content("{\"ret\":" + std::to_string(response.status) + ",\"msg\":\"" +
                                      message + "\"}",
                                  "application/json; charset=utf-8");

@@ -12,44 +12,10 @@
 #include <httplib.h>
 
 #include <cctype>
-#include <cstdlib>
-#include <fstream>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kTooLarge = "the file is larger than 100 MiB";
-// Room for the multipart headers around the file's bytes.
-constexpr std::uint64_t kMultipartAllowance = 1 << 20;
-
-// The file name as the client sent it, accepted when it names one file and nothing else and
-// is UTF-8 (it comes back in replies).
-bool SafeFileName(const std::string& name)
-{
-    if (name.empty() || name.find('\0') != std::string::npos || name == "." || name == ".." ||
-        !IsValidUtf8(name)) {
-        return false;
-    }
-    return name.find("../") == std::string::npos && name.find("..\\") == std::string::npos &&
-           name.find('/') == std::string::npos && name.find('\\') == std::string::npos;
-}
-
-// The extension kept on the stored file (office import looks at it): letters and digits only.
-std::string StoredExtension(const std::string& name)
-{
-    const auto dot = name.rfind('.');
-    std::string ext;
-    if (dot != std::string::npos) {
-        for (char c : name.substr(dot + 1)) {
-            if (!std::isalnum(static_cast<unsigned char>(c)) || ext.size() == 8) {
-                return "";
-            }
-            ext += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-    }
-    return ext;
-}
 
 std::string PercentEncode(const std::string& text)
 {
@@ -87,7 +53,7 @@ std::string ContentTypeOf(const fs::path& path)
 TaskRoutes::TaskRoutes(SessionStore& sessions, TaskStore& tasks, ConversionService& conversions,
                        RouteSettings settings)
     : sessions(sessions), tasks(tasks), conversions(conversions), settings(std::move(settings)),
-      quota(this->settings.userQuota, [&tasks](int userId) { return tasks.StoredBytesOf(userId); })
+      uploads(tasks, this->settings.userQuota, this->settings.uploadLimit)
 {
 }
 
@@ -115,132 +81,28 @@ void TaskRoutes::Upload(const httplib::Request& request, httplib::Response& resp
     if (!user) {
         return;
     }
-    // A declared length over the limit is refused before anything is read; the connection
-    // is closed rather than drained.
-    const std::uint64_t declared =
-        std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10);
-    if (declared > kMaxUpload + kMultipartAllowance) {
-        Replies::Failure(response, 413, kTooLarge);
-        response.status = 413;
-        response.set_header("Connection", "close");
+    ReceivedUpload upload;
+    if (const auto refusal = uploads.Receive(request, reader, *user, upload)) {
+        Refuse(response, *refusal);
         return;
     }
-    if (!request.is_multipart_form_data()) {
-        Replies::Failure(response, 400, "the upload must be multipart/form-data");
-        return;
-    }
-    const std::string overQuota = "the upload would pass your storage quota of " +
-                                  std::to_string(quota.Limit() >> 20) +
-                                  " MiB (files are kept for 24 hours)";
-    // The declared length is checked before reading, the file's bytes as they arrive.
-    auto reservation =
-        quota.Reserve(*user, declared - std::min<std::uint64_t>(declared, kMultipartAllowance));
-    if (!reservation) {
-        Replies::Failure(response, 413, overQuota);
-        response.status = 413;
-        response.set_header("Connection", "close");
-        return;
-    }
-    fs::path directory;
-    const auto taskId = tasks.CreateTaskDirectory(directory);
-    if (!taskId) {
-        Replies::Failure(response, 500, "the upload cannot be stored");
-        return;
-    }
-    const fs::path partial = directory / "upload.part";
-    std::ofstream out;
-    std::string fileName;
-    std::string problem;
-    std::uint64_t size = 0;
-    bool inFile = false;
-    bool sawFile = false;
-    const auto deadline = std::chrono::steady_clock::now() + settings.uploadLimit;
-
-    const bool read = reader(
-        [&](const httplib::MultipartFormData& part) {
-            inFile = part.name == "file" && !sawFile;
-            if (!inFile) {
-                return true;
-            }
-            sawFile = true;
-            if (!SafeFileName(part.filename)) {
-                problem = "invalid file name";
-                return false;
-            }
-            fileName = part.filename;
-            out.open(partial, std::ios::binary | std::ios::trunc);
-            if (!out) {
-                problem = "the upload cannot be stored";
-                return false;
-            }
-            return true;
-        },
-        [&](const char* data, std::size_t length) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                problem = "the upload took too long";
-                return false;
-            }
-            if (!inFile) {
-                return true;
-            }
-            size += length;
-            if (size > kMaxUpload) {
-                problem = kTooLarge;
-                return false;
-            }
-            if (!reservation->Grow(length)) {
-                problem = overQuota;
-                return false;
-            }
-            out.write(data, static_cast<std::streamsize>(length));
-            return static_cast<bool>(out);
-        });
-    out.close();
-
-    if (!read || !problem.empty() || !sawFile) {
-        tasks.Discard(*taskId);
-        if (problem.empty()) {
-            problem = sawFile ? "the upload is incomplete" : "the request holds no member \"file\"";
-        }
-        const bool tooMuch = problem == kTooLarge || problem == overQuota;
-        Replies::Failure(response, tooMuch ? 413 : 400, problem);
-        return;
-    }
-    const std::string taskName = request.get_param_value("taskname");
-    const std::string extension = StoredExtension(fileName);
-    const fs::path input = directory / (extension.empty() ? "input" : "input." + extension);
-    std::error_code code;
-    fs::rename(partial, input, code);
-    if (code) {
-        tasks.Discard(*taskId);
-        Replies::Failure(response, 500, "the upload cannot be stored");
-        return;
-    }
-    if (const auto kind = Converters::InputFor(taskName)) {
-        if (auto mismatch = CheckInput(*kind, input)) {
-            tasks.Discard(*taskId);
-            Replies::Failure(response, 415, *mismatch);
-            return;
-        }
-    }
-
     TaskRecord record;
-    record.taskId = *taskId;
-    record.docId = "doc-" + taskId->substr(5);
-    record.taskName = taskName;
-    record.fileName = fileName;
-    record.fileType = extension;
+    record.taskId = upload.taskId;
+    record.docId = "doc-" + upload.taskId.substr(5);
+    record.taskName = request.get_param_value("taskname");
+    record.fileName = upload.fileName;
+    record.fileType = upload.extension;
     record.userId = *user;
-    record.fileSize = size;
-    record.input = input;
+    record.fileSize = upload.size;
+    record.input = upload.input;
     if (!tasks.Add(record)) {
-        tasks.Discard(*taskId);
-        Replies::Failure(response, 500, "the upload cannot be stored");
+        tasks.Discard(upload.taskId);
+        Refuse(response, UploadRefusal(UploadError::NotStored));
         return;
     }
 
     Json::Value data;
-    data["fileSize"] = Json::UInt64(size);
+    data["fileSize"] = Json::UInt64(upload.size);
     data["filePrice"] = 0;
     data["taskId"] = record.taskId;
     data["docid"] = record.docId;

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "routesettings.h"
-#include "uploadquota.h"
-
-#include <cstdint>
+#include "uploadreceiver.h"
 
 namespace httplib {
 class Server;
@@ -21,7 +19,6 @@ class TaskStore;
 class TaskRoutes
 {
 public:
-    static constexpr std::uint64_t kMaxUpload = 100ull << 20;
     // The one route that takes a large body, streamed as it arrives.
     static constexpr const char* kUploadPath = "/v2/task/upload";
 
@@ -43,5 +40,5 @@ private:
     TaskStore& tasks;
     ConversionService& conversions;
     const RouteSettings settings;
-    UploadQuota quota;
+    UploadReceiver uploads;
 };

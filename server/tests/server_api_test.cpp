@@ -121,6 +121,9 @@ TEST_F(ServerApiTest, FileNamesThatLeaveTheirFolderAreRefused)
         EXPECT_NE(reply.json["ret"], 0) << name;
         EXPECT_FALSE(reply.json.isMember("data")) << name;
     }
+    const auto nested = client.Upload("pdf-compress", "a/b.pdf", "%PDF-1.4\n");
+    EXPECT_EQ(nested.json["ret"], 400);
+    EXPECT_EQ(nested.json["msg"], "invalid file name");
     // Nothing was stored outside the task folders.
     EXPECT_FALSE(fs::exists(dir / "data" / "passwd"));
     EXPECT_FALSE(fs::exists(dir / "evil.pdf"));
@@ -140,12 +143,14 @@ TEST_F(ServerApiTest, RequestsWithoutTheFileMemberOrNotMultipartAreRefused)
                   httplib::MultipartFormDataItems{{"document", "%PDF-1.4", "a.pdf", ""}});
     ASSERT_TRUE(other);
     EXPECT_NE(other->body.find("holds no member"), std::string::npos) << other->body;
+    EXPECT_NE(other->body.find("\"ret\":400"), std::string::npos) << other->body;
     EXPECT_EQ(other->body.find("data"), std::string::npos);
 
     const auto plain =
         http.Post("/v2/task/upload?plateform=pc&taskname=pdf-compress&token=" + token, "%PDF-1.4",
                   "application/pdf");
     EXPECT_NE(plain->body.find("multipart"), std::string::npos) << plain->body;
+    EXPECT_NE(plain->body.find("\"ret\":400"), std::string::npos) << plain->body;
 }
 
 TEST_F(ServerApiTest, FilesOver100MiBAreRefused)
@@ -185,6 +190,7 @@ TEST_F(ServerApiTest, FilesOver100MiBAreRefused)
     }
     const std::string answer = streamed.ReadReply();
     EXPECT_NE(answer.find("larger than 100 MiB"), std::string::npos) << answer.substr(0, 400);
+    EXPECT_NE(answer.find("\"ret\":413"), std::string::npos) << answer.substr(0, 400);
     const auto leftovers = std::distance(fs::directory_iterator(dir / "data" / "tasks"), {});
     EXPECT_LE(leftovers, 20) << "refused uploads must not stay on disk";
 }

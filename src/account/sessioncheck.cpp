@@ -20,7 +20,7 @@ SessionCheck CheckSessionBeforeConversion(const SessionCheckParts& parts)
     if (token.token.empty()) {
         if (parts.account.IsSignedIn()) {
             parts.account.Logout();
-            parts.dialogs.ShowMessage(parts.mainWnd, DialogService::kModeNotice,
+            parts.dialogs.ShowMessage(parts.mainWnd, MsgBoxMode::Notice,
                                       "@string/str_msgbox_server_data_login");
         }
         return SessionCheck::TokenEmpty;

@@ -26,18 +26,23 @@ SignInFlow::SignInFlow(Parts parts)
       userInfoThread(this->parts.session.tokens, this->parts.session.userInfo, this->parts.account),
       userMenuRefresh(this->parts.session.userInfo)
 {
+}
+
+void SignInFlow::Attach(MessageTarget& window)
+{
+    mainWnd = &window;
     // The menu's refresh tells nobody: its failure only resets the record.
     for (CTaskBaseThread* thread :
          {static_cast<CTaskBaseThread*>(&loginThread), static_cast<CTaskBaseThread*>(&tokenThread),
           static_cast<CTaskBaseThread*>(&userInfoThread)})
-        thread->SetMainWnd(&this->parts.mainWnd);
+        thread->SetMainWnd(mainWnd);
 }
 
 AccountStartup SignInFlow::Start()
 {
     if (!parts.startAccount)
         return AccountStartup::Started;
-    const AccountStartup started = parts.startAccount(&parts.mainWnd);
+    const AccountStartup started = parts.startAccount(mainWnd);
     if (started != AccountStartup::Started)
         return started;
     std::string userId;
@@ -54,15 +59,15 @@ void SignInFlow::OnSignedIn()
     parts.database.DeleteUsers();
     userInfoThread.SetLogoutOnFailure(1);
     userInfoThread.Start();
-    parts.mainWnd.PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, kShow, 0, {}});
+    mainWnd->PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, kShow, 0, {}});
     loginThread.Start();
 }
 
 void SignInFlow::OnSignedOut()
 {
     AppLog("SignInFlow::OnSignedOut", "signed out");
-    parts.mainWnd.PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, kReset, 0, {}});
-    parts.mainWnd.PostWindowMessage(WindowMessage{WM_ACCOUNT_HEAD_ICON, kReset, 0, {}});
+    mainWnd->PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, kReset, 0, {}});
+    mainWnd->PostWindowMessage(WindowMessage{WM_ACCOUNT_HEAD_ICON, kReset, 0, {}});
     parts.session.tokens.ResetTokenRecord();
     parts.session.userInfo.ResetUserInfoRecord();
     StopSessionThreads();
@@ -89,7 +94,7 @@ void SignInFlow::SignOut()
 
 void SignInFlow::OfferLogin()
 {
-    parts.account.SetNotifyWindow(&parts.mainWnd);
+    parts.account.SetNotifyWindow(mainWnd);
     parts.account.PromptLogin();
 }
 

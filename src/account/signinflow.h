@@ -18,9 +18,9 @@ class MessageTarget;
 
 // What signing in and out sets off, apart from what the window shows: the account's start at
 // first show, the user's row and head icon after a sign-in, the session and its threads reset
-// at sign-out, the login button's choice between the login window and the user menu. Owned by
-// the main window, which forwards the account messages here on the UI thread and shows what
-// is posted back.
+// at sign-out, the login button's choice between the login window and the user menu. Built by the
+// program's main and attached to the main window, which forwards the account messages here on the
+// UI thread and shows what is posted back.
 class SignInFlow
 {
 public:
@@ -30,7 +30,6 @@ public:
         AccountSession& session;
         AccountDatabase& database;
         const ClientInfoRecord& clientInfo;
-        MessageTarget& mainWnd;
         std::string appDataDir; // ends with '/': where the head icon goes
         std::string workDir;    // ends with '/': where the companion program lives
         // Brings the account plug-in into service; empty: nothing to start.
@@ -40,6 +39,9 @@ public:
     };
 
     explicit SignInFlow(Parts parts);
+
+    // The window that hears of sign-ins and of what the threads find; set before any other call.
+    void Attach(MessageTarget& window);
 
     // Starts the account plug-in for the window, then launches the companion program with the
     // signed-in user. Without a start function nothing is started and that counts as started.
@@ -78,6 +80,7 @@ private:
     void StopSessionThreads();
 
     Parts parts;
+    MessageTarget* mainWnd = nullptr;
     OwnedThread<CLoginThread> loginThread;
     OwnedThread<CTokenThread> tokenThread;
     OwnedThread<CUserInfoThread> userInfoThread;

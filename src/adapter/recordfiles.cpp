@@ -13,15 +13,3 @@ std::string RecordFileLocation(RecordKind kind)
 {
     return RecordFileLocation(kind, Utility::AppDataPath());
 }
-
-RecordList& CompletedRecords()
-{
-    static auto* const list = new RecordList(RecordKind::Completed);
-    return *list;
-}
-
-RecordList& OpenRecords()
-{
-    static auto* const list = new RecordList(RecordKind::OpenRecord);
-    return *list;
-}

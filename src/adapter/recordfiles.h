@@ -1,7 +1,6 @@
 #pragma once
 
 #include "adapter/recordkind.h"
-#include "adapter/recordlist.h"
 
 #include <optional>
 #include <string>
@@ -12,8 +11,3 @@
 std::string RecordFileLocation(RecordKind kind, const std::optional<std::string>& appDataDir);
 // The same in the program's application-data directory.
 std::string RecordFileLocation(RecordKind kind);
-
-// The process-wide record lists, created empty on first use and never destroyed; the main
-// window loads them.
-RecordList& CompletedRecords();
-RecordList& OpenRecords();

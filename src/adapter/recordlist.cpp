@@ -65,6 +65,18 @@ bool RecordList::Load(const std::string& path)
     return true;
 }
 
+void RecordList::SetClock(Clock value)
+{
+    const std::lock_guard lock(mutex);
+    clock = std::move(value);
+}
+
+std::string RecordList::DateText() const
+{
+    const std::lock_guard lock(mutex);
+    return FormatDateText(clock());
+}
+
 void RecordList::AddRecord(const FileRecord& record)
 {
     const std::lock_guard lock(mutex);

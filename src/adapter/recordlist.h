@@ -6,6 +6,8 @@
 #include <pugixml.hpp>
 
 #include <cstddef>
+#include <ctime>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,6 +31,12 @@ public:
     // missing file is created with the default content. False when the file is unreadable.
     bool Load(const std::string& path);
 
+    // Where the dates of new records come from; the system clock unless set.
+    using Clock = std::function<std::time_t()>;
+    void SetClock(Clock clock);
+    // Today's date by the list's clock, as a new record shows it.
+    std::string DateText() const;
+
     void AddRecord(const FileRecord& record);
     void RemoveAt(std::size_t index);
     void Clear();
@@ -46,6 +54,7 @@ private:
 
     const RecordKind kind;
     mutable std::mutex mutex;
+    Clock clock = [] { return std::time(nullptr); };
     std::vector<FileRecord> records; // index 0 = newest = last element of the file
     std::string filePath;
     pugi::xml_document doc;

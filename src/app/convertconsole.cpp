@@ -27,24 +27,6 @@ std::string Shorten(std::string_view text, std::size_t limit)
 
 } // namespace
 
-void ConsoleMessages::PostWindowMessage(WindowMessage message)
-{
-    {
-        std::lock_guard lock(mutex);
-        pending.push_back(std::move(message));
-    }
-    arrived.notify_all();
-}
-
-std::vector<WindowMessage> ConsoleMessages::Wait(std::chrono::milliseconds timeout)
-{
-    std::unique_lock lock(mutex);
-    arrived.wait_for(lock, timeout, [this] { return !pending.empty(); });
-    std::vector<WindowMessage> taken;
-    taken.swap(pending);
-    return taken;
-}
-
 std::string ProgressLine(const ConversionItem& item)
 {
     const int progress = IsDone(item.status) ? 100 : std::clamp(item.progress, 0, 100);

@@ -3,27 +3,9 @@
 #include "base/windowmessage.h"
 #include "task/conversionitem.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <cstdint>
-#include <mutex>
+#include <cstddef>
 #include <string>
 #include <vector>
-
-// Receives the pipeline's messages for the command-line converter: the main thread sleeps
-// until one arrives and redraws.
-class ConsoleMessages : public MessageTarget
-{
-public:
-    void PostWindowMessage(WindowMessage message) override;
-    // Waits up to `timeout` for messages; returns those that arrived.
-    std::vector<WindowMessage> Wait(std::chrono::milliseconds timeout);
-
-private:
-    std::mutex mutex;
-    std::condition_variable arrived;
-    std::vector<WindowMessage> pending;
-};
 
 // One progress bar per file on a terminal, redrawn in place.
 class ProgressView

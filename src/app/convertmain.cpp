@@ -1,7 +1,6 @@
 #include "account/accountlibrary.h"
 #include "account/tokensession.h"
 #include "adapter/recordfiles.h"
-#include "adapter/recordlist.h"
 #include "app/convertconsole.h"
 #include "app/convertoptions.h"
 #include "app/convertsignin.h"
@@ -10,9 +9,8 @@
 #include "settings/settingsfiles.h"
 #include "settings/startupsettings.h"
 #include "task/catalogue.h"
-#include "task/conversionlist.h"
-#include "task/conversionpipeline.h"
-#include "task/fileadmission.h"
+#include "task/conversionsession.h"
+#include "task/headlessdriver.h"
 #include "tiles/filetypes.h"
 #include "tiles/functiondispatch.h"
 #include "utility/stringtable.h"
@@ -121,12 +119,19 @@ int main(int argc, char** argv)
 
     bool allAccepted = true;
     const auto files = AcceptedFiles(*options, allAccepted);
-    ConversionList list;
-    list.SetFunctionName(options->function);
-    for (const auto& notice : AdmitFiles(list.Store(), options->function, files, false))
+    // The sign-in waits until the files are known to be worth it; the session's token comes
+    // from it.
+    std::unique_ptr<TokenSession> tokens;
+    ConversionSession conversions({.clientInfo = &clientInfo,
+                                   .pollInterval = locations.pollInterval,
+                                   .fileTimeLimit = options->timeout});
+    HeadlessDriver driver(conversions);
+    conversions.ShowFunction(options->function);
+    const auto notices = conversions.AddFiles(files, false);
+    for (const auto& notice : notices.value_or(std::vector<AdmissionNotice>()))
         std::fprintf(stderr, "dokora-convert: %s: %s\n", notice.path.c_str(),
                      StringTable::Resolve(notice.TextKey()).c_str());
-    ConversionStore& store = list.Store();
+    const ConversionStore& store = conversions.List().Store();
     if (store.GetCount(options->function) == 0)
         return Fail("no file to convert");
     allAccepted =
@@ -139,34 +144,25 @@ int main(int argc, char** argv)
     // The plug-in is never unloaded and keeps the holder as its callbacks' context.
     static AccountLibrary* const account = new AccountLibrary;
     std::string signInError;
-    const auto session =
-        SignInForConversion(*options, *account, locations, clientInfo.Get().wua, signInError);
-    if (!session)
+    tokens = SignInForConversion(*options, *account, locations, clientInfo.Get().wua, signInError);
+    if (!tokens)
         return Fail(signInError);
-
-    store.SetOutputPaths(options->function, options->outDir, GetResultSuffix(options->function),
-                         options->outDir.empty());
-    store.SetAllStatus(options->function, ConversionStatus::Queued);
-
-    RecordList completed(RecordKind::Completed);
-    completed.Load(RecordFileLocation(RecordKind::Completed));
-    ConsoleMessages messages;
-    ConversionPipeline pipeline;
-    pipeline.Wire({&messages, &list, &completed, ServiceAccess(locations.api, session.get()),
-                   &clientInfo, static_cast<std::uint32_t>(locations.pollInterval.count()),
-                   options->timeout});
+    conversions.SetServiceAccess(ServiceAccess(locations.api, tokens.get()));
+    conversions.CompletedList().Load(RecordFileLocation(RecordKind::Completed));
     CatchInterrupts();
-    pipeline.Start();
+    conversions.Start(options->outDir);
 
     const bool showProgress = !options->json && isatty(STDOUT_FILENO);
     ProgressView view;
-    while (pipeline.IsRunning()) {
+    while (!driver.Finished() && conversions.IsRunning()) {
         if (interrupted)
-            pipeline.StopRunning(kStopWaitMs);
-        messages.Wait(std::chrono::milliseconds(200));
+            conversions.StopRunning(kStopWaitMs);
+        driver.Step(std::chrono::milliseconds(200));
         if (showProgress)
             view.Draw(store.GetItems(options->function));
     }
+    // The poller may sleep until its next look at rows that all ended.
+    conversions.StopRunning(kStopWaitMs);
     const auto items = store.GetItems(options->function);
     if (showProgress)
         view.Draw(items);

@@ -3,6 +3,7 @@
 #include "account/accountloader.h"
 #include "account/accountsession.h"
 #include "account/accountstartup.h"
+#include "account/signinflow.h"
 #include "app/crashreport.h"
 #include "app/singleinstance.h"
 #include "app/startuplog.h"
@@ -11,7 +12,9 @@
 #include "settings/servicelocations.h"
 #include "settings/settingsfiles.h"
 #include "settings/startupsettings.h"
+#include "task/conversionsession.h"
 #include "tiles/homesortlist.h"
+#include "tiles/tilebackground.h"
 #include "tiles/tileconfig.h"
 #include "ui/mainwnd.h"
 #include "ui/monitortable.h"
@@ -29,6 +32,9 @@
 #include <ctime>
 
 namespace {
+
+// How long each thread gets to stop when the user signs out.
+constexpr std::uint32_t kThreadStopMs = 1000;
 
 constexpr const char* kUserAgent =
     "Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 10.0; WOW64; Trident/7.0; .NET4.0C; .NET4.0E; "
@@ -102,18 +108,28 @@ int main(int argc, char** argv)
     services.tiles = &tiles;
     services.apiBase = locations.api;
     services.webBase = locations.web;
-    services.pollInterval = locations.pollInterval;
     services.appDataDir = Utility::AppDataPath().value_or("");
     services.configPath = workDir ? *workDir + "Config.ini" : "";
     services.systemTray = QSystemTrayIcon::isSystemTrayAvailable();
-    services.workDir = workDir.value_or("");
     services.accountComponentMissing = accountComponentMissing;
-    services.startAccount = [&accountSetup](MessageTarget* mainWnd) {
-        return InitAccount(*account, mainWnd, accountSetup);
-    };
 
     int result = 0;
     {
+        // Its threads end before the HTTP layer does.
+        ConversionSession conversions({.access = ServiceAccess(locations.api, &session.tokens),
+                                       .clientInfo = &clientInfo,
+                                       .pollInterval = locations.pollInterval,
+                                       .account = account});
+        services.conversions = &conversions;
+        SignInFlow signIn({*account, session, database, clientInfo, services.appDataDir,
+                           workDir.value_or(""),
+                           [&accountSetup](MessageTarget* mainWnd) {
+                               return InitAccount(*account, mainWnd, accountSetup);
+                           },
+                           [&conversions] { conversions.StopRunning(kThreadStopMs); }});
+        services.signIn = &signIn;
+        TileBackground tileWork(homeSortList, locations.api, *account, clientInfo);
+        services.tileWork = &tileWork;
         CMainWnd window(services);
         dialogs.SetMainWindow(&window);
         QObject::connect(&instance, &SingleInstance::activationRequested, &window,

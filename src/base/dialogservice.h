@@ -7,14 +7,32 @@
 #include <utility>
 #include <vector>
 
+// Message box arrangements, numbered as the box has always numbered them.
+enum class MsgBoxMode
+{
+    Question = 10,       // OK and Cancel
+    Notice = 12,         // one line, one wide button
+    NoticeTwoLines = 13, // two lines, one wide button
+    Login = 15,          // invitation to sign in
+    Password = 17,       // a document's open password
+};
+
+// How a message box ended; callers act on Ok only.
+enum class MsgBoxResult
+{
+    Ok = 1,
+    Cancel = 2,
+    Closed = 8,
+};
+
 // One question for the message box. Texts may be "@string/" keys; empty ones keep the box's
 // own defaults.
 struct MsgBoxRequest
 {
     MsgBoxRequest() = default;
-    MsgBoxRequest(int mode, std::string message) : mode(mode), message(std::move(message)) {}
+    MsgBoxRequest(MsgBoxMode mode, std::string message) : mode(mode), message(std::move(message)) {}
 
-    int mode = 12;
+    MsgBoxMode mode = MsgBoxMode::Notice;
     std::string message;
     std::string title;
     std::string bigOkText;
@@ -26,7 +44,7 @@ struct MsgBoxRequest
 
 struct MsgBoxAnswer
 {
-    int result = 8;
+    MsgBoxResult result = MsgBoxResult::Closed;
     std::string password; // password mode after OK: the verified password
 };
 
@@ -44,17 +62,6 @@ struct OpenFileRequest
 class DialogService
 {
 public:
-    // Message box arrangements.
-    static constexpr int kModeQuestion = 10;       // OK and Cancel
-    static constexpr int kModeNotice = 12;         // one line, one wide button
-    static constexpr int kModeNoticeTwoLines = 13; // two lines, one wide button
-    static constexpr int kModeLogin = 15;          // invitation to sign in
-    static constexpr int kModePassword = 17;       // a document's open password
-    // How a message box ended; callers act on kResultOk only.
-    static constexpr int kResultOk = 1;
-    static constexpr int kResultCancel = 2;
-    static constexpr int kResultClosed = 8;
-
     virtual ~DialogService() = default;
 
     virtual MsgBoxAnswer ShowMessageBox(const MsgBoxRequest& request) = 0;
@@ -66,7 +73,7 @@ public:
 
     // Shows `text` (a "@string/NAME" key or plain text) in the message box of `mode` with its
     // default texts, owned by `owner` (may be null); the result.
-    int ShowMessage(MessageTarget* owner, int mode, const std::string& text)
+    MsgBoxResult ShowMessage(MessageTarget* owner, MsgBoxMode mode, const std::string& text)
     {
         MsgBoxRequest request(mode, text);
         request.owner = owner;

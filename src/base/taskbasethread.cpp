@@ -32,7 +32,7 @@ void CTaskBaseThread::StartWithNotice(MessageTarget* window, DialogService& dial
         SetMainWnd(window);
         Start();
     }
-    dialogs.ShowMessage(window, DialogService::kModeNotice, "@string/str_msgbox_server_data");
+    dialogs.ShowMessage(window, MsgBoxMode::Notice, "@string/str_msgbox_server_data");
 }
 
 void CTaskBaseThread::LogoutIfSignedIn(AccountAccess& account)

@@ -9,10 +9,15 @@ void ConversionPipeline::Wire(const Wiring& wiring)
     query.SetTimeLimit(wiring.fileTimeLimit);
     download.SetTransferLimit(wiring.fileTimeLimit);
     download.SetCompletedList(wiring.completed);
-    for (CConvertBaseThread* stage : Stages()) {
-        stage->SetMainWnd(wiring.window);
+    for (CConvertBaseThread* stage : Stages())
         stage->SetConvList(wiring.list);
-    }
+    SetWindow(wiring.window);
+}
+
+void ConversionPipeline::SetWindow(MessageTarget* window)
+{
+    for (CConvertBaseThread* stage : Stages())
+        stage->SetMainWnd(window);
 }
 
 bool ConversionPipeline::Start()

@@ -33,6 +33,8 @@ public:
 
     // Set while no stage runs.
     void Wire(const Wiring& wiring);
+    // Where the stages post; null posts nothing. Set while no stage runs.
+    void SetWindow(MessageTarget* window);
     // Starts a new run: upload, poller and download, in this order; false when a stage
     // refused.
     bool Start();

@@ -6,8 +6,6 @@
 #include "utility/stringtable.h"
 #include "utility/tc_checkpath.h"
 
-#include <ctime>
-
 namespace {
 constexpr std::string_view kPreFinishLog = "CConvertBaseThread::PreFinish";
 }
@@ -40,7 +38,7 @@ void CConvertBaseThread::AddCompletedRecord(const std::string& path, int cost)
         if (TC_CHECKPATH::TC_FileExist(path.c_str()) &&
             TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) == 0) {
             list->AddRecord(FileRecord{static_cast<std::uint32_t>(cost), path, FormatSizeText(size),
-                                       FormatDateText(std::time(nullptr))});
+                                       list->DateText()});
             return;
         }
         if (!IsRunning())

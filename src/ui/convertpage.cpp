@@ -19,14 +19,7 @@ constexpr int kStatusColumn = 2;
 constexpr int kButtonColumn = 3;
 constexpr int kSaveDirTextWidth = 360;
 
-struct RowButtonSpec
-{
-    const char* name;
-    const char* icon;
-    const char* tooltipKey;
-};
-
-constexpr RowButtonSpec kRowButtons[] = {
+constexpr ListView::RowButtonSpec kRowButtons[] = {
     {"btn_convl_download", "row_download", "@string/str_convl_tip_redownload"},
     {"btn_convl_openFile", "row_openfile", "@string/str_list_tip_openfile"},
     {"btn_convl_openDir", "row_opendir", "@string/str_list_tip_opendir"},
@@ -35,11 +28,10 @@ constexpr RowButtonSpec kRowButtons[] = {
 
 } // namespace
 
-CConvertPage::CConvertPage(QWidget* parent) : QWidget(parent)
+CConvertPage::CConvertPage(const ConversionList& list, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("page_convertList"));
     setAttribute(Qt::WA_StyledBackground);
-    retryThread.SetConvList(&list);
     adapter = new CConvMcListAdapterMgr(list, this);
 
     auto* layout = new QVBoxLayout(this);
@@ -60,11 +52,6 @@ CConvertPage::CConvertPage(QWidget* parent) : QWidget(parent)
                 for (int row = from.row(); row <= to.row(); ++row)
                     UpdateRow(row);
             });
-}
-
-CConvertPage::~CConvertPage()
-{
-    retryThread.Stop();
 }
 
 QWidget* CConvertPage::BuildTopBar()
@@ -216,17 +203,10 @@ void CConvertPage::RebuildRows()
         statusLayout->addWidget(progress);
         listView->setIndexWidget(adapter->index(row, kStatusColumn), status);
 
-        QHBoxLayout* buttonLayout = nullptr;
-        QWidget* buttons = ListView::MakeButtonCell(listView, buttonLayout);
-        for (const RowButtonSpec& rowButton : kRowButtons) {
-            QPushButton* button = ListView::MakeRowButton(buttons, rowButton.name, rowButton.icon,
-                                                          rowButton.tooltipKey);
-            buttonLayout->addWidget(button);
-            const QString name = QString::fromLatin1(rowButton.name);
-            connect(button, &QPushButton::clicked, this,
-                    [this, name, row] { emit rowButtonClicked(name, row); });
-        }
-        buttonLayout->addStretch(1);
+        QWidget* buttons =
+            ListView::MakeButtonCell(listView, kRowButtons, [this, row](const QString& name) {
+                emit rowButtonClicked(name, row);
+            });
         listView->setIndexWidget(adapter->index(row, kButtonColumn), buttons);
         UpdateRow(row);
     }
@@ -264,6 +244,5 @@ QWidget* CConvertPage::RowCell(int row, int column) const
 
 QPushButton* CConvertPage::RowButton(int row, const char* name) const
 {
-    QWidget* cell = RowCell(row, kButtonColumn);
-    return cell ? cell->findChild<QPushButton*>(QString::fromLatin1(name)) : nullptr;
+    return ListView::FindRowButton(RowCell(row, kButtonColumn), name);
 }

@@ -1,19 +1,17 @@
 #pragma once
 
-#include "task/conversionlist.h"
-#include "task/retrydownloadthread.h"
-
 #include <QWidget>
 
 class CConvMcListAdapterMgr;
+class ConversionList;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QTableView;
 
-// The conversion page `page_convertList`: the rows of every function, the function shown, the
-// list view with its row widgets, the page's buttons and the re-download thread. The page
-// owns them; the pipeline stages borrow the list. What the buttons do is the main window's.
+// The conversion page `page_convertList`: the list view over the rows of the function shown,
+// with its row widgets, and the page's buttons. The rows are the conversion session's; what
+// the buttons do is the main window's.
 class CConvertPage : public QWidget
 {
     Q_OBJECT
@@ -23,13 +21,8 @@ public:
     static constexpr int kCmdSameDir = 311;
     static constexpr int kCmdCustomDir = 312;
 
-    explicit CConvertPage(QWidget* parent = nullptr);
-    ~CConvertPage() override;
+    explicit CConvertPage(const ConversionList& list, QWidget* parent = nullptr);
 
-    ConversionList& List() { return list; }
-    const ConversionList& List() const { return list; }
-    CRetryDownloadThread& RetryThread() { return retryThread; }
-    bool IsRedownloading() const { return retryThread.IsRunning(); }
     CConvMcListAdapterMgr& Adapter() { return *adapter; }
 
     // Tells the row observers that the whole list changed or one row changed.
@@ -72,8 +65,6 @@ private:
     void RebuildRows();
     void UpdateRow(int row);
 
-    ConversionList list;
-    OwnedThread<CRetryDownloadThread> retryThread;
     CConvMcListAdapterMgr* adapter = nullptr;
     QTableView* listView = nullptr;
     QPushButton* back = nullptr;

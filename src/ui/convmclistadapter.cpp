@@ -59,7 +59,7 @@ CConvMcListAdapterMgr::RowLook CConvMcListAdapterMgr::LookOf(ConversionStatus st
     }
 }
 
-CConvMcListAdapterMgr::CConvMcListAdapterMgr(ConversionList& list, QObject* parent)
+CConvMcListAdapterMgr::CConvMcListAdapterMgr(const ConversionList& list, QObject* parent)
     : CMcListAdapterBase(parent), list(list)
 {
 }
@@ -67,47 +67,6 @@ CConvMcListAdapterMgr::CConvMcListAdapterMgr(ConversionList& list, QObject* pare
 std::string CConvMcListAdapterMgr::CurrentFunction() const
 {
     return list.GetFunctionName();
-}
-
-void CConvMcListAdapterMgr::SetCurrentFunction(const std::string& name)
-{
-    list.SetFunctionName(name);
-    NotifyDataSetChanged();
-}
-
-void CConvMcListAdapterMgr::AddFile(const std::string& name, const std::string& path)
-{
-    list.Store().AddFile(name, path);
-    if (name == CurrentFunction())
-        NotifyDataSetChanged();
-}
-
-void CConvMcListAdapterMgr::RemoveAt(const std::string& name, int index)
-{
-    list.Store().RemoveAt(name, index);
-    NotifyDataSetChanged();
-}
-
-void CConvMcListAdapterMgr::SetStatus(const std::string& name, int index, ConversionStatus status,
-                                      bool notify)
-{
-    list.Store().SetStatus(name, index, status);
-    if (notify)
-        NotifyItemChanged(index);
-}
-
-void CConvMcListAdapterMgr::SetAllStatus(const std::string& name, ConversionStatus status,
-                                         bool notify)
-{
-    list.Store().SetAllStatus(name, status);
-    if (notify)
-        NotifyDataSetChanged();
-}
-
-void CConvMcListAdapterMgr::ClearCurrent()
-{
-    list.Store().Clear(CurrentFunction());
-    NotifyDataSetChanged();
 }
 
 int CConvMcListAdapterMgr::DataCount() const

@@ -8,8 +8,8 @@
 class ConversionList;
 
 // The conversion list `mclv_convert` as an item model over the rows of the function the page
-// shows. The pipeline threads change rows in the store and post messages; the window turns
-// those into the notifications here. UI thread only.
+// shows. The conversion session and its threads change the rows; the window turns what they
+// report into the notifications here. UI thread only.
 class CConvMcListAdapterMgr : public CMcListAdapterBase
 {
     Q_OBJECT
@@ -34,19 +34,9 @@ public:
     };
     static RowLook LookOf(ConversionStatus status);
 
-    explicit CConvMcListAdapterMgr(ConversionList& list, QObject* parent = nullptr);
+    explicit CConvMcListAdapterMgr(const ConversionList& list, QObject* parent = nullptr);
 
-    ConversionList& List() { return list; }
     std::string CurrentFunction() const;
-    // Shows the rows of `name`.
-    void SetCurrentFunction(const std::string& name);
-
-    void AddFile(const std::string& name, const std::string& path);
-    void RemoveAt(const std::string& name, int index);
-    void SetStatus(const std::string& name, int index, ConversionStatus status, bool notify);
-    void SetAllStatus(const std::string& name, ConversionStatus status, bool notify);
-    // Empties the current function's rows.
-    void ClearCurrent();
 
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
@@ -54,5 +44,5 @@ protected:
     int DataCount() const override;
 
 private:
-    ConversionList& list;
+    const ConversionList& list;
 };

@@ -9,6 +9,24 @@
 #include <QPushButton>
 #include <QTableView>
 
+namespace {
+
+QPushButton* MakeRowButton(QWidget* parent, const ListView::RowButtonSpec& spec)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QString::fromLatin1(spec.name));
+    button->setProperty("role", QStringLiteral("rowButton"));
+    button->setIcon(Theme::Icon(spec.icon));
+    button->setIconSize(QSize(16, 16));
+    button->setFixedSize(28, 28);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setToolTip(Theme::Text(spec.tooltipKey));
+    Keyboard::MakeReachable(button);
+    return button;
+}
+
+} // namespace
+
 namespace ListView {
 
 QTableView* Make(QWidget* parent, const char* name, CMcListAdapterBase* model)
@@ -43,34 +61,32 @@ QTableView* Make(QWidget* parent, const char* name, CMcListAdapterBase* model)
     return view;
 }
 
-QPushButton* MakeRowButton(QWidget* parent, const char* name, const char* icon,
-                           const char* tooltipKey)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setProperty("role", QStringLiteral("rowButton"));
-    button->setIcon(Theme::Icon(icon));
-    button->setIconSize(QSize(16, 16));
-    button->setFixedSize(28, 28);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setToolTip(Theme::Text(tooltipKey));
-    Keyboard::MakeReachable(button);
-    return button;
-}
-
 void NameRowButtons(QWidget* cell, const QString& fileName)
 {
     for (QPushButton* button : cell->findChildren<QPushButton*>())
         button->setAccessibleName(button->toolTip() + QLatin1Char(' ') + fileName);
 }
 
-QWidget* MakeButtonCell(QWidget* parent, QHBoxLayout*& layout)
+QWidget* MakeButtonCell(QWidget* parent, std::span<const RowButtonSpec> buttons,
+                        const std::function<void(const QString& name)>& clicked)
 {
     auto* cell = new QWidget(parent);
-    layout = new QHBoxLayout(cell);
+    auto* layout = new QHBoxLayout(cell);
     layout->setContentsMargins(8, 0, 8, 0);
     layout->setSpacing(6);
+    for (const RowButtonSpec& spec : buttons) {
+        QPushButton* button = MakeRowButton(cell, spec);
+        layout->addWidget(button);
+        const QString name = QString::fromLatin1(spec.name);
+        QObject::connect(button, &QPushButton::clicked, cell, [clicked, name] { clicked(name); });
+    }
+    layout->addStretch(1);
     return cell;
+}
+
+QPushButton* FindRowButton(const QWidget* cell, const char* name)
+{
+    return cell ? cell->findChild<QPushButton*>(QString::fromLatin1(name)) : nullptr;
 }
 
 } // namespace ListView

@@ -1,11 +1,13 @@
 #include "ui/mainwnd.h"
 
+#include "account/signinflow.h"
+#include "tiles/tilebackground.h"
+
 #include "account/accountdatabase.h"
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
 #include "base/dialogservice.h"
 #include "settings/firststart.h"
-#include "settings/settingsfiles.h"
 #include "task/fileadmission.h"
 #include "task/serviceaccess.h"
 #include "ui/convertpage.h"
@@ -121,12 +123,7 @@ QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* ic
 
 CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), services(std::move(services)),
-      fileSelector(*this->services.dialogs),
-      signIn({*this->services.account, *this->services.session, *this->services.database,
-              *this->services.clientInfo, *this, this->services.appDataDir, this->services.workDir,
-              this->services.startAccount, [this] { pipeline.StopRunning(kThreadStopMs); }}),
-      homeSortThread(*this->services.homeSortList, this->services.apiBase),
-      webPageThread(*this->services.account, *this->services.clientInfo)
+      fileSelector(*this->services.dialogs)
 {
     static const bool accessibleRole = (QAccessible::installFactory(&MainWindowAccessible), true);
     static_cast<void>(accessibleRole);
@@ -143,7 +140,7 @@ CMainWnd::~CMainWnd()
     // Nothing may post into a window being torn down.
     services.account->SetNotifyWindow(nullptr);
     StopAllThreads();
-    convertPage->RetryThread().Stop();
+    Conversions().Detach();
 }
 
 void CMainWnd::BuildLayout()
@@ -167,10 +164,11 @@ void CMainWnd::BuildLayout()
     auto* mainTiles = homeTiles = new CHomeTileList(*this, tabFunction);
     auto* fileTiles = new CPlaceholderPage("", tabFunction);
     fileTiles->setObjectName(QStringLiteral("page_fileTileView"));
-    convertPage = new CConvertPage(tabFunction);
+    convertPage = new CConvertPage(Conversions().List(), tabFunction);
     auto* completed = completedPage =
-        new CRecordPage(RecordKind::Completed, completedRecords, tabFunction);
-    auto* records = recordPage = new CRecordPage(RecordKind::OpenRecord, openRecords, tabFunction);
+        new CRecordPage(RecordKind::Completed, Conversions().CompletedList(), tabFunction);
+    auto* records = recordPage =
+        new CRecordPage(RecordKind::OpenRecord, Conversions().OpenRecordList(), tabFunction);
     for (QWidget* page : {static_cast<QWidget*>(mainTiles), static_cast<QWidget*>(fileTiles),
                           static_cast<QWidget*>(convertPage), static_cast<QWidget*>(completed),
                           static_cast<QWidget*>(records)})
@@ -353,7 +351,7 @@ void CMainWnd::Initialize()
 {
     BuildTray();
     WireThreads();
-    homeSortThread.Start();
+    TileWork().HomeSortThread().Start();
     LoadRecords();
     homeTiles->Populate(Tiles());
     for (int row = 0; row < leftBarPart1->count(); ++row)
@@ -364,7 +362,7 @@ void CMainWnd::Initialize()
 
     if (OpenAccountDatabase(*services.database, services.appDataDir) ==
         AccountDatabaseOpen::NoDataDirectory) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, "@string/str_msgbox_db");
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_db");
         ExitNow();
         return;
     }
@@ -382,30 +380,14 @@ void CMainWnd::Initialize()
 
 void CMainWnd::WireThreads()
 {
-    for (CTaskBaseThread* thread : {static_cast<CTaskBaseThread*>(&homeSortThread),
-                                    static_cast<CTaskBaseThread*>(&webPageThread)})
-        thread->SetMainWnd(this);
-
-    pipeline.Wire({this, &convertPage->List(), &completedRecords,
-                   ServiceAccess(services.apiBase, &services.session->tokens), services.clientInfo,
-                   static_cast<std::uint32_t>(services.pollInterval.count())});
-    CRetryDownloadThread& retry = convertPage->RetryThread();
-    retry.SetMainWnd(this);
-    retry.SetConvList(&convertPage->List());
-    retry.SetCompletedList(&completedRecords);
-    retry.SetAccount(services.account);
+    SignIn().Attach(*this);
+    TileWork().Attach(*this);
+    Conversions().Attach(this, this);
 }
 
 void CMainWnd::LoadRecords()
 {
-    const std::string xmlDir = XmlFolder(services.appDataDir);
-    const auto load = [&xmlDir](RecordList& records, RecordKind kind) {
-        const std::string path = xmlDir.empty() ? "" : xmlDir + std::string(RecordFileName(kind));
-        if (!records.Load(path))
-            AppLog("CMainWnd::LoadRecords", "unreadable record file kept aside: " + path);
-    };
-    load(completedRecords, RecordKind::Completed);
-    load(openRecords, RecordKind::OpenRecord);
+    Conversions().LoadRecords(services.appDataDir);
     completedPage->Adapter().Refresh();
     recordPage->Adapter().Refresh();
 }
@@ -415,7 +397,7 @@ void CMainWnd::OnFirstShowTick()
     if (!isVisible())
         return;
     firstShowTimer->stop();
-    switch (signIn.Start()) {
+    switch (SignIn().Start()) {
     case AccountStartup::Started:
         break;
     case AccountStartup::ComponentMissing:
@@ -429,7 +411,7 @@ void CMainWnd::OnFirstShowTick()
 
 void CMainWnd::ExitForMissingComponent()
 {
-    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, "@string/str_msgbox_plugin");
+    services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_plugin");
     ExitNow();
 }
 
@@ -491,7 +473,7 @@ void CMainWnd::OnTaskNetError(WindowMessage& message)
     if (threadNoticeShown)
         return;
     threadNoticeShown = true;
-    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, message.payload);
+    services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, message.payload);
     threadNoticeShown = false;
 }
 
@@ -502,9 +484,7 @@ void CMainWnd::OnConvertListChanged(WindowMessage&)
 
 void CMainWnd::OnConvertItemChanged(WindowMessage& message)
 {
-    const ConversionList& list = convertPage->List();
-    const int count = list.Store().GetCount(list.GetFunctionName());
-    if (message.wParam < static_cast<std::uintptr_t>(count))
+    if (message.wParam < static_cast<std::uintptr_t>(Conversions().RowCount()))
         convertPage->NotifyItemChanged(static_cast<int>(message.wParam));
 }
 
@@ -520,20 +500,19 @@ void CMainWnd::OnFirstStartCheck(WindowMessage&)
     if (!RunFirstStartCheck(services.configPath, services.account->IsSignedIn(),
                             fileSelector.DialogShown()))
         return;
-    if (services.dialogs->ShowMessage(this, DialogService::kModeLogin,
-                                      "@string/str_msgbox_login_welcome") ==
-        DialogService::kResultOk)
-        signIn.OfferLogin();
+    if (services.dialogs->ShowMessage(this, MsgBoxMode::Login,
+                                      "@string/str_msgbox_login_welcome") == MsgBoxResult::Ok)
+        SignIn().OfferLogin();
 }
 
 void CMainWnd::OnAccountLogin(WindowMessage&)
 {
-    signIn.OnSignedIn();
+    SignIn().OnSignedIn();
 }
 
 void CMainWnd::OnAccountLogout(WindowMessage&)
 {
-    signIn.OnSignedOut();
+    SignIn().OnSignedOut();
 }
 
 void CMainWnd::OnAccountShowLogin(WindowMessage&)
@@ -550,14 +529,14 @@ void CMainWnd::OnAccountShowLogin(WindowMessage&)
 
 void CMainWnd::OnLoginButton()
 {
-    if (signIn.OnLoginButton() != SignInFlow::LoginButtonAction::ShowUserMenu)
+    if (SignIn().OnLoginButton() != SignInFlow::LoginButtonAction::ShowUserMenu)
         return;
     if (!userMenu) {
         userMenu = new QMenu(this);
         userMenu->setObjectName(QStringLiteral("rc_menu_user"));
         QAction* logout = userMenu->addAction(Theme::Text("@string/str_menu_user_3"));
         logout->setObjectName(QStringLiteral("menuItem_logout"));
-        connect(logout, &QAction::triggered, this, [this] { signIn.SignOut(); });
+        connect(logout, &QAction::triggered, this, [this] { SignIn().SignOut(); });
     }
     userMenu->popup(loginButton->mapToGlobal(QPoint(-10, loginButton->height())));
 }
@@ -588,7 +567,7 @@ void CMainWnd::OnAccountUserName(WindowMessage& message)
         ShowUserName(Theme::Text("@string/str_cation_login"));
         return;
     }
-    if (const auto text = signIn.UserName()) {
+    if (const auto text = SignIn().UserName()) {
         ShowUserName(QString::fromStdString(*text));
         AppLog("CMainWnd::OnAccountUserName", "user " + *text);
     }
@@ -601,16 +580,14 @@ void CMainWnd::OnNotHandledYet(WindowMessage& message)
 
 bool CMainWnd::IsConverting() const
 {
-    const ConversionList& list = convertPage->List();
-    return list.Store().IsConverting(list.GetFunctionName());
+    return services.conversions->IsConverting();
 }
 
 void CMainWnd::OnLeftBarSelection(QListWidget* list)
 {
-    if (convertPage->IsRedownloading()) {
+    if (Conversions().IsRedownloading()) {
         RestoreLeftBarSelection();
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
-                                      "@string/str_msgbox_task_busy");
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_task_busy");
         return;
     }
     // The selection changes before the current row does.
@@ -664,7 +641,7 @@ void CMainWnd::OpenPdf()
     const std::string& path = files->front();
     const LocalFileState state = CheckLocalFile(path);
     if (state == LocalFileState::Missing) {
-        MsgBoxRequest request(DialogService::kModeNotice, "@string/str_msgbox_file_missing");
+        MsgBoxRequest request(MsgBoxMode::Notice, "@string/str_msgbox_file_missing");
         request.title = "@string/str_msgbox_title_tip";
         services.dialogs->ShowMessageBox(request);
         return;
@@ -672,7 +649,7 @@ void CMainWnd::OpenPdf()
     std::uint64_t size = 0;
     if (state != LocalFileState::Readable ||
         TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) != 0 || size == 0) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNoticeTwoLines,
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::NoticeTwoLines,
                                       "@string/str_msgbox_file_err");
         return;
     }
@@ -689,11 +666,11 @@ void CMainWnd::OpenWebHome()
 void CMainWnd::OpenWebPage(const std::string& key, const std::string& url)
 {
     if (!TC_PROCESS::DesktopOpenerAvailable()) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice,
                                       "@string/str_msgbox_open_failed");
         return;
     }
-    if (!webPageThread.Open(key, url))
+    if (!TileWork().WebPageThread().Open(key, url))
         return;
     homeTiles->SetBusy(key, true);
 }
@@ -734,8 +711,8 @@ void CMainWnd::OnTrayCommand(int id)
 void CMainWnd::Exit()
 {
     if (IsConverting() &&
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeQuestion,
-                                      "@string/str_msgbox_conving") != DialogService::kResultOk)
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Question,
+                                      "@string/str_msgbox_conving") != MsgBoxResult::Ok)
         return;
     StopAllThreads();
     AnimateOut();
@@ -743,13 +720,9 @@ void CMainWnd::Exit()
 
 void CMainWnd::StopAllThreads()
 {
-    signIn.StopThreads();
-    for (CTC_Thread* thread :
-         {static_cast<CTC_Thread*>(&homeSortThread), static_cast<CTC_Thread*>(&webPageThread)}) {
-        if (thread->IsRunning())
-            thread->StopWait(kThreadStopMs);
-    }
-    pipeline.StopRunning(kThreadStopMs);
+    SignIn().StopThreads();
+    TileWork().StopThreads(kThreadStopMs);
+    Conversions().StopRunning(kThreadStopMs);
 }
 
 void CMainWnd::AnimateOut()

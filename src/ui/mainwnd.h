@@ -1,13 +1,9 @@
 #pragma once
 
 #include "account/accountstartup.h"
-#include "account/signinflow.h"
-#include "adapter/recordlist.h"
 #include "base/windowmessage.h"
-#include "task/conversionpipeline.h"
+#include "task/conversionsession.h"
 #include "tiles/fileselector.h"
-#include "tiles/homesortlistthread.h"
-#include "tiles/webpagethread.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -38,6 +34,8 @@ class QPushButton;
 class QStackedWidget;
 class QSystemTrayIcon;
 class QTimer;
+class SignInFlow;
+class TileBackground;
 class TileConfig;
 
 // What the main window works with, built by the program's main (tests build their own). Every
@@ -45,6 +43,9 @@ class TileConfig;
 struct MainWndServices
 {
     DialogService* dialogs = nullptr;
+    ConversionSession* conversions = nullptr;
+    SignInFlow* signIn = nullptr;
+    TileBackground* tileWork = nullptr;
     AccountLibrary* account = nullptr;
     AccountSession* session = nullptr;
     AccountDatabase* database = nullptr;
@@ -52,17 +53,12 @@ struct MainWndServices
     HomeSortList* homeSortList = nullptr;
     TileConfig* tiles = nullptr; // loaded
     std::string apiBase;
-    std::string webBase; // the service's web site, without a trailing '/'
-    std::chrono::milliseconds pollInterval{5000};
+    std::string webBase;     // the service's web site, without a trailing '/'
     std::string appDataDir;  // holds xml/ with the record files; empty keeps records in memory
     std::string configPath;  // the work directory's Config.ini (first-start check)
     bool systemTray = false; // closing hides the window only when a tray can bring it back
-    std::string workDir;     // ends with '/': where the companion program lives
     // The start-up check of the account plug-in's file failed.
     bool accountComponentMissing = false;
-    // Brings the account plug-in into service for the window at first show; empty: nothing
-    // to start.
-    std::function<AccountStartup(MessageTarget* mainWnd)> startAccount;
     // Ends the process at once with status 0; empty: std::_Exit.
     std::function<void()> exitProcess;
 };
@@ -82,8 +78,9 @@ using LeftBarPageMap = std::map<std::pair<const QListWidget*, int>, int>;
 
 // The application's single top-level window and the receiver of every window message: worker
 // threads post, the window's event queue delivers on the UI thread, and the handlers update
-// the controls. Owns the pages and the pipeline threads; closing only hides it.
-class CMainWnd : public QWidget, public MessageTarget
+// the controls. Owns the pages and no thread: it drives the conversion session, the sign-in
+// flow and the tile pages' threads it borrows. Closing only hides it.
+class CMainWnd : public QWidget, public MessageTarget, private ConversionHost
 {
     Q_OBJECT
 
@@ -142,13 +139,6 @@ public:
     CConvertPage& ConvertPage() { return *convertPage; }
     CRecordPage& CompletedPage() { return *completedPage; }
     CRecordPage& RecordPage() { return *recordPage; }
-    RecordList& CompletedRecords() { return completedRecords; }
-    RecordList& OpenRecords() { return openRecords; }
-    CHomeSortListThread& HomeSortThread() { return homeSortThread; }
-    CWebPageThread& WebPageThread() { return webPageThread; }
-    CUploadFilesThread& UploadThread() { return pipeline.upload; }
-    CQueryConvertThread& QueryThread() { return pipeline.query; }
-    CDownloadFilesThread& DownloadThread() { return pipeline.download; }
     const LeftBarPageMap& PageMap() const { return pageMap; }
 
 signals:
@@ -181,6 +171,9 @@ private:
     void ShowUserName(const QString& text);
     void WireThreads();
     void LoadRecords();
+    ConversionSession& Conversions() { return *services.conversions; }
+    SignInFlow& SignIn() { return *services.signIn; }
+    TileBackground& TileWork() { return *services.tileWork; }
     void Dispatch(WindowMessage& message);
     void HideToBackground();
     void OnLeftBarSelection(QListWidget* list);
@@ -210,15 +203,20 @@ private:
     void OnBtnSaveDir();
     void OnSaveDirCommand(int command);
     void OnConvertRowButton(const QString& name, int row);
-    void Redownload(int row);
-    // Starts the re-download thread when rows wait for it and it does not run.
-    void ResumeRedownloads();
     void DisableListControls();
     // Only when the finished state shows: empties the list for a new batch.
     void ResetFinishedList();
     void StartNewBatch();
-    void OnFinishWaitTick();
     void ShowFinishedState();
+
+    // What the conversion session asks of the window and tells it.
+    bool SignedIn() override;
+    bool SessionReady() override;
+    bool ServiceDataReady() override;
+    void After(std::chrono::milliseconds delay, std::function<void()> work) override;
+    void RowsChanged() override;
+    void RowChanged(int row) override;
+    void RunFinished() override;
     // Hands `path` to the desktop's opener, telling the user when that fails.
     bool OpenWithDesktop(const std::string& path, bool checkExists);
 
@@ -248,7 +246,7 @@ private:
     // dropped with their payload.
     void OnNotHandledYet(WindowMessage& message);
 
-    MainWndServices services; // dialogs must be set
+    MainWndServices services;
     FileSelector fileSelector;
     bool initialized = false;
     bool updatePending = false;
@@ -262,8 +260,6 @@ private:
     CHomeTileList* homeTiles = nullptr;
     CRecordPage* completedPage = nullptr;
     CRecordPage* recordPage = nullptr;
-    QTimer* finishTimer = nullptr;
-    int finishChecks = 0;
     QWidget* caption = nullptr;
     QWidget* leftBarHead = nullptr;
     QLabel* defaultHead = nullptr;
@@ -278,11 +274,4 @@ private:
     SettingsFactory settingsFactory;
     LeftBarPageMap pageMap;
     std::pair<QListWidget*, int> shownSelection{nullptr, -1};
-
-    RecordList completedRecords{RecordKind::Completed};
-    RecordList openRecords{RecordKind::OpenRecord};
-    SignInFlow signIn;
-    OwnedThread<CHomeSortListThread> homeSortThread;
-    OwnedThread<CWebPageThread> webPageThread;
-    ConversionPipeline pipeline;
 };

@@ -2,19 +2,20 @@
 // finishing and leaving a batch, and the row buttons.
 #include "ui/mainwnd.h"
 
+#include "account/signinflow.h"
+#include "tiles/tilebackground.h"
+
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
 #include "account/sessioncheck.h"
 #include "adapter/filerecord.h"
 #include "base/dialogservice.h"
-#include "task/catalogue.h"
 #include "task/fileadmission.h"
 #include "tiles/functiondispatch.h"
 #include "tiles/homesortlist.h"
 #include "tiles/tileconfig.h"
 #include "ui/convertpage.h"
 #include "ui/convlistdroptarget.h"
-#include "ui/convmclistadapter.h"
 #include "ui/recordmclistadapter.h"
 #include "ui/recordpage.h"
 #include "ui/theme.h"
@@ -31,17 +32,11 @@
 #include <QTableView>
 #include <QTimer>
 
-#include <algorithm>
 #include <filesystem>
 
 namespace {
 
-constexpr std::uint32_t kStageStopMs = 1000;
-constexpr int kFinishPollMs = 100;
-constexpr int kFinishPolls = 50;
 constexpr std::string_view kFromPlugin = "_FromPlugin";
-constexpr int kRedownloadStartProgress = 45;
-constexpr int kRedownloadRecheckMs = 300;
 
 } // namespace
 
@@ -78,22 +73,17 @@ void CMainWnd::ConnectListPages()
             [this] { OnClearRecords(*completedPage, "@string/str_completed_clear_atte"); });
     connect(recordPage->ClearButton(), &QPushButton::clicked, this,
             [this] { OnClearRecords(*recordPage, "@string/str_record_clear_atte"); });
-
-    finishTimer = new QTimer(this);
-    finishTimer->setInterval(kFinishPollMs);
-    connect(finishTimer, &QTimer::timeout, this, &CMainWnd::OnFinishWaitTick);
 }
 
 void CMainWnd::OpenFunction(const std::string& key, FunctionSource source)
 {
     if (key.empty())
         return;
-    CConvMcListAdapterMgr& adapter = convertPage->Adapter();
-    const ConversionStore& store = adapter.List().Store();
+    ConversionSession& session = Conversions();
     // A finished batch of this function makes way for a new one.
-    if (store.GetCount(key) > 0 && store.GetStatus(key, 0) == ConversionStatus::Completed) {
-        if (adapter.CurrentFunction() != key)
-            adapter.SetCurrentFunction(key);
+    if (session.HasFinishedBatch(key)) {
+        if (session.CurrentFunction() != key)
+            session.ShowFunction(key);
         StartNewBatch();
     }
     const FunctionDispatch dispatch = DispatchFor(key);
@@ -114,15 +104,12 @@ void CMainWnd::OpenFunction(const std::string& key, FunctionSource source)
 
 void CMainWnd::OpenConversionPage(const std::string& key, FunctionSource source)
 {
-    CConvMcListAdapterMgr& adapter = convertPage->Adapter();
-    const ConversionStore& store = adapter.List().Store();
+    ConversionSession& session = Conversions();
     std::vector<std::string> files = std::move(source.files);
     bool fromPlugin = false;
     if (files.empty()) {
         // A pending batch of this function is shown again without asking for files.
-        const bool pending =
-            store.GetCount(key) > 0 && store.GetStatus(key, 0) != ConversionStatus::Completed;
-        if (!pending) {
+        if (!session.HasPendingBatch(key)) {
             auto chosen = fileSelector.SelectFiles(key, true);
             if (!chosen)
                 return;
@@ -143,85 +130,89 @@ void CMainWnd::OpenConversionPage(const std::string& key, FunctionSource source)
     tabFunction->setCurrentIndex(static_cast<int>(MainPage::ConvertList));
     convertPage->Title()->setText(Theme::Text(Tiles().CaptionOf(key)));
 
-    if (adapter.CurrentFunction() != key)
-        adapter.SetCurrentFunction(key);
+    if (session.CurrentFunction() != key)
+        session.ShowFunction(key);
     if (files.empty())
         convertPage->NotifyDataSetChanged();
     else
         AddFiles(files, fromPlugin);
-    if (store.GetCount(key) == 0)
+    if (session.RowCount() == 0)
         OnBtnBack();
 }
 
 bool CMainWnd::AddFiles(const std::vector<std::string>& paths, bool fromPlugin)
 {
     convertPage->SaveDirButton()->setEnabled(true);
-    CConvMcListAdapterMgr& adapter = convertPage->Adapter();
-    const std::string function = adapter.CurrentFunction();
-    ConversionStore& store = adapter.List().Store();
-    if (!store.CanAddFiles(function))
+    ConversionSession& session = Conversions();
+    const auto notices = session.AddFiles(paths, fromPlugin);
+    if (!notices)
         return false;
-    if (!SortList().Get().ok) {
-        homeSortThread.StartWithNotice(this, *services.dialogs);
-        return false;
-    }
-    const std::vector<AdmissionNotice> notices = AdmitFiles(store, function, paths, fromPlugin);
-    convertPage->NotifyDataSetChanged();
-    for (const AdmissionNotice& notice : notices) {
+    for (const AdmissionNotice& notice : *notices) {
         std::string text = notice.TextKey();
         if (notice.reason == AdmissionNotice::Reason::AlreadyListed ||
             notice.reason == AdmissionNotice::Reason::Unreadable)
             text = StringTable::Resolve(text) + "\n" + std::string(PathFileName(notice.path));
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice, text);
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, text);
     }
-    if (store.GetCount(function) >= kMaxListFiles)
+    if (session.RowCount() >= kMaxListFiles)
         convertPage->AddFileButton()->setEnabled(false);
     return true;
 }
 
 void CMainWnd::OnBtnAddFile()
 {
-    const std::string function = convertPage->Adapter().CurrentFunction();
-    if (!convertPage->List().Store().CanAddFiles(function))
+    if (!Conversions().CanAddFiles())
         return;
-    const auto chosen = fileSelector.SelectFiles(function, true);
+    const auto chosen = fileSelector.SelectFiles(Conversions().CurrentFunction(), true);
     if (chosen && !chosen->empty())
         AddFiles(*chosen, false);
 }
 
 void CMainWnd::OnBtnStartConv()
 {
-    if (!services.account->IsSignedIn()) {
-        services.account->PromptLogin();
-        return;
-    }
-    pipeline.StopRunning(kStageStopMs);
-    CConvMcListAdapterMgr& adapter = convertPage->Adapter();
-    const std::string function = adapter.CurrentFunction();
-    ConversionStore& store = adapter.List().Store();
-    if (store.GetCount(function) == 0)
-        return;
-    adapter.SetAllStatus(function, ConversionStatus::Queued, true);
+    if (Conversions().Start(convertPage->CustomDir().toStdString()) ==
+        ConversionSession::StartResult::Started)
+        DisableListControls();
+}
 
+bool CMainWnd::SignedIn()
+{
+    if (services.account->IsSignedIn())
+        return true;
+    services.account->PromptLogin();
+    return false;
+}
+
+bool CMainWnd::SessionReady()
+{
     const SessionCheckParts parts{*services.account,          services.session->tokens,
-                                  services.session->userInfo, signIn.TokenThread(),
-                                  signIn.UserInfoThread(),    this,
+                                  services.session->userInfo, SignIn().TokenThread(),
+                                  SignIn().UserInfoThread(),  this,
                                   *services.dialogs};
-    bool ready = CheckSessionBeforeConversion(parts) == SessionCheck::Ready;
-    if (ready && !SortList().Get().ok) {
-        homeSortThread.StartWithNotice(this, *services.dialogs);
-        ready = false;
-    }
-    if (!ready) {
-        adapter.SetAllStatus(function, ConversionStatus::Waiting, true);
-        return;
-    }
+    return CheckSessionBeforeConversion(parts) == SessionCheck::Ready;
+}
 
-    const std::string customDir = convertPage->CustomDir().toStdString();
-    store.SetOutputPaths(function, customDir, GetResultSuffix(function), customDir.empty());
-    DisableListControls();
-    if (!pipeline.Start())
-        AppLog("CMainWnd::OnBtnStartConv", "a stage did not start");
+bool CMainWnd::ServiceDataReady()
+{
+    if (SortList().Get().ok)
+        return true;
+    TileWork().HomeSortThread().StartWithNotice(this, *services.dialogs);
+    return false;
+}
+
+void CMainWnd::After(std::chrono::milliseconds delay, std::function<void()> work)
+{
+    QTimer::singleShot(delay, this, std::move(work));
+}
+
+void CMainWnd::RowsChanged()
+{
+    convertPage->NotifyDataSetChanged();
+}
+
+void CMainWnd::RowChanged(int row)
+{
+    convertPage->NotifyItemChanged(row);
 }
 
 void CMainWnd::DisableListControls()
@@ -236,27 +227,11 @@ void CMainWnd::DisableListControls()
 
 void CMainWnd::OnConvertFinish(WindowMessage& message)
 {
-    AppLog("CMainWnd::OnConvertFinish", "OnConvertFinish");
-    if (!pipeline.IsCurrentFinish(message))
-        return;
-    // The stage that posts this is still ending: wait for the stages without blocking.
-    if (finishTimer->isActive())
-        return;
-    finishChecks = 0;
-    OnFinishWaitTick();
-    if (pipeline.upload.IsRunning() || pipeline.download.IsRunning())
-        finishTimer->start();
+    Conversions().OnConvertFinish(message);
 }
 
-void CMainWnd::OnFinishWaitTick()
+void CMainWnd::RunFinished()
 {
-    if (pipeline.upload.IsRunning() || pipeline.download.IsRunning()) {
-        if (++finishChecks < kFinishPolls)
-            return;
-        AppLog("CMainWnd::OnConvertFinish", "stages still running after 5 s: stopped");
-        pipeline.StopRunning(kStageStopMs);
-    }
-    finishTimer->stop();
     ShowFinishedState();
 }
 
@@ -283,17 +258,16 @@ void CMainWnd::StartNewBatch()
     convertPage->AddFileButton()->setEnabled(true);
     convertPage->StartButton()->setEnabled(true);
     convertPage->StartButton()->show();
-    convertPage->Adapter().ClearCurrent();
+    Conversions().ClearRows();
 }
 
 void CMainWnd::OnBtnContinue()
 {
-    if (convertPage->IsRedownloading()) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
-                                      "@string/str_msgbox_task_busy");
+    if (Conversions().IsRedownloading()) {
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_task_busy");
         return;
     }
-    const auto chosen = fileSelector.SelectFiles(convertPage->Adapter().CurrentFunction(), true);
+    const auto chosen = fileSelector.SelectFiles(Conversions().CurrentFunction(), true);
     if (!chosen || chosen->empty())
         return;
     ResetFinishedList();
@@ -302,13 +276,12 @@ void CMainWnd::OnBtnContinue()
 
 void CMainWnd::OnBtnBack()
 {
-    if (convertPage->IsRedownloading()) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
-                                      "@string/str_msgbox_task_busy");
+    if (Conversions().IsRedownloading()) {
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_task_busy");
         return;
     }
-    const std::string function = convertPage->Adapter().CurrentFunction();
-    const ConversionStore& store = convertPage->List().Store();
+    const std::string function = Conversions().CurrentFunction();
+    const ConversionStore& store = Conversions().List().Store();
     if (const int count = store.GetCount(function);
         count > 0 && store.GetStatus(function, count - 1) == ConversionStatus::Completed) {
         convertPage->ContinueButton()->show();
@@ -350,7 +323,7 @@ void CMainWnd::OnSaveDirCommand(int command)
         return;
     std::error_code error;
     if (folder->empty() || !std::filesystem::is_directory(*folder, error)) {
-        services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
+        services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice,
                                       "@string/str_msgbox_savedir_invalid");
         return;
     }
@@ -360,7 +333,7 @@ void CMainWnd::OnSaveDirCommand(int command)
 bool CMainWnd::OpenWithDesktop(const std::string& path, bool checkExists)
 {
     if (checkExists && !TC_CHECKPATH::TC_FileExist(path.c_str())) {
-        MsgBoxRequest request(DialogService::kModeNotice, "@string/str_msgbox_file_missing");
+        MsgBoxRequest request(MsgBoxMode::Notice, "@string/str_msgbox_file_missing");
         request.title = "@string/str_msgbox_title_tip";
         services.dialogs->ShowMessageBox(request);
         return false;
@@ -368,21 +341,20 @@ bool CMainWnd::OpenWithDesktop(const std::string& path, bool checkExists)
     if (TC_PROCESS::OpenWithDesktop(path.c_str()))
         return true;
     AppLog("CMainWnd::OpenWithDesktop", "could not open " + path);
-    services.dialogs->ShowMessage(nullptr, DialogService::kModeNotice,
-                                  "@string/str_msgbox_open_failed");
+    services.dialogs->ShowMessage(nullptr, MsgBoxMode::Notice, "@string/str_msgbox_open_failed");
     return false;
 }
 
 void CMainWnd::OnConvertRowButton(const QString& name, int row)
 {
-    CConvMcListAdapterMgr& adapter = convertPage->Adapter();
-    const std::string function = adapter.CurrentFunction();
-    const ConversionStore& store = adapter.List().Store();
-    if (row < 0 || row >= store.GetCount(function))
+    ConversionSession& session = Conversions();
+    const std::string function = session.CurrentFunction();
+    const ConversionStore& store = session.List().Store();
+    if (row < 0 || row >= session.RowCount())
         return;
     if (name == QLatin1String("btn_convl_delete")) {
-        adapter.RemoveAt(function, row);
-        if (store.GetCount(function) == 0)
+        session.RemoveRow(row);
+        if (session.RowCount() == 0)
             PostWindowMessage(WindowMessage{WM_CONVERT_LIST_BACK, 0, 0, {}});
         convertPage->AddFileButton()->setEnabled(true);
     } else if (name == QLatin1String("btn_convl_openFile")) {
@@ -390,43 +362,8 @@ void CMainWnd::OnConvertRowButton(const QString& name, int row)
     } else if (name == QLatin1String("btn_convl_openDir")) {
         OpenWithDesktop(std::string(PathDirectory(store.GetOutputPath(function, row))), false);
     } else if (name == QLatin1String("btn_convl_download")) {
-        Redownload(row);
+        session.Redownload(row);
     }
-}
-
-void CMainWnd::Redownload(int row)
-{
-    // Signed out, the row would wait for a thread that ends at once: it stays as it is.
-    if (!services.account->IsSignedIn()) {
-        services.account->PromptLogin();
-        return;
-    }
-    CConvMcListAdapterMgr& adapter = convertPage->Adapter();
-    const std::string function = adapter.CurrentFunction();
-    adapter.SetStatus(function, row, ConversionStatus::RedownloadRequested, false);
-    adapter.List().Store().SetProgress(function, row, kRedownloadStartProgress);
-    adapter.NotifyItemChanged(row);
-    convertPage->RetryThread().Enqueue(function, row);
-    ResumeRedownloads();
-    // A thread that was just ending may have missed the row: look again once it has ended.
-    QTimer::singleShot(kRedownloadRecheckMs, this, &CMainWnd::ResumeRedownloads);
-}
-
-void CMainWnd::ResumeRedownloads()
-{
-    CRetryDownloadThread& retry = convertPage->RetryThread();
-    if (retry.IsRunning())
-        return;
-    const std::string function = convertPage->Adapter().CurrentFunction();
-    const auto items = convertPage->List().Store().GetItems(function);
-    const bool waiting = std::any_of(items.begin(), items.end(), [](const ConversionItem& item) {
-        return item.status == ConversionStatus::RedownloadRequested;
-    });
-    if (!waiting)
-        return;
-    retry.SetMainWnd(this);
-    retry.SetConvList(&convertPage->List());
-    retry.Start();
 }
 
 void CMainWnd::OnCompletedListChanged(WindowMessage&)

@@ -5,28 +5,11 @@
 #include "base/dialogservice.h"
 #include "ui/recordmclistadapter.h"
 #include "ui/recordpage.h"
-#include "utility/tc_checkpath.h"
-
-#include <ctime>
 
 void CMainWnd::AddOpenRecord(const std::string& path)
 {
-    CRecordMcListAdapterMgr& adapter = recordPage->Adapter();
-    if (const auto index = openRecords.FindPath(path)) {
-        // Moves to the top, keeping its size and date.
-        const FileRecord existing = openRecords.GetRecord(*index);
-        adapter.RemoveAt(static_cast<int>(*index), false);
-        adapter.AddRecord(existing, true);
-        return;
-    }
-    FileRecord record;
-    record.path = path;
-    std::uint64_t size = 0;
-    if (TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) != 0)
-        size = 0;
-    record.sizeText = FormatSizeText(size);
-    record.timeText = FormatDateText(std::time(nullptr));
-    adapter.AddRecord(record, true);
+    Conversions().AddOpenRecord(path);
+    recordPage->Adapter().Refresh();
 }
 
 void CMainWnd::OnViewerRecord(WindowMessage& message)
@@ -56,7 +39,7 @@ void CMainWnd::OnClearRecords(CRecordPage& page, const char* questionKey)
     CRecordMcListAdapterMgr& adapter = page.Adapter();
     if (adapter.GetCount() == 0)
         return;
-    if (services.dialogs->ShowMessage(nullptr, DialogService::kModeQuestion, questionKey) ==
-        DialogService::kResultOk)
+    if (services.dialogs->ShowMessage(nullptr, MsgBoxMode::Question, questionKey) ==
+        MsgBoxResult::Ok)
         adapter.Clear();
 }

@@ -94,8 +94,7 @@ void CMsgBox::BuildControls()
     closeButton->setIcon(Theme::Icon("caption_close"));
     closeButton->setIconSize(QSize(14, 14));
     closeButton->setGeometry(kWidth - 40, 6, 30, 28);
-    connect(closeButton, &QPushButton::clicked, this,
-            [this] { done(DialogService::kResultClosed); });
+    connect(closeButton, &QPushButton::clicked, this, [this] { Finish(MsgBoxResult::Closed); });
 
     attentionIcon = new QLabel(this);
     attentionIcon->setObjectName(QStringLiteral("img_attention_icon"));
@@ -114,8 +113,8 @@ void CMsgBox::BuildControls()
     cancel = MakeButton(this, "btn_cancel", "secondary");
     connect(bigOk, &QPushButton::clicked, this, &CMsgBox::OnOk);
     connect(smallOk, &QPushButton::clicked, this, &CMsgBox::OnOk);
-    connect(bigLogin, &QPushButton::clicked, this, [this] { done(DialogService::kResultOk); });
-    connect(cancel, &QPushButton::clicked, this, [this] { done(DialogService::kResultCancel); });
+    connect(bigLogin, &QPushButton::clicked, this, [this] { Finish(MsgBoxResult::Ok); });
+    connect(cancel, &QPushButton::clicked, this, [this] { Finish(MsgBoxResult::Cancel); });
 
     passwordNotice = new QLabel(this);
     passwordNotice->setObjectName(QStringLiteral("txt_password_notice"));
@@ -206,20 +205,20 @@ void CMsgBox::ArrangeNotice(int textTop)
 void CMsgBox::Arrange()
 {
     switch (mode) {
-    case DialogService::kModeQuestion:
+    case MsgBoxMode::Question:
         ArrangeNotice(kCaptionHeight + 10);
         bigOk->hide();
         smallOk->setDefault(true);
         break;
-    case DialogService::kModeNotice:
-    case DialogService::kModeNoticeTwoLines:
-        ArrangeNotice(mode == DialogService::kModeNotice ? kCaptionHeight + 10 : kCaptionHeight);
+    case MsgBoxMode::Notice:
+    case MsgBoxMode::NoticeTwoLines:
+        ArrangeNotice(mode == MsgBoxMode::Notice ? kCaptionHeight + 10 : kCaptionHeight);
         bigOk->show();
         bigOk->setDefault(true);
         smallOk->hide();
         cancel->hide();
         break;
-    case DialogService::kModeLogin:
+    case MsgBoxMode::Login:
         attentionIcon->hide();
         attentionText->setAlignment(Qt::AlignCenter);
         attentionText->setGeometry(48, kCaptionHeight, kWidth - 96,
@@ -231,7 +230,7 @@ void CMsgBox::Arrange()
         smallOk->hide();
         cancel->hide();
         break;
-    case DialogService::kModePassword: {
+    case MsgBoxMode::Password: {
         title->setText(Theme::Text("@string/str_msgbox_password_title"));
         setWindowTitle(title->text());
         attentionIcon->hide();
@@ -254,13 +253,13 @@ void CMsgBox::Arrange()
 
 void CMsgBox::OnOk()
 {
-    if (mode != DialogService::kModePassword) {
-        done(DialogService::kResultOk);
+    if (mode != MsgBoxMode::Password) {
+        Finish(MsgBoxResult::Ok);
         return;
     }
     password = passwordEdit->text().toStdString();
     if (verifier && verifier->IsPasswordCorrect(documentPath, password)) {
-        done(DialogService::kResultOk);
+        Finish(MsgBoxResult::Ok);
         return;
     }
     // The typed text stays so the user can correct it.
@@ -271,7 +270,7 @@ void CMsgBox::OnOk()
 void CMsgBox::reject()
 {
     // Escape counts as the close button.
-    done(DialogService::kResultClosed);
+    Finish(MsgBoxResult::Closed);
 }
 
 void CMsgBox::mousePressEvent(QMouseEvent* event)

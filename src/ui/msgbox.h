@@ -13,8 +13,7 @@ class QPushButton;
 
 // The program's only message box: notices, questions, the sign-in invitation and the
 // document-password prompt, each arranged by its mode. Constructed by the dialog service for
-// one question and run modally; it ends with DialogService::kResultOk, kResultCancel or
-// kResultClosed.
+// one question and run modally; its result is a MsgBoxResult.
 class CMsgBox : public QDialog
 {
     Q_OBJECT
@@ -26,7 +25,6 @@ public:
     // `verifier` answers the password mode; it must outlive the box.
     CMsgBox(const MsgBoxRequest& request, PasswordVerifier* verifier, QWidget* parent = nullptr);
 
-    int Mode() const { return mode; }
     // After OK in password mode: the verified password.
     const std::string& Password() const { return password; }
 
@@ -42,8 +40,9 @@ private:
     void Arrange();
     void ArrangeNotice(int textTop);
     void OnOk();
+    void Finish(MsgBoxResult result) { done(static_cast<int>(result)); }
 
-    int mode;
+    MsgBoxMode mode;
     std::string documentPath;
     std::string password;
     PasswordVerifier* verifier;

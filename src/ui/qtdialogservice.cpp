@@ -12,8 +12,8 @@ MsgBoxAnswer QtDialogService::ShowMessageBox(const MsgBoxRequest& request)
 {
     CMsgBox box(request, verifier, request.owner ? VisibleMainWindow() : nullptr);
     MsgBoxAnswer answer;
-    answer.result = box.exec();
-    if (answer.result == kResultOk)
+    answer.result = static_cast<MsgBoxResult>(box.exec());
+    if (answer.result == MsgBoxResult::Ok)
         answer.password = box.Password();
     return answer;
 }

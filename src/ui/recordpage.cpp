@@ -72,28 +72,16 @@ CRecordPage::CRecordPage(RecordKind kind, RecordList& records, QWidget* parent) 
 
 void CRecordPage::RebuildRows()
 {
-    static constexpr struct
-    {
-        const char* name;
-        const char* icon;
-        const char* tooltipKey;
-    } kButtons[] = {
+    static constexpr ListView::RowButtonSpec kButtons[] = {
         {"btn_comp_openFile", "row_openfile", "@string/str_list_tip_openfile"},
         {"btn_comp_openDir", "row_opendir", "@string/str_list_tip_opendir"},
         {"btn_comp_delete", "row_delete", "@string/str_list_tip_delete"},
     };
     for (int row = 0; row < adapter->rowCount(); ++row) {
-        QHBoxLayout* buttonLayout = nullptr;
-        QWidget* cell = ListView::MakeButtonCell(listView, buttonLayout);
-        for (const auto& rowButton : kButtons) {
-            QPushButton* button =
-                ListView::MakeRowButton(cell, rowButton.name, rowButton.icon, rowButton.tooltipKey);
-            buttonLayout->addWidget(button);
-            const QString name = QString::fromLatin1(rowButton.name);
-            connect(button, &QPushButton::clicked, this,
-                    [this, name, row] { emit rowButtonClicked(name, row); });
-        }
-        buttonLayout->addStretch(1);
+        QWidget* cell =
+            ListView::MakeButtonCell(listView, kButtons, [this, row](const QString& name) {
+                emit rowButtonClicked(name, row);
+            });
         ListView::NameRowButtons(cell, adapter->index(row, 0).data().toString());
         listView->setIndexWidget(adapter->index(row, kButtonColumn), cell);
     }
@@ -101,6 +89,5 @@ void CRecordPage::RebuildRows()
 
 QPushButton* CRecordPage::RowButton(int row, const char* name) const
 {
-    QWidget* cell = listView->indexWidget(adapter->index(row, kButtonColumn));
-    return cell ? cell->findChild<QPushButton*>(QString::fromLatin1(name)) : nullptr;
+    return ListView::FindRowButton(listView->indexWidget(adapter->index(row, kButtonColumn)), name);
 }

@@ -18,7 +18,7 @@ TEST_F(ConvertPageTest, TwelveFilesAddTheFirstTenWithOneNotice)
     EXPECT_EQ(Count(), 10);
     EXPECT_EQ(Store().GetSourcePath(kFunction, 9), files[9]);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"@string/str_msgbox_file_count"});
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Notice);
     EXPECT_FALSE(Page().AddFileButton()->isEnabled());
     EXPECT_EQ(Header(), QString::fromUtf8("  文件 (10)"));
     EXPECT_EQ(Page().ListView()->model()->rowCount(), 10);
@@ -184,9 +184,9 @@ TEST_F(ConvertPageTest, ATileWithoutChosenFilesStaysHome)
 TEST_F(ConvertPageTest, StartWithAnEmptyListDoesNothing)
 {
     SignIn();
-    Page().Adapter().SetCurrentFunction(kFunction);
+    conversions.ShowFunction(kFunction);
     Page().StartButton()->click();
-    EXPECT_FALSE(window->UploadThread().IsRunning());
+    EXPECT_FALSE(conversions.Pipeline().upload.IsRunning());
     EXPECT_TRUE(Page().StartButton()->isEnabled());
     EXPECT_TRUE(dialogs.Requests().empty());
     EXPECT_TRUE(service.Requests(FakeEndpoint::kUpload).empty());
@@ -266,7 +266,7 @@ TEST_F(ConvertPageTest, AFailedDownloadIsDownloadedAgain)
     EXPECT_TRUE(WaitUntil(
         [&] {
             return Store().GetStatus(kFunction, 0) == ConversionStatus::RedownloadCompleted &&
-                   !window->ConvertPage().IsRedownloading();
+                   !conversions.IsRedownloading();
         },
         10s));
     Drain();
@@ -286,7 +286,7 @@ TEST_F(ConvertPageTest, ReDownloadSignedOutOffersTheLoginAndKeepsTheRow)
     Page().RowButton(0, "btn_convl_download")->click();
     EXPECT_EQ(api.loginWindowsShown.load(), 1);
     EXPECT_EQ(Store().GetStatus(kFunction, 0), ConversionStatus::DownloadFailed);
-    EXPECT_FALSE(window->ConvertPage().IsRedownloading());
+    EXPECT_FALSE(conversions.IsRedownloading());
 }
 
 TEST_F(ConvertPageTest, ResultsGoToTheChosenFolder)

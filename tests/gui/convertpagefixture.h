@@ -25,7 +25,7 @@ class ConvertPageTest : public MainWndTest
 protected:
     ConvertPageTest()
     {
-        window->QueryThread().SetPollInterval(50);
+        conversions.Pipeline().query.SetPollInterval(50);
         EXPECT_TRUE(WaitUntil([&] { return homeSortList.Get().ok; }));
     }
 

@@ -21,12 +21,12 @@ protected:
 TEST_F(ConvertRunsTest, AFinishLeftFromTheRunBeforeDoesNotStopTheNextRun)
 {
     SignIn();
-    window->QueryThread().SetPollInterval(1000);
+    conversions.Pipeline().query.SetPollInterval(1000);
     Open(kFunction, {MakeFile("first.pdf")});
     Page().StartButton()->click();
     ASSERT_TRUE(WaitForFinishedState(10s));
     ASSERT_EQ(Store().GetStatus(kFunction, 0), ConversionStatus::Completed);
-    ASSERT_TRUE(window->QueryThread().IsRunning()); // sleeping until its next poll
+    ASSERT_TRUE(conversions.Pipeline().query.IsRunning()); // sleeping until its next poll
 
     // The next run takes longer than the finish wait's five seconds.
     service.SetConversionDelay(6);

@@ -4,6 +4,7 @@
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
 #include "gui/guitest.h"
+#include "gui/windowthreads.h"
 #include "serverprocess.h"
 #include "settings/clientinfo.h"
 #include "support/fakeaccountapi.h"
@@ -84,8 +85,13 @@ TEST(GuiEndToEnd, ADocxBecomesAPdfByClickingThroughTheWindow)
     HomeSortList homeSortList;
     TileConfig tiles([] {});
     tiles.Load(scratch.File("tileview_ini.xml"));
+    ConversionSession conversions({.access = ServiceAccess(server.BaseUrl(), &session.tokens),
+                                   .clientInfo = &clientInfo,
+                                   .pollInterval = 200ms,
+                                   .account = &account});
     MainWndServices services;
     services.dialogs = &dialogs;
+    services.conversions = &conversions;
     services.account = &account;
     services.session = &session;
     services.database = &database;
@@ -93,10 +99,10 @@ TEST(GuiEndToEnd, ADocxBecomesAPdfByClickingThroughTheWindow)
     services.homeSortList = &homeSortList;
     services.tiles = &tiles;
     services.apiBase = server.BaseUrl();
-    services.pollInterval = 200ms;
     services.appDataDir = (scratch.Path() / "data").string() + "/";
     services.configPath = scratch.File("Config.ini");
     services.exitProcess = [] {};
+    WindowThreads threads(services);
     CMainWnd window(services);
     window.Initialize();
     window.show();
@@ -107,16 +113,16 @@ TEST(GuiEndToEnd, ADocxBecomesAPdfByClickingThroughTheWindow)
     window.PostWindowMessage(WindowMessage{WM_TILE_CLICKED, 0, 1, "Word2PDF"});
     CConvertPage& page = window.ConvertPage();
     ASSERT_TRUE(WaitUntil([&] { return page.isVisible(); }));
-    ASSERT_EQ(page.List().Store().GetCount("Word2PDF"), 1);
+    ASSERT_EQ(conversions.List().Store().GetCount("Word2PDF"), 1);
 
     page.StartButton()->click();
     ASSERT_FALSE(page.StartButton()->isEnabled()) << dialogs.Requests().size();
     ASSERT_TRUE(WaitUntil([&] { return page.ContinueButton()->isVisible(); }, 120s))
-        << page.List().Store().GetDetailText("Word2PDF", 0);
-    EXPECT_EQ(page.List().Store().GetStatus("Word2PDF", 0), ConversionStatus::Completed)
-        << page.List().Store().GetDetailText("Word2PDF", 0);
+        << conversions.List().Store().GetDetailText("Word2PDF", 0);
+    EXPECT_EQ(conversions.List().Store().GetStatus("Word2PDF", 0), ConversionStatus::Completed)
+        << conversions.List().Store().GetDetailText("Word2PDF", 0);
     const fs::path pdf = docx.parent_path() / "报告.pdf";
-    EXPECT_EQ(page.List().Store().GetOutputPath("Word2PDF", 0), pdf.string());
+    EXPECT_EQ(conversions.List().Store().GetOutputPath("Word2PDF", 0), pdf.string());
     ASSERT_TRUE(fs::exists(pdf));
     EXPECT_NE(TestDocuments::Capture({"pdftotext", pdf.string(), "-"}).find("Chinese paragraph"),
               std::string::npos);

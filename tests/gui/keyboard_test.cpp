@@ -145,12 +145,12 @@ TEST_F(KeyboardTest, WithoutATrayTheMenuButtonOffersTheTrayCommandsAndQuits)
     AddRows(1, ConversionStatus::Uploading);
     bool exiting = false;
     QObject::connect(window.get(), &CMainWnd::exiting, [&] { exiting = true; });
-    dialogs.Answer(DialogService::kResultCancel);
+    dialogs.Answer(MsgBoxResult::Cancel);
     menu->actions().back()->trigger();
     ASSERT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_EQ(dialogs.Messages()[0].text, "@string/str_msgbox_conving");
     EXPECT_FALSE(exiting);
-    dialogs.Answer(DialogService::kResultOk);
+    dialogs.Answer(MsgBoxResult::Ok);
     menu->actions().back()->trigger();
     EXPECT_TRUE(exiting);
 }

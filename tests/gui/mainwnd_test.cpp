@@ -68,8 +68,8 @@ TEST_F(MainWndTest, StartUpLoadsTheRecordFilesOfTheDataDirectory)
 
     services.appDataDir = (scratch.Path() / "data").string() + "/";
     MakeWindow();
-    EXPECT_EQ(window->CompletedRecords().GetCount(), 1u);
-    EXPECT_EQ(window->CompletedRecords().GetRecord(0).path, "/docs/a.docx");
+    EXPECT_EQ(conversions.CompletedList().GetCount(), 1u);
+    EXPECT_EQ(conversions.CompletedList().GetRecord(0).path, "/docs/a.docx");
     EXPECT_TRUE(std::filesystem::exists(xml / "openrecord_ini.xml"));
 }
 
@@ -81,7 +81,7 @@ TEST_F(MainWndTest, ThreeNetErrorsInARowGiveOneNotice)
         Post(WM_TASK_NET_ERROR, 0, "@string/str_msgbox_server");
     Drain();
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Notice);
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_server");
 
     // Once the notice is gone the next error is shown again.
@@ -94,7 +94,7 @@ TEST_F(MainWndTest, ThreeNetErrorsInARowGiveOneNotice)
 TEST_F(MainWndTest, CloseHidesTheWindowAndConversionGoesOn)
 {
     AddRows(1, ConversionStatus::Queued);
-    ASSERT_TRUE(window->DownloadThread().Start());
+    ASSERT_TRUE(conversions.Pipeline().download.Start());
 
     Find<QPushButton>("btn_close")->click();
     EXPECT_FALSE(window->isVisible());
@@ -103,13 +103,13 @@ TEST_F(MainWndTest, CloseHidesTheWindowAndConversionGoesOn)
     EXPECT_FALSE(window->isVisible());
     Drain();
     std::this_thread::sleep_for(100ms);
-    EXPECT_TRUE(window->DownloadThread().IsRunning());
+    EXPECT_TRUE(conversions.Pipeline().download.IsRunning());
 
     // The tray's exit still ends it.
-    dialogs.Answer(DialogService::kResultOk);
+    dialogs.Answer(MsgBoxResult::Ok);
     window->OnTrayCommand(CMainWnd::kCmdExit);
     EXPECT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_FALSE(window->DownloadThread().IsRunning());
+    EXPECT_FALSE(conversions.Pipeline().download.IsRunning());
 }
 
 TEST_F(MainWndTest, CloseWithoutATrayMinimises)
@@ -140,30 +140,30 @@ TEST_F(MainWndTest, ExitWhileConvertingAsksAndCancelKeepsEverythingRunning)
     bool exiting = false;
     QObject::connect(window.get(), &CMainWnd::exiting, [&] { exiting = true; });
     AddRows(2, ConversionStatus::Uploading);
-    ASSERT_TRUE(window->DownloadThread().Start());
-    ASSERT_TRUE(window->QueryThread().Start());
+    ASSERT_TRUE(conversions.Pipeline().download.Start());
+    ASSERT_TRUE(conversions.Pipeline().query.Start());
 
-    dialogs.Answer(DialogService::kResultCancel);
+    dialogs.Answer(MsgBoxResult::Cancel);
     window->OnTrayCommand(CMainWnd::kCmdExit);
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeQuestion);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Question);
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_conving");
     EXPECT_FALSE(exiting);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->DownloadThread().IsRunning());
-    EXPECT_TRUE(window->QueryThread().IsRunning());
+    EXPECT_TRUE(conversions.Pipeline().download.IsRunning());
+    EXPECT_TRUE(conversions.Pipeline().query.IsRunning());
     EXPECT_EQ(Store().GetStatus(kFunction, 0), ConversionStatus::Uploading);
 
     // Closing the question is no either.
     window->Exit();
     EXPECT_FALSE(exiting);
-    EXPECT_TRUE(window->DownloadThread().IsRunning());
+    EXPECT_TRUE(conversions.Pipeline().download.IsRunning());
 
-    dialogs.Answer(DialogService::kResultOk);
+    dialogs.Answer(MsgBoxResult::Ok);
     window->Exit();
     EXPECT_TRUE(exiting);
-    EXPECT_FALSE(window->DownloadThread().IsRunning());
-    EXPECT_FALSE(window->QueryThread().IsRunning());
+    EXPECT_FALSE(conversions.Pipeline().download.IsRunning());
+    EXPECT_FALSE(conversions.Pipeline().query.IsRunning());
 }
 
 TEST_F(MainWndTest, LeftBarNavigatesByThePageMap)
@@ -196,7 +196,7 @@ TEST_F(MainWndTest, LeftBarSelectionDuringARedownloadShowsTheBusyNoticeAndStays)
     AddRows(1, ConversionStatus::Completed);
     Store().SetDownloadUrl(kFunction, 0, service.BaseUrl() + "/results/job-1");
     Store().SetOutputPath(kFunction, 0, scratch.File("doc0.docx"));
-    CRetryDownloadThread& retry = window->ConvertPage().RetryThread();
+    CRetryDownloadThread& retry = conversions.RetryThread();
     retry.Enqueue(kFunction, 0);
     ASSERT_TRUE(retry.Start());
     ASSERT_TRUE(service.WaitForRequests(FakeEndpoint::kResult, 1, 3s));
@@ -205,7 +205,7 @@ TEST_F(MainWndTest, LeftBarSelectionDuringARedownloadShowsTheBusyNoticeAndStays)
     auto* part2 = Find<QListWidget>("lb_leftbar_part2");
     part2->setCurrentRow(1);
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Notice);
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_task_busy");
     EXPECT_EQ(CurrentPage(), static_cast<int>(MainPage::MainTileView));
     EXPECT_EQ(part1->currentRow(), 0);
@@ -235,7 +235,7 @@ TEST_F(MainWndTest, ItemChangedOutsideTheListDoesNothing)
     EXPECT_EQ(resets, 1);
 
     // Rows of another function do not count.
-    window->ConvertPage().List().SetFunctionName("Word2PDF");
+    conversions.List().SetFunctionName("Word2PDF");
     Post(WM_CONVERT_ITEM_CHANGED, 0);
     Drain();
     EXPECT_EQ(changed, std::vector<int>{1});

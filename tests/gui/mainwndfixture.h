@@ -4,10 +4,12 @@
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
 #include "gui/guitest.h"
+#include "gui/windowthreads.h"
 #include "settings/clientinfo.h"
 #include "support/fakeservice.h"
 #include "support/scratchdir.h"
 #include "support/scripteddialogs.h"
+#include "task/conversionsession.h"
 #include "tiles/homesortlist.h"
 #include "tiles/tileconfig.h"
 #include "ui/convertpage.h"
@@ -18,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 inline constexpr const char* kFunction = "PDF2Word";
@@ -33,6 +36,7 @@ protected:
         TestApp();
         tiles.Load(scratch.File("tileview_ini.xml"));
         services.dialogs = &dialogs;
+        services.conversions = &conversions;
         services.account = &account;
         services.session = &session;
         services.database = &database;
@@ -51,11 +55,13 @@ protected:
 
     void MakeWindow(bool show = true)
     {
+        window.reset();
+        threads.emplace(services, startAccount, workDir);
         window = std::make_unique<CMainWnd>(services);
         window->Initialize();
         if (show)
             window->show();
-        window->ConvertPage().List().SetFunctionName(kFunction);
+        conversions.List().SetFunctionName(kFunction);
     }
 
     void Post(std::uint32_t id, std::uintptr_t wParam = 0, std::string payload = {})
@@ -69,7 +75,7 @@ protected:
             QCoreApplication::processEvents();
     }
 
-    ConversionStore& Store() { return window->ConvertPage().List().Store(); }
+    ConversionStore& Store() { return conversions.List().Store(); }
 
     void AddRows(int count, ConversionStatus status)
     {
@@ -96,8 +102,14 @@ protected:
     ScriptedDialogs dialogs;
     AccountLibrary account;
     AccountSession session{account, service.BaseUrl(), service.SsoUrl()};
+    ConversionSession conversions{
+        {.access = ServiceAccess(service.BaseUrl(), &session.tokens), .account = &account}};
     AccountDatabase database;
     MainWndServices services;
+    // Read when a window is made: how the account starts, where the companion program lives.
+    WindowThreads::StartAccount startAccount;
+    std::string workDir;
+    std::optional<WindowThreads> threads;
     int exits = 0;
     std::unique_ptr<CMainWnd> window;
 };

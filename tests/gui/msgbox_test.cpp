@@ -64,19 +64,17 @@ protected:
 
 TEST_F(MsgBoxTest, EachModeShowsExactlyItsControls)
 {
-    const std::pair<int, std::set<std::string>> expected[] = {
-        {DialogService::kModeQuestion,
+    const std::pair<MsgBoxMode, std::set<std::string>> expected[] = {
+        {MsgBoxMode::Question,
          {"img_attention_icon", "txt_attention_string", "btn_smallOK", "btn_cancel"}},
-        {DialogService::kModeNotice, {"img_attention_icon", "txt_attention_string", "btn_bigOK"}},
-        {DialogService::kModeNoticeTwoLines,
-         {"img_attention_icon", "txt_attention_string", "btn_bigOK"}},
-        {DialogService::kModeLogin, {"txt_attention_string", "btn_bigLogin"}},
-        {DialogService::kModePassword,
-         {"txt_password_notice", "re_password", "btn_smallOK", "btn_cancel"}},
+        {MsgBoxMode::Notice, {"img_attention_icon", "txt_attention_string", "btn_bigOK"}},
+        {MsgBoxMode::NoticeTwoLines, {"img_attention_icon", "txt_attention_string", "btn_bigOK"}},
+        {MsgBoxMode::Login, {"txt_attention_string", "btn_bigLogin"}},
+        {MsgBoxMode::Password, {"txt_password_notice", "re_password", "btn_smallOK", "btn_cancel"}},
     };
     for (const auto& [mode, controls] : expected) {
         CMsgBox box(MsgBoxRequest(mode, "x"), &verifier);
-        EXPECT_EQ(ShownBodyControls(box), controls) << "mode " << mode;
+        EXPECT_EQ(ShownBodyControls(box), controls) << "mode " << static_cast<int>(mode);
         EXPECT_TRUE(Control(box, "txt_title")->isVisibleTo(&box));
         EXPECT_TRUE(Control(box, "btn_close")->isVisibleTo(&box));
         EXPECT_EQ(box.size(), QSize(CMsgBox::kWidth, CMsgBox::kHeight));
@@ -85,15 +83,14 @@ TEST_F(MsgBoxTest, EachModeShowsExactlyItsControls)
 
 TEST_F(MsgBoxTest, EachModeShowsItsTexts)
 {
-    CMsgBox question(MsgBoxRequest(DialogService::kModeQuestion, "@string/str_msgbox_conving"),
-                     &verifier);
+    CMsgBox question(MsgBoxRequest(MsgBoxMode::Question, "@string/str_msgbox_conving"), &verifier);
     EXPECT_EQ(Text(question, "txt_attention_string"),
               QString::fromUtf8("还有文件尚未处理成功，是否退出程序？"));
     EXPECT_EQ(Text(question, "btn_smallOK"), QString::fromUtf8("确定"));
     EXPECT_EQ(Text(question, "btn_cancel"), QString::fromUtf8("取消"));
     EXPECT_EQ(Text(question, "txt_title"), QString::fromUtf8("TevraDokora"));
 
-    MsgBoxRequest noticeRequest(DialogService::kModeNotice, "@string/str_msgbox_plugin");
+    MsgBoxRequest noticeRequest(MsgBoxMode::Notice, "@string/str_msgbox_plugin");
     noticeRequest.title = "提示";
     CMsgBox notice(noticeRequest, &verifier);
     EXPECT_EQ(Text(notice, "txt_attention_string"),
@@ -101,10 +98,10 @@ TEST_F(MsgBoxTest, EachModeShowsItsTexts)
     EXPECT_EQ(Text(notice, "btn_bigOK"), QString::fromUtf8("我知道了"));
     EXPECT_EQ(Text(notice, "txt_title"), QString::fromUtf8("提示"));
 
-    CMsgBox login(MsgBoxRequest(DialogService::kModeLogin, "hello"), &verifier);
+    CMsgBox login(MsgBoxRequest(MsgBoxMode::Login, "hello"), &verifier);
     EXPECT_EQ(Text(login, "btn_bigLogin"), QString::fromUtf8("立即登录"));
 
-    MsgBoxRequest passwordRequest(DialogService::kModePassword, "");
+    MsgBoxRequest passwordRequest(MsgBoxMode::Password, "");
     passwordRequest.smallOkText = "@string/str_msgbox_password_btn";
     CMsgBox password(passwordRequest, &verifier);
     EXPECT_EQ(Text(password, "txt_title"), QString::fromUtf8("输入打开密码"));
@@ -116,30 +113,31 @@ TEST_F(MsgBoxTest, EachModeShowsItsTexts)
 
 TEST_F(MsgBoxTest, ButtonsEndWithTheirResults)
 {
-    const std::tuple<int, const char*, int> cases[] = {
-        {DialogService::kModeNotice, "btn_bigOK", DialogService::kResultOk},
-        {DialogService::kModeQuestion, "btn_smallOK", DialogService::kResultOk},
-        {DialogService::kModeQuestion, "btn_cancel", DialogService::kResultCancel},
-        {DialogService::kModeLogin, "btn_bigLogin", DialogService::kResultOk},
-        {DialogService::kModeLogin, "btn_close", DialogService::kResultClosed},
-        {DialogService::kModeNotice, "btn_close", DialogService::kResultClosed},
+    const std::tuple<MsgBoxMode, const char*, MsgBoxResult> cases[] = {
+        {MsgBoxMode::Notice, "btn_bigOK", MsgBoxResult::Ok},
+        {MsgBoxMode::Question, "btn_smallOK", MsgBoxResult::Ok},
+        {MsgBoxMode::Question, "btn_cancel", MsgBoxResult::Cancel},
+        {MsgBoxMode::Login, "btn_bigLogin", MsgBoxResult::Ok},
+        {MsgBoxMode::Login, "btn_close", MsgBoxResult::Closed},
+        {MsgBoxMode::Notice, "btn_close", MsgBoxResult::Closed},
     };
     for (const auto& [mode, button, result] : cases) {
         CMsgBox box(MsgBoxRequest(mode, "x"), &verifier);
         box.open();
         Control<QPushButton>(box, button)->click();
         EXPECT_FALSE(box.isVisible()) << button;
-        EXPECT_EQ(box.result(), result) << "mode " << mode << " " << button;
+        EXPECT_EQ(static_cast<MsgBoxResult>(box.result()), result)
+            << "mode " << static_cast<int>(mode) << " " << button;
     }
-    CMsgBox escaped(MsgBoxRequest(DialogService::kModeQuestion, ""), &verifier);
+    CMsgBox escaped(MsgBoxRequest(MsgBoxMode::Question, ""), &verifier);
     escaped.open();
     escaped.reject();
-    EXPECT_EQ(escaped.result(), DialogService::kResultClosed);
+    EXPECT_EQ(static_cast<MsgBoxResult>(escaped.result()), MsgBoxResult::Closed);
 }
 
 TEST_F(MsgBoxTest, WrongPasswordKeepsTheBoxOpenWithTheRedLine)
 {
-    MsgBoxRequest request(DialogService::kModePassword, "");
+    MsgBoxRequest request(MsgBoxMode::Password, "");
     request.documentPath = "/docs/a.pdf";
     CMsgBox box(request, &verifier);
     box.open();
@@ -157,20 +155,20 @@ TEST_F(MsgBoxTest, WrongPasswordKeepsTheBoxOpenWithTheRedLine)
     edit->setText(QStringLiteral("open sesame"));
     emit edit->returnPressed();
     EXPECT_FALSE(box.isVisible());
-    EXPECT_EQ(box.result(), DialogService::kResultOk);
+    EXPECT_EQ(static_cast<MsgBoxResult>(box.result()), MsgBoxResult::Ok);
     EXPECT_EQ(box.Password(), "open sesame");
     EXPECT_EQ(verifier.calls, 2);
 }
 
 TEST_F(MsgBoxTest, PasswordModeWithoutVerifierNeverAccepts)
 {
-    CMsgBox box(MsgBoxRequest(DialogService::kModePassword, ""), nullptr);
+    CMsgBox box(MsgBoxRequest(MsgBoxMode::Password, ""), nullptr);
     box.open();
     Control<QLineEdit>(box, "re_password")->setText(QStringLiteral("anything"));
     Control<QPushButton>(box, "btn_smallOK")->click();
     EXPECT_TRUE(box.isVisible());
     Control<QPushButton>(box, "btn_cancel")->click();
-    EXPECT_EQ(box.result(), DialogService::kResultCancel);
+    EXPECT_EQ(static_cast<MsgBoxResult>(box.result()), MsgBoxResult::Cancel);
 }
 
 } // namespace

@@ -83,9 +83,9 @@ TEST_F(OpeningTest, DocumentsGoToTheDesktopOpenerAndAreNeverRun)
     dialogs.fileAnswers.push_back(std::vector<std::string>{document});
     Find<QPushButton>("btn_leftbar_openpdf")->click();
     ASSERT_TRUE(opener.WaitForOpened("1|" + document + "\n"));
-    EXPECT_EQ(window->OpenRecords().GetCount(), 1u);
+    EXPECT_EQ(conversions.OpenRecordList().GetCount(), 1u);
 
-    window->CompletedRecords().AddRecord(Record(document));
+    conversions.CompletedList().AddRecord(Record(document));
     window->CompletedPage().Adapter().Refresh();
     window->CompletedPage().RowButton(0, "btn_comp_openFile")->click();
     window->RecordPage().RowButton(0, "btn_comp_openFile")->click();
@@ -103,9 +103,9 @@ TEST_F(OpeningTest, WithoutAnOpenerTheUserIsToldAndNothingIsRecorded)
     Find<QPushButton>("btn_leftbar_openpdf")->click();
     ASSERT_EQ(Notices().size(), 1u);
     EXPECT_EQ(Notices()[0].text, "@string/str_msgbox_open_failed");
-    EXPECT_EQ(window->OpenRecords().GetCount(), 0u);
+    EXPECT_EQ(conversions.OpenRecordList().GetCount(), 0u);
 
-    window->CompletedRecords().AddRecord(Record(document));
+    conversions.CompletedList().AddRecord(Record(document));
     window->CompletedPage().Adapter().Refresh();
     window->CompletedPage().RowButton(0, "btn_comp_openDir")->click();
     ASSERT_EQ(Notices().size(), 2u);
@@ -120,7 +120,7 @@ TEST_F(OpeningTest, AnEmptyOrUnreadablePdfCannotBeOpened)
     dialogs.fileAnswers.push_back(std::vector<std::string>{empty});
     Find<QPushButton>("btn_leftbar_openpdf")->click();
     ASSERT_EQ(Notices().size(), 1u);
-    EXPECT_EQ(Notices()[0].mode, DialogService::kModeNoticeTwoLines);
+    EXPECT_EQ(Notices()[0].mode, MsgBoxMode::NoticeTwoLines);
     EXPECT_EQ(Notices()[0].text, "@string/str_msgbox_file_err");
 
     if (MakeUnreadable(unreadable)) {
@@ -129,7 +129,7 @@ TEST_F(OpeningTest, AnEmptyOrUnreadablePdfCannotBeOpened)
         ASSERT_EQ(Notices().size(), 2u);
         EXPECT_EQ(Notices()[1].text, "@string/str_msgbox_file_err");
     }
-    EXPECT_EQ(window->OpenRecords().GetCount(), 0u);
+    EXPECT_EQ(conversions.OpenRecordList().GetCount(), 0u);
     EXPECT_EQ(opener.Opened(), "");
 }
 

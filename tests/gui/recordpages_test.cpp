@@ -39,7 +39,7 @@ protected:
 TEST_F(RecordPagesTest, CompletedResultsShowNewestFirstAndSurviveARestart)
 {
     for (const char* name : {"/out/A.docx", "/out/B.docx", "/out/C.docx"}) {
-        window->CompletedRecords().AddRecord(Record(name, "2024.03.07"));
+        conversions.CompletedList().AddRecord(Record(name, "2024.03.07"));
         Post(WM_COMPLETED_LIST_CHANGED);
     }
     Drain();
@@ -69,8 +69,8 @@ TEST_F(RecordPagesTest, OpeningARecordedDocumentMovesItToTheTopKeepingItsDate)
 {
     const std::string path = scratch.File("seen.pdf");
     std::ofstream(path) << "pdf";
-    window->OpenRecords().AddRecord(Record(path, "2020.01.02"));
-    window->OpenRecords().AddRecord(Record("/docs/other.pdf", "2021.05.06"));
+    conversions.OpenRecordList().AddRecord(Record(path, "2020.01.02"));
+    conversions.OpenRecordList().AddRecord(Record("/docs/other.pdf", "2021.05.06"));
     window->RecordPage().Adapter().Refresh();
 
     Post(WM_VIEWER_RECORD, 0, path);
@@ -82,12 +82,16 @@ TEST_F(RecordPagesTest, OpeningARecordedDocumentMovesItToTheTopKeepingItsDate)
     EXPECT_EQ(Header(page, 2), QString::fromUtf8("打开时间"));
 
     // A new document gets today's date and its size.
+    conversions.OpenRecordList().SetClock(
+        [] { return std::time_t{1709812800}; }); // 2024-03-07 12:00 UTC
     const std::string fresh = scratch.File("fresh.pdf");
     std::ofstream(fresh) << std::string(1024 * 1024, 'x');
     window->AddOpenRecord(fresh);
     EXPECT_EQ(Names(page).front(), QStringLiteral("fresh.pdf"));
-    EXPECT_EQ(window->OpenRecords().GetRecord(0).sizeText, "1.00M");
-    EXPECT_EQ(window->OpenRecords().GetRecord(0).timeText, FormatDateText(std::time(nullptr)));
+    EXPECT_EQ(conversions.OpenRecordList().GetRecord(0).sizeText, "1.00M");
+    EXPECT_EQ(conversions.OpenRecordList().GetRecord(0).timeText, "2024.03.07");
+    EXPECT_EQ(page.ListView()->model()->index(0, 2).data().toString(),
+              QStringLiteral("2024.03.07"));
 
     MakeWindow();
     EXPECT_EQ(Names(window->RecordPage()), (QStringList{"fresh.pdf", "seen.pdf", "other.pdf"}));
@@ -100,34 +104,34 @@ TEST_F(RecordPagesTest, ClearingAsksFirstAndAnEmptyListAsksNothing)
     clearRecords->click();
     EXPECT_TRUE(dialogs.Requests().empty());
 
-    window->CompletedRecords().AddRecord(Record("/out/a.docx", "2024.01.01"));
+    conversions.CompletedList().AddRecord(Record("/out/a.docx", "2024.01.01"));
     window->CompletedPage().Adapter().Refresh();
     QPushButton* clearCompleted = window->CompletedPage().ClearButton();
     EXPECT_EQ(clearCompleted->objectName(), QStringLiteral("btn_clearComp"));
-    dialogs.Answer(DialogService::kResultCancel);
+    dialogs.Answer(MsgBoxResult::Cancel);
     clearCompleted->click();
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeQuestion);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Question);
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_completed_clear_atte");
-    EXPECT_EQ(window->CompletedRecords().GetCount(), 1u);
+    EXPECT_EQ(conversions.CompletedList().GetCount(), 1u);
 
-    dialogs.Answer(DialogService::kResultOk);
+    dialogs.Answer(MsgBoxResult::Ok);
     clearCompleted->click();
-    EXPECT_EQ(window->CompletedRecords().GetCount(), 0u);
+    EXPECT_EQ(conversions.CompletedList().GetCount(), 0u);
     EXPECT_EQ(Header(window->CompletedPage()), QString::fromUtf8("  文件 (0)"));
     EXPECT_EQ(window->CompletedPage().ListView()->model()->rowCount(), 0);
 }
 
 TEST_F(RecordPagesTest, OpeningAMissingResultSaysSo)
 {
-    window->CompletedRecords().AddRecord(Record(scratch.File("gone.docx"), "2024.01.01"));
+    conversions.CompletedList().AddRecord(Record(scratch.File("gone.docx"), "2024.01.01"));
     window->CompletedPage().Adapter().Refresh();
     window->CompletedPage().RowButton(0, "btn_comp_openFile")->click();
     ASSERT_EQ(dialogs.Requests().size(), 1u);
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_file_missing");
     EXPECT_EQ(dialogs.Requests()[0].title, "@string/str_msgbox_title_tip");
     // The record stays until removed.
-    EXPECT_EQ(window->CompletedRecords().GetCount(), 1u);
+    EXPECT_EQ(conversions.CompletedList().GetCount(), 1u);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
 #include "gui/guitest.h"
+#include "gui/screencheck.h"
+#include "gui/windowthreads.h"
 #include "settings/clientinfo.h"
 #include "support/scratchdir.h"
 #include "support/scripteddialogs.h"
@@ -14,6 +16,7 @@
 #include "ui/msgbox.h"
 
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
@@ -23,6 +26,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -37,14 +41,28 @@ protected:
                              : QString::fromStdString(scratch.Path().string());
     }
 
-    // Saves the widget as it is drawn and checks the picture is the widget's.
-    void Save(QWidget& widget, const QString& name)
+    // Saves the widget as it is drawn and checks the picture is the widget's, with every
+    // text whole and drawn; returns the picture.
+    QImage Save(QWidget& widget, const QString& name)
     {
         widget.show();
         QCoreApplication::processEvents();
         const QImage image = widget.grab().toImage();
         EXPECT_EQ(image.size(), widget.size() * image.devicePixelRatio());
+        EXPECT_TRUE(ScreenCheck::TextsFit(widget)) << name.toStdString();
+        EXPECT_TRUE(ScreenCheck::TextsDrawn(widget, image)) << name.toStdString();
         EXPECT_TRUE(image.save(outDir + u'/' + name + QStringLiteral(".png")));
+        return image;
+    }
+
+    // The named controls are shown inside `window` and are not blank in `image`.
+    static void ExpectShownAndDrawn(const QWidget& window, const QImage& image,
+                                    std::initializer_list<const char*> names)
+    {
+        for (const char* name : names) {
+            ASSERT_TRUE(ScreenCheck::Shown(window, name));
+            EXPECT_TRUE(ScreenCheck::Drawn(window, image, *ScreenCheck::Find(window, name)));
+        }
     }
 
     ScratchDir scratch;
@@ -61,8 +79,10 @@ TEST_F(ScreensTest, MainWindow)
     HomeSortList homeSortList;
     TileConfig tiles([] {});
     tiles.Load(scratch.File("tileview_ini.xml"));
+    ConversionSession conversions({.access = ServiceAccess("", &session.tokens)});
     MainWndServices services;
     services.dialogs = &dialogs;
+    services.conversions = &conversions;
     services.account = &account;
     services.session = &session;
     services.database = &database;
@@ -70,11 +90,19 @@ TEST_F(ScreensTest, MainWindow)
     services.homeSortList = &homeSortList;
     services.tiles = &tiles;
     services.appDataDir = scratch.Path().string() + "/";
+    WindowThreads threads(services);
     CMainWnd window(services);
     window.Initialize();
-    Save(window, QStringLiteral("mainwnd"));
+    const QImage home = Save(window, QStringLiteral("mainwnd"));
+    // The left bar with its entries, the caption's buttons and the tiles of the home page.
+    ExpectShownAndDrawn(window, home,
+                        {"img_logo", "txt_leftbar_title", "lb_leftbar_part1", "lb_leftbar_part2",
+                         "btn_leftbar_openpdf", "btn_login", "btn_menu", "btn_min", "btn_close",
+                         "wnd_homeTiles", "Word2PDF", "PDF2Word"});
     window.findChild<QListWidget*>(QStringLiteral("lb_leftbar_part2"))->setCurrentRow(0);
-    Save(window, QStringLiteral("mainwnd_completed"));
+    const QImage completed = Save(window, QStringLiteral("mainwnd_completed"));
+    ExpectShownAndDrawn(window, completed, {"txt_listName", "btn_clearComp", "mclv_complteted"});
+    EXPECT_FALSE(ScreenCheck::Shown(window, "wnd_homeTiles"));
 
     // Signed in: the name and a round head icon in the caption.
     AccountLibrary::UserBlock user{};
@@ -88,31 +116,43 @@ TEST_F(ScreensTest, MainWindow)
     window.PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, 0, 0, {}});
     window.PostWindowMessage(WindowMessage{WM_ACCOUNT_HEAD_ICON, 0, 0, avatarPath.toStdString()});
     QCoreApplication::processEvents();
-    Save(window, QStringLiteral("mainwnd_signed_in"));
+    const QImage signedIn = Save(window, QStringLiteral("mainwnd_signed_in"));
+    ExpectShownAndDrawn(window, signedIn, {"img_HeadIcon", "txt_username"});
+    EXPECT_FALSE(ScreenCheck::Shown(window, "img_defaultHead"));
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("txt_username"))->text(),
+              QString::fromUtf8("张小明"));
 }
 
 TEST_F(ScreensTest, MessageBoxModes)
 {
-    MsgBoxRequest password(DialogService::kModePassword, "");
+    MsgBoxRequest password(MsgBoxMode::Password, "");
     password.smallOkText = "@string/str_msgbox_password_btn";
     const std::pair<MsgBoxRequest, const char*> boxes[] = {
-        {MsgBoxRequest(DialogService::kModeQuestion, "@string/str_msgbox_conving"), "msgbox_10"},
-        {MsgBoxRequest(DialogService::kModeNotice, "@string/str_msgbox_task_busy"), "msgbox_12"},
-        {MsgBoxRequest(DialogService::kModeNoticeTwoLines, "@string/str_msgbox_file_err"),
-         "msgbox_13"},
-        {MsgBoxRequest(DialogService::kModeLogin, "@string/str_msgbox_login_welcome"), "msgbox_15"},
+        {MsgBoxRequest(MsgBoxMode::Question, "@string/str_msgbox_conving"), "msgbox_10"},
+        {MsgBoxRequest(MsgBoxMode::Notice, "@string/str_msgbox_task_busy"), "msgbox_12"},
+        {MsgBoxRequest(MsgBoxMode::NoticeTwoLines, "@string/str_msgbox_file_err"), "msgbox_13"},
+        {MsgBoxRequest(MsgBoxMode::Login, "@string/str_msgbox_login_welcome"), "msgbox_15"},
         {password, "msgbox_17"},
     };
     for (const auto& [request, name] : boxes) {
         CMsgBox box(request, nullptr);
-        Save(box, QString::fromLatin1(name));
+        const QImage image = Save(box, QString::fromLatin1(name));
+        // Every box has its title, a way to close it and at least one button to answer.
+        ExpectShownAndDrawn(box, image, {"txt_title", "btn_close"});
+        const bool answerable = ScreenCheck::Shown(box, "btn_smallOK") ||
+                                ScreenCheck::Shown(box, "btn_bigOK") ||
+                                ScreenCheck::Shown(box, "btn_bigLogin");
+        EXPECT_TRUE(answerable) << name;
     }
 
     // A wrong password: the red line under the edit.
     CMsgBox wrong(password, nullptr);
     wrong.findChild<QLineEdit*>(QStringLiteral("re_password"))->setText(QStringLiteral("guess"));
     wrong.findChild<QPushButton*>(QStringLiteral("btn_smallOK"))->click();
-    Save(wrong, QStringLiteral("msgbox_17_wrong"));
+    const QImage image = Save(wrong, QStringLiteral("msgbox_17_wrong"));
+    ExpectShownAndDrawn(
+        wrong, image,
+        {"txt_password_notice", "re_password", "txt_password_err", "btn_smallOK", "btn_cancel"});
 }
 
 } // namespace

@@ -35,11 +35,11 @@ TEST_F(SignInTest, AHeadIconThatIsNoImageStaysHidden)
 TEST_F(SignInTest, AccountStartsAtFirstShowThenTheCompanion)
 {
     int starts = 0;
-    services.startAccount = [&](MessageTarget*) {
+    startAccount = [&](MessageTarget*) {
         ++starts;
         return AccountStartup::Started;
     };
-    services.workDir = scratch.Path().string() + "/";
+    workDir = scratch.Path().string() + "/";
     const std::string args = PlaceRecordingCompanion(scratch.Path());
     ClientInfo values;
     values.ag = "ag1";
@@ -61,15 +61,15 @@ TEST_F(SignInTest, AccountStartsAtFirstShowThenTheCompanion)
 
 TEST_F(SignInTest, AMissingAccountComponentEndsTheProgramAfterTheNotice)
 {
-    services.startAccount = [](MessageTarget*) { return AccountStartup::ComponentMissing; };
+    startAccount = [](MessageTarget*) { return AccountStartup::ComponentMissing; };
     MakeWindow();
     ASSERT_TRUE(WaitUntil([&] { return exits == 1; }));
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Notice);
     EXPECT_EQ(dialogs.Requests()[0].message, "@string/str_msgbox_plugin");
 
     // An unusable plug-in ends it silently.
-    services.startAccount = [](MessageTarget*) { return AccountStartup::Failed; };
+    startAccount = [](MessageTarget*) { return AccountStartup::Failed; };
     MakeWindow();
     ASSERT_TRUE(WaitUntil([&] { return exits == 2; }));
     EXPECT_EQ(dialogs.Requests().size(), 1u);
@@ -110,14 +110,14 @@ TEST_F(SignInTest, SignInShowsTheUserAndSignOutResetsTheSession)
     EXPECT_TRUE(session.tokens.GetToken(false).ok);
 
     AddRows(1, ConversionStatus::Queued);
-    ASSERT_TRUE(window->DownloadThread().Start());
+    ASSERT_TRUE(conversions.Pipeline().download.Start());
     api.signedIn = false;
     AccountLibrary::OnLogout(&account);
     EXPECT_TRUE(WaitUntil([&] { return !icon->isVisible(); }));
     EXPECT_EQ(name->text(), QString::fromUtf8("请登录"));
     EXPECT_FALSE(session.tokens.GetToken(false).ok);
     EXPECT_FALSE(session.userInfo.Current().ok);
-    EXPECT_FALSE(window->DownloadThread().IsRunning());
+    EXPECT_FALSE(conversions.Pipeline().download.IsRunning());
 }
 
 TEST_F(SignInTest, LoginButtonPromptsOrOffersTheSignOut)
@@ -154,7 +154,7 @@ TEST_F(SignInTest, TrayWebPageOpensTheHomePageWithTheSession)
     EXPECT_TRUE(WaitUntil([&] {
         return api.OpenedUrl().rfind("https://web.example/?extra=PC&Device=PC&version=", 0) == 0;
     }));
-    window->WebPageThread().Stop();
+    threads->tileWork.WebPageThread().Stop();
 }
 
 TEST_F(SignInTest, ShowLoginBringsThePluginWindowForward)
@@ -187,7 +187,7 @@ TEST_F(SignInTest, FirstStartInvitesToSignInOnce)
     Post(WM_FIRST_START_CHECK);
     Drain();
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].mode, DialogService::kModeLogin);
+    EXPECT_EQ(dialogs.Requests()[0].mode, MsgBoxMode::Login);
     Post(WM_FIRST_START_CHECK);
     Drain();
     EXPECT_EQ(dialogs.Requests().size(), 1u);

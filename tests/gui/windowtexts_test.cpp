@@ -64,7 +64,7 @@ TEST_F(WindowTextsTest, TheCaptionShowsAWholeShortNameAndElidesALongOne)
 
 TEST_F(WindowTextsTest, MessageTextsWrapEvenlyAndStayInsideTheBox)
 {
-    MsgBoxRequest question(DialogService::kModeQuestion, "@string/str_completed_clear_atte");
+    MsgBoxRequest question(MsgBoxMode::Question, "@string/str_completed_clear_atte");
     CMsgBox box(question, nullptr);
     auto* text = box.findChild<QLabel*>(QStringLiteral("txt_attention_string"));
     const std::vector<int> lines = LineLengths(text);
@@ -73,9 +73,8 @@ TEST_F(WindowTextsTest, MessageTextsWrapEvenlyAndStayInsideTheBox)
     EXPECT_GE(lines[1] * 2, lines[0]);
 
     const std::string name(90, 'x');
-    MsgBoxRequest notice(DialogService::kModeNotice,
-                         StringTable::Resolve("@string/str_msgbox_file_exist") + "\n" + name +
-                             ".pdf");
+    MsgBoxRequest notice(MsgBoxMode::Notice, StringTable::Resolve("@string/str_msgbox_file_exist") +
+                                                 "\n" + name + ".pdf");
     CMsgBox named(notice, nullptr);
     auto* label = named.findChild<QLabel*>(QStringLiteral("txt_attention_string"));
     const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),

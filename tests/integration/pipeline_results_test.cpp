@@ -60,6 +60,7 @@ TEST_F(ResultDownloadTest, FailedDownloadLeavesNoFileAndRedownloadTakesTheName)
     EXPECT_TRUE(FilesIn(out).empty());
 
     window.Clear();
+    completed.SetClock([] { return std::time_t{1709812800}; }); // 2024-03-07 12:00 UTC
     Redownload(kFunction, 0);
     EXPECT_EQ(Row(0).status, ConversionStatus::RedownloadCompleted);
     EXPECT_EQ(Row(0).statusText, "已完成");
@@ -68,6 +69,7 @@ TEST_F(ResultDownloadTest, FailedDownloadLeavesNoFileAndRedownloadTakesTheName)
     EXPECT_EQ(FilesIn(out), std::vector<std::string>{"a.docx"});
     ASSERT_EQ(completed.GetCount(), 1u);
     EXPECT_EQ(completed.GetRecord(0).path, path);
+    EXPECT_EQ(completed.GetRecord(0).timeText, "2024.03.07");
     EXPECT_EQ(window.Count(WM_COMPLETED_LIST_CHANGED), 1u);
     EXPECT_EQ(window.Count(WM_CONVERT_FINISH), 0u);
     EXPECT_EQ(window.Count(WM_CONVERT_FILE_DONE), 0u);

@@ -35,6 +35,7 @@ protected:
     {
         database.Open(scratch.File(AccountDatabase::kFileName));
         account.Attach(&api, FakeDllSetService);
+        flow.Attach(window);
     }
 
     // Signs in as the plug-in would and lets the flow finish what that starts.
@@ -66,7 +67,7 @@ protected:
     int conversionStops = 0;
     AccountStartup startResult = AccountStartup::Started;
     int starts = 0;
-    SignInFlow flow{{account, session, database, clientInfo, window, scratch.Path().string() + "/",
+    SignInFlow flow{{account, session, database, clientInfo, scratch.Path().string() + "/",
                      scratch.Path().string() + "/",
                      [this](MessageTarget* target) {
                          EXPECT_EQ(target, &window);

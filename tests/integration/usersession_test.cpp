@@ -245,7 +245,7 @@ TEST_F(SessionCheckTest, MissingTokenStartsTheTokenThreadWithANotice)
     WaitForRun(tokenThread, 1);
     EXPECT_EQ(tokenThread.GetMainWnd(), &window);
     ASSERT_EQ(dialogs.Messages().size(), 1u);
-    EXPECT_EQ(dialogs.Messages()[0].mode, DialogService::kModeNotice);
+    EXPECT_EQ(dialogs.Messages()[0].mode, MsgBoxMode::Notice);
     EXPECT_EQ(dialogs.Messages()[0].text, "@string/str_msgbox_server_data");
     EXPECT_EQ(userInfoThread.runs, 0);
     EXPECT_TRUE(service.Requests(FakeEndpoint::kLogin).empty()); // the record is only read

@@ -41,7 +41,7 @@ std::optional<std::string> ScriptedDialogs::SelectFolder(const std::string& titl
     return answer;
 }
 
-void ScriptedDialogs::Answer(int result)
+void ScriptedDialogs::Answer(MsgBoxResult result)
 {
     std::lock_guard lock(mutex);
     answers.push_back(result);

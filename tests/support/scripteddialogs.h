@@ -17,7 +17,7 @@ class ScriptedDialogs : public DialogService
 public:
     struct Shown
     {
-        int mode = 0;
+        MsgBoxMode mode = MsgBoxMode::Notice;
         std::string text;
     };
 
@@ -27,11 +27,11 @@ public:
                                             const std::string& startDir) override;
 
     // Queues the result of a later message box.
-    void Answer(int result);
+    void Answer(MsgBoxResult result);
     std::vector<Shown> Messages() const;
     std::vector<MsgBoxRequest> Requests() const;
 
-    int answer = 0;
+    MsgBoxResult answer = MsgBoxResult::Closed;
     // Runs while a message box is up, as the box's modal loop would (GUI tests deliver
     // posted messages there).
     std::function<void()> whileShown;
@@ -43,6 +43,6 @@ public:
 
 private:
     mutable std::mutex mutex;
-    std::deque<int> answers;
+    std::deque<MsgBoxResult> answers;
     std::vector<MsgBoxRequest> requests;
 };

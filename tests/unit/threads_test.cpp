@@ -240,13 +240,34 @@ TEST(CTC_Thread, AStopWhileTheNewRunWaitsForTheOldBodyReachesIt)
     EXPECT_TRUE(thread.lastSawStop.load());
 }
 
+// A stubborn thread that tells the end of its body through a flag that outlives it.
+class WitnessedThread : public StubbornThread
+{
+public:
+    explicit WitnessedThread(std::atomic<bool>& bodyEnded) : bodyEnded(bodyEnded) {}
+
+protected:
+    int Run() override
+    {
+        const int result = StubbornThread::Run();
+        bodyEnded = true;
+        return result;
+    }
+
+private:
+    std::atomic<bool>& bodyEnded;
+};
+
 TEST(CTC_Thread, DestroyingAnAbandonedThreadJoinsIt)
 {
-    auto thread = std::make_unique<OwnedThread<StubbornThread>>();
+    std::atomic<bool> bodyEnded{false};
+    auto thread = std::make_unique<OwnedThread<WitnessedThread>>(bodyEnded);
     ASSERT_TRUE(thread->Start());
     EXPECT_FALSE(thread->StopWait(10));
-    thread.reset(); // must neither crash nor leave the thread running on freed memory
-    SUCCEED();
+    EXPECT_FALSE(bodyEnded.load()); // abandoned while its body still runs
+    thread.reset();
+    // The object went only after its body had ended, so nothing ran on freed memory.
+    EXPECT_TRUE(bodyEnded.load());
 }
 
 TEST(CTC_Thread, SleepAndWaitForStopDoNothingWhenIdle)
