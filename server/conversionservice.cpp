@@ -1,6 +1,7 @@
 #include "conversionservice.h"
 
 #include "converters.h"
+#include "randomid.h"
 #include "taskstore.h"
 
 #include <iostream>
@@ -26,22 +27,23 @@ Confinement OfficeConfinement(const std::filesystem::path& profile,
 } // namespace
 
 ConversionService::ConversionService(TaskStore& store, const std::filesystem::path& officeRoot,
-                                     std::size_t workers, std::chrono::milliseconds timeLimit,
-                                     std::uint64_t memoryLimit)
-    : store(store), timeLimit(timeLimit), memoryLimit(memoryLimit), offices([&] {
+                                     const Settings& settings)
+    : store(store), settings(settings), owner(RandomId("instance-")), offices([&] {
           std::vector<std::unique_ptr<OfficeInstance>> list;
-          for (std::size_t i = 0; i < workers; ++i) {
+          for (std::size_t i = 0; i < settings.workers; ++i) {
               const auto profile = officeRoot / ("worker-" + std::to_string(i));
               list.push_back(std::make_unique<OfficeInstance>(
                   profile, "dokora-" + std::to_string(getpid()) + "-" + std::to_string(i), cancel,
-                  OfficeConfinement(profile, store.Root(), memoryLimit)));
+                  OfficeConfinement(profile, store.Root(), settings.memoryLimit)));
           }
           return list;
       }()),
       pool(
-          workers, [this](std::size_t worker) { Prepare(worker); },
-          [this](std::size_t worker, const std::string& taskId) { Run(worker, taskId); })
+          settings.workers, settings.poll, [this](std::size_t worker) { Prepare(worker); },
+          [this](std::size_t worker) { return Run(worker); }),
+      leaseKeeper(settings.lease / 3, [this] { KeepLeases(); })
 {
+    store.WatchQueue([this] { pool.Wake(); });
 }
 
 ConversionService::~ConversionService()
@@ -49,17 +51,30 @@ ConversionService::~ConversionService()
     Shutdown();
 }
 
-void ConversionService::Enqueue(const std::string& taskId)
+void ConversionService::Wake()
 {
-    pool.Enqueue(taskId);
+    pool.Wake();
 }
 
 void ConversionService::Shutdown()
 {
     cancel = true;
+    store.WatchQueue(nullptr);
     pool.Stop();
     for (auto& office : offices) {
         office->Stop();
+    }
+}
+
+void ConversionService::KeepLeases()
+{
+    if (running > 0) {
+        store.Renew(owner, settings.lease);
+    }
+    // A lease that ran out is an attempt cut short; the back-off gives a document that ends
+    // its converter time before the next try.
+    if (store.Recover(settings.lease / 6) > 0) {
+        pool.Wake();
     }
 }
 
@@ -71,25 +86,30 @@ void ConversionService::Prepare(std::size_t worker)
     }
 }
 
-void ConversionService::Run(std::size_t worker, const std::string& taskId)
+bool ConversionService::Run(std::size_t worker)
 {
-    const auto task = store.Begin(taskId);
+    ++running;
+    const auto task = store.Claim(owner, settings.lease);
     if (!task) {
-        return;
+        --running;
+        return false;
     }
     const auto started = ChildProcess::Clock::now();
     const std::filesystem::path taskDir = task->input.parent_path();
-    const std::filesystem::path workDir = taskDir / "work";
+    // Named by the lease holder: a worker that lost its lease may still be at work here.
+    const std::string attempt = owner + "-" + std::to_string(worker);
+    const std::filesystem::path workDir = taskDir / ("work-" + attempt);
     std::error_code code;
     std::filesystem::remove_all(workDir, code);
     std::filesystem::create_directory(workDir, code);
 
-    const Converters::Job job{task->taskName,      task->input, workDir,
-                              started + timeLimit, &cancel,     memoryLimit};
+    const Converters::Job job{task->taskName, task->input,
+                              workDir,        started + settings.timeLimit,
+                              &cancel,        settings.memoryLimit};
     Converters::Outcome outcome = Converters::Convert(job, *offices[worker]);
     std::filesystem::path result;
     if (outcome.ok) {
-        result = taskDir / ("result" + outcome.result.extension().string());
+        result = taskDir / ("result-" + attempt + outcome.result.extension().string());
         std::filesystem::rename(outcome.result, result, code);
         if (code) {
             outcome = {false, {}, "the result cannot be stored"};
@@ -97,11 +117,22 @@ void ConversionService::Run(std::size_t worker, const std::string& taskId)
         }
     }
     std::filesystem::remove_all(workDir, code);
-    store.Finish(taskId, outcome.ok, result, outcome.message);
+    // A conversion cut short by the shutdown is not the document's fault: its lease runs out
+    // and the task is converted again.
+    const bool kept =
+        !cancel && store.Finish(task->taskId, owner, outcome.ok, result, outcome.message);
+    --running;
+    if (!kept && !result.empty()) {
+        std::filesystem::remove(result, code);
+    }
 
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(ChildProcess::Clock::now() - started)
             .count();
-    std::cerr << "worker " << worker << ": " << task->taskName << " " << taskId
-              << (outcome.ok ? " done" : " failed: " + outcome.message) << " in " << ms << " ms\n";
+    std::cerr << "worker " << worker << ": " << task->taskName << " " << task->taskId
+              << (!kept        ? " given up (lease lost or shutting down)"
+                  : outcome.ok ? " done"
+                               : " failed: " + outcome.message)
+              << " in " << ms << " ms\n";
+    return true;
 }

@@ -8,6 +8,7 @@ const char* const kUsage =
     "                     [--token-lifetime SECONDS] [--time-limit SECONDS]\n"
     "                     [--read-timeout SECONDS] [--quota-mib N] [--memory-limit-mib N]\n"
     "                     [--connections-per-address N] [--public-url URL]\n"
+    "                     [--database postgresql://...] [--lease SECONDS]\n"
     "       dokora-server --data DIR --add-user NAME   (password read from standard input)\n"
     "\n"
     "Serves the conversion API on http://ADDR:PORT (127.0.0.1:8780 by default; port 0 takes\n"
@@ -17,7 +18,10 @@ const char* const kUsage =
     "results (0: no limit); each converter process may use 2048 MiB of memory; one address\n"
     "may hold 32 connections. The public URL (http://ADDR:PORT by default) is where clients\n"
     "reach the service; the addresses it hands out start with it. The desktop client's\n"
-    "sign-in address must be the public URL followed by /shiro-cas.\n";
+    "sign-in address must be the public URL followed by /shiro-cas.\n"
+    "State is kept in SQLite in the data directory, or with --database in PostgreSQL, which\n"
+    "any number of instances may share; an instance that stops renewing its tasks' leases\n"
+    "(30 s) loses them to the others.\n";
 
 namespace {
 
@@ -69,6 +73,18 @@ std::optional<ServerOptions> ParseOptions(const std::vector<std::string>& args, 
             while (options.publicUrl.ends_with('/')) {
                 options.publicUrl.pop_back();
             }
+        } else if (arg == "--database") {
+            if (!value.starts_with("postgresql://") && !value.starts_with("postgres://")) {
+                error = "--database needs a postgresql:// address";
+                return std::nullopt;
+            }
+            options.database = value;
+        } else if (arg == "--lease") {
+            const auto seconds = number(1, 3600);
+            if (!seconds) {
+                return std::nullopt;
+            }
+            options.lease = std::chrono::seconds(*seconds);
         } else if (arg == "--add-user") {
             options.addUser = value;
         } else if (arg == "--port") {

@@ -22,6 +22,10 @@ struct ServerOptions
     std::uint64_t userQuota = 1024ull << 20;
     std::uint64_t memoryLimit = 2048ull << 20; // of each converter process
     std::size_t connectionsPerAddress = 32;
+    // A postgresql:// address: the store that several instances share. Empty: SQLite in the
+    // data directory.
+    std::string database;
+    std::chrono::seconds lease{30}; // how long a claimed task stays an instance's unrenewed
 };
 
 // Reads the command line; nothing on an error (`error` says which) or on --help (`error`
