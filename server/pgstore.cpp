@@ -421,7 +421,7 @@ std::optional<TaskRecord> PgStore::ClaimTask(const std::string& owner,
                         "lease_until = " DOKORA_NOW_MS " + $2, attempts = attempts + 1 "
                         "WHERE task_id = (SELECT task_id FROM tasks WHERE state = 'waiting' "
                         "AND not_before <= " DOKORA_NOW_MS " ORDER BY queued LIMIT 1 "
-                        "FOR UPDATE SKIP LOCKED) RETURNING ",
+                        "FOR UPDATE SKIP LOCKED) AND state = 'waiting' RETURNING ",
                         "")
                   .c_str(),
               {owner, std::to_string(lease.count())}));

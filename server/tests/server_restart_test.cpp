@@ -1,3 +1,4 @@
+#include "leftoverprocesses.h"
 #include "serviceclient.h"
 #include "sharedservertest.h"
 #include "taskstore.h"
@@ -19,52 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-// The processes that became ours when the service they belonged to was killed (this test
-// process is their subreaper).
-std::vector<pid_t> AdoptedChildren()
-{
-    std::vector<pid_t> children;
-    std::error_code code;
-    for (const auto& entry : fs::directory_iterator("/proc", code)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        // pid (comm) state ppid ...: the name may hold blanks and parentheses.
-        const auto close = line.rfind(')');
-        if (close == std::string::npos) {
-            continue;
-        }
-        std::istringstream rest(line.substr(close + 1));
-        std::string state;
-        pid_t parent = 0;
-        rest >> state >> parent;
-        if (parent == getpid()) {
-            children.push_back(std::stoi(name));
-        }
-    }
-    return children;
-}
-
-// A killed service leaves its office and tool processes behind; they are ended here, as the
-// end of the service's whole process group would end them.
-void EndLeftoverProcesses()
-{
-    for (int round = 0; round < 50; ++round) {
-        const auto children = AdoptedChildren();
-        if (children.empty()) {
-            return;
-        }
-        for (pid_t child : children) {
-            kill(child, SIGKILL);
-            waitpid(child, nullptr, 0);
-        }
-    }
-}
 
 std::string IntegrityOf(const fs::path& database)
 {

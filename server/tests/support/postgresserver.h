@@ -21,6 +21,7 @@ public:
 
     // A new empty database; its postgresql:// address, empty when it cannot be made.
     std::string NewDatabase();
+    pid_t Pid() const { return pid; }
 
 private:
     PostgresServer() = default;
