@@ -1,5 +1,6 @@
 #include "casclient.h"
 
+#include "utility/textcase.h"
 #include "weborigin.h"
 
 #include <curl/curl.h>
@@ -31,10 +32,7 @@ std::size_t CollectLocation(char* data, std::size_t size, std::size_t count, voi
 {
     const std::string_view line(data, size * count);
     constexpr std::string_view kName = "location:";
-    if (line.size() > kName.size() &&
-        std::equal(kName.begin(), kName.end(), line.begin(), [](char a, char b) {
-            return a == std::tolower(static_cast<unsigned char>(b));
-        })) {
+    if (line.size() > kName.size() && StartsWithNoCase(line, kName)) {
         std::string_view value = line.substr(kName.size());
         while (!value.empty() && std::isspace(static_cast<unsigned char>(value.front())))
             value.remove_prefix(1);

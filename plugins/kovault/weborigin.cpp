@@ -1,11 +1,11 @@
 #include "weborigin.h"
 
+#include "utility/textcase.h"
+
 #include <curl/curl.h>
 
 #include <arpa/inet.h>
 
-#include <algorithm>
-#include <cctype>
 #include <memory>
 
 namespace {
@@ -45,9 +45,7 @@ std::optional<WebOrigin> OriginOf(const std::string& text)
     auto port = Part(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
     if (!scheme || !host || !port || (*scheme != "http" && *scheme != "https"))
         return std::nullopt;
-    std::transform(host->begin(), host->end(), host->begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return WebOrigin{*scheme, *host, *port};
+    return WebOrigin{*scheme, ToLower(*host), *port};
 }
 
 bool SameSite(const std::string& a, const std::string& b)

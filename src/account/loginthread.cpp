@@ -14,11 +14,6 @@ CLoginThread::CLoginThread(AccountLibrary& account, AccountDatabase& database, s
 {
 }
 
-CLoginThread::~CLoginThread()
-{
-    Stop();
-}
-
 int CLoginThread::Run()
 {
     if (WaitForStop(kStartPauseMs))
@@ -30,7 +25,7 @@ int CLoginThread::Run()
 
     if (Utility::Utf8ToUnicode(headIcon) && !headIcon.empty() && !iconDir.empty()) {
         const std::string path = iconDir + kHeadIconFile;
-        if (Download(headIcon, path, &GetStopEvent(), nullptr) == kDone)
+        if (Download(headIcon, path, &GetStopEvent(), nullptr) == Result::kDone)
             Post(WM_ACCOUNT_HEAD_ICON, 0, path);
     }
 

@@ -18,7 +18,6 @@ public:
 
     // `iconDir` ends with '/'; empty when the application-data directory is unknown.
     CLoginThread(AccountLibrary& account, AccountDatabase& database, std::string iconDir);
-    ~CLoginThread() override;
 
 protected:
     int Run() override;

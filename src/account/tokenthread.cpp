@@ -8,11 +8,6 @@ CTokenThread::CTokenThread(TokenProvider& tokens, AccountLibrary& account)
 {
 }
 
-CTokenThread::~CTokenThread()
-{
-    Stop();
-}
-
 int CTokenThread::Run()
 {
     if (tokens.GetToken(true).ok)

@@ -11,7 +11,6 @@ class CTokenThread : public CTaskBaseThread
 {
 public:
     CTokenThread(TokenProvider& tokens, AccountLibrary& account);
-    ~CTokenThread() override;
 
 protected:
     int Run() override;

@@ -4,11 +4,6 @@
 
 CUserInfoRefreshThread::CUserInfoRefreshThread(UserInfoSession& userInfo) : userInfo(userInfo) {}
 
-CUserInfoRefreshThread::~CUserInfoRefreshThread()
-{
-    Stop();
-}
-
 int CUserInfoRefreshThread::Run()
 {
     // A failed request stores the default record itself.

@@ -11,7 +11,6 @@ class CUserInfoRefreshThread : public CTaskBaseThread
 {
 public:
     explicit CUserInfoRefreshThread(UserInfoSession& userInfo);
-    ~CUserInfoRefreshThread() override;
 
 protected:
     int Run() override;

@@ -10,11 +10,6 @@ CUserInfoThread::CUserInfoThread(TokenProvider& tokens, UserInfoSession& userInf
 {
 }
 
-CUserInfoThread::~CUserInfoThread()
-{
-    Stop();
-}
-
 int CUserInfoThread::Run()
 {
     const TokenRecord token = tokens.GetToken(true);

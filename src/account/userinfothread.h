@@ -13,7 +13,6 @@ class CUserInfoThread : public CTaskBaseThread
 {
 public:
     CUserInfoThread(TokenProvider& tokens, UserInfoSession& userInfo, AccountLibrary& account);
-    ~CUserInfoThread() override;
 
 protected:
     int Run() override;

@@ -1,12 +1,8 @@
 #include "adapter/filerecord.h"
 
+#include "utility/pathsplit.h"
+
 #include <cstdio>
-
-namespace {
-
-constexpr std::string_view kSeparators = "/\\";
-
-} // namespace
 
 std::string FormatSizeText(std::uint64_t bytes)
 {
@@ -27,12 +23,11 @@ std::string FormatDateText(std::time_t time)
 
 std::string_view PathFileName(std::string_view path)
 {
-    const std::size_t last = path.find_last_of(kSeparators);
-    return last == std::string_view::npos ? path : path.substr(last + 1);
+    return SplitPath(path).name;
 }
 
 std::string_view PathDirectory(std::string_view path)
 {
-    const std::size_t last = path.find_last_of(kSeparators);
-    return last == std::string_view::npos ? std::string_view() : path.substr(0, last);
+    const std::string_view folder = SplitPath(path).folder;
+    return folder.empty() ? folder : folder.substr(0, folder.size() - 1);
 }

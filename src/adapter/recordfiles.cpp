@@ -1,17 +1,12 @@
 #include "adapter/recordfiles.h"
 
-#include "utility/tc_checkpath.h"
+#include "settings/settingsfiles.h"
 #include "utility/utilitycalls.h"
 
 std::string RecordFileLocation(RecordKind kind, const std::optional<std::string>& appDataDir)
 {
-    if (!appDataDir || appDataDir->empty())
-        return {};
-    const std::string dir = *appDataDir + "xml/";
-    if (!TC_CHECKPATH::TC_DirectoryExist(dir.c_str()) &&
-        !TC_CHECKPATH::TC_CreateDirectory(dir.c_str()))
-        return {};
-    return dir + std::string(RecordFileName(kind));
+    const std::string folder = appDataDir ? XmlFolder(*appDataDir) : std::string();
+    return folder.empty() ? folder : folder + std::string(RecordFileName(kind));
 }
 
 std::string RecordFileLocation(RecordKind kind)

@@ -3,11 +3,6 @@
 #include <chrono>
 #include <system_error>
 
-CTC_Thread::~CTC_Thread()
-{
-    Stop();
-}
-
 bool CTC_Thread::Start()
 {
     std::lock_guard control(controlMutex);

@@ -13,17 +13,17 @@
 // idle and may be started again. Waits inside Run (Sleep, the stop event) wake on a stop
 // request. A thread cannot be killed safely, so a thread that outlives StopWait's limit is
 // left to finish: Start does not wait for it (the window starts threads), the new thread
-// does, before its own Run; the destructor joins it.
+// does, before its own Run.
 //
-// A class that overrides Run must call Stop() in its own destructor, so the thread never runs
-// a half-destroyed object.
+// Thread classes are abstract: an object is made as OwnedThread<T>, which stops and joins
+// the thread before any part of the object is destroyed.
 class CTC_Thread
 {
 public:
     static constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
 
     CTC_Thread() = default;
-    virtual ~CTC_Thread();
+    virtual ~CTC_Thread() = default;
     CTC_Thread(const CTC_Thread&) = delete;
     CTC_Thread& operator=(const CTC_Thread&) = delete;
 
@@ -49,6 +49,9 @@ protected:
     virtual int Run() { return 0; }
 
 private:
+    // Implemented by OwnedThread alone, so no thread object exists outside one.
+    virtual void HeldByOwner() = 0;
+
     // Runs one start: waits for the body of an abandoned earlier start, then runs Run().
     void Entry(std::uint64_t start, std::shared_ptr<std::thread> previous);
     void RequestStop();
@@ -66,4 +69,16 @@ private:
     bool alive = false;
     bool stopAsked = false;
     std::mutex controlMutex; // serialises Start and the stop operations
+};
+
+// The owner of a thread object: its destructor runs before those of the thread class and its
+// bases, so Stop() there ends Run() while everything Run() uses still exists.
+template <typename Thread> class OwnedThread final : public Thread
+{
+public:
+    using Thread::Thread;
+    ~OwnedThread() override { this->Stop(); }
+
+private:
+    void HeldByOwner() override {}
 };

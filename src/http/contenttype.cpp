@@ -1,13 +1,11 @@
 #include "http/contenttype.h"
 
-#include <algorithm>
-#include <array>
-#include <cctype>
-#include <utility>
+#include "utility/lookuptable.h"
+#include "utility/textcase.h"
 
 namespace {
 
-using Row = std::pair<std::string_view, std::string_view>;
+using Row = TableRow;
 
 constexpr std::array kContentTypes = {
     Row{"pdf", "application/pdf"},
@@ -27,11 +25,7 @@ constexpr std::array kContentTypes = {
 std::string GetContentType(std::string_view path)
 {
     const auto dot = path.rfind('.');
-    std::string extension(dot == std::string_view::npos ? path : path.substr(dot + 1));
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const auto found =
-        std::find_if(kContentTypes.begin(), kContentTypes.end(),
-                     [&extension](const Row& row) { return row.first == extension; });
-    return std::string(found == kContentTypes.end() ? "" : found->second);
+    const std::string extension =
+        ToLower(dot == std::string_view::npos ? path : path.substr(dot + 1));
+    return Lookup(kContentTypes, extension, "");
 }

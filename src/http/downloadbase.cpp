@@ -1,14 +1,15 @@
 #include "http/downloadbase.h"
 
 #include "http/httpsession.h"
+#include "utility/pathsplit.h"
 #include "utility/stopevent.h"
+#include "utility/textcase.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <limits>
@@ -60,10 +61,9 @@ std::string_view Trim(std::string_view text)
 // planted link is never followed. It takes the mode of a regular file it will replace.
 int CreateTemporaryBeside(const std::string& target, std::string& tempPath)
 {
-    const auto slash = target.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string pattern = dir + "." + name + ".XXXXXX" + std::string(kTempSuffix);
+    const PathSplit split = SplitPath(target, "/");
+    std::string pattern = std::string(split.folder) + "." + std::string(split.name) + ".XXXXXX" +
+                          std::string(kTempSuffix);
     const int fd = ::mkostemps(pattern.data(), static_cast<int>(kTempSuffix.size()), O_CLOEXEC);
     if (fd < 0) {
         return -1;
@@ -159,20 +159,20 @@ public:
 
     // Closes the file and puts it in place when `result` is a success: the content must be
     // accepted and the target still replaceable. Returns the final result.
-    int Finish(int result)
+    CDownloadBase::Result Finish(CDownloadBase::Result result)
     {
         bool closed = true;
         if (file) {
             const bool flushed = std::fflush(file.get()) == 0;
             closed = std::fclose(file.release()) == 0 && flushed;
         }
-        if (result == CDownloadBase::kDone) {
+        if (result == CDownloadBase::Result::kDone) {
             if (!closed || tempPath.empty()) {
-                result = CDownloadBase::kFailed;
+                result = CDownloadBase::Result::kFailed;
             } else if (!owner.AcceptContent(head)) {
-                result = CDownloadBase::kRejected;
+                result = CDownloadBase::Result::kRejected;
             } else if (!owner.MayReplace(path) || ::rename(tempPath.c_str(), path.c_str()) != 0) {
-                result = CDownloadBase::kFailed;
+                result = CDownloadBase::Result::kFailed;
             } else {
                 tempPath.clear();
             }
@@ -213,10 +213,7 @@ private:
             return;
         }
         const std::string_view name = line.substr(0, colon);
-        if (name.size() == 14 &&
-            std::equal(name.begin(), name.end(), "content-length", [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) == b;
-            })) {
+        if (EqualsNoCase(name, "content-length")) {
             contentLength = ParseDecimal(Trim(line.substr(colon + 1)));
         }
     }
@@ -239,20 +236,21 @@ private:
 
 } // namespace
 
-int CDownloadBase::DownloadToFile(std::string_view requestUrl, std::string_view path,
-                                  const StopEvent* stopEvent, void* userData)
+CDownloadBase::Result CDownloadBase::DownloadToFile(std::string_view requestUrl,
+                                                    std::string_view path,
+                                                    const StopEvent* stopEvent, void* userData)
 {
     const auto stopRequested = [stopEvent] { return stopEvent != nullptr && stopEvent->IsSet(); };
-    const auto fail = [&](int result, std::uint64_t length, std::uint64_t written) {
+    const auto fail = [&](Result result, std::uint64_t length, std::uint64_t written) {
         OnProgress(1, Clamp32(length), Clamp32(written), userData);
         return result;
     };
     if (stopRequested()) {
-        return fail(kStopped, 0, 0);
+        return fail(Result::kStopped, 0, 0);
     }
     HttpSession session;
     if (!session.IsValid()) {
-        return fail(kFailed, 0, 0);
+        return fail(Result::kFailed, 0, 0);
     }
     DownloadJob job(*this, session, std::string(path), static_cast<std::size_t>(chunkSize),
                     userData);
@@ -280,26 +278,26 @@ int CDownloadBase::DownloadToFile(std::string_view requestUrl, std::string_view 
             CURLE_OK;
     if (!configured) {
         curl_slist_free_all(headers);
-        return fail(kFailed, 0, 0);
+        return fail(Result::kFailed, 0, 0);
     }
 
     const HttpSession::Outcome outcome = session.Perform(stopEvent);
     curl_slist_free_all(headers);
 
-    int result = kFailed;
+    Result result = Result::kFailed;
     if (outcome == HttpSession::Outcome::Stopped) {
-        result = kStopped;
+        result = Result::kStopped;
     } else if (outcome == HttpSession::Outcome::Done) {
         // An empty body never reached the body callback.
         const bool bodyOk = job.Begun() ? job.HasFile() : job.Begin();
         if (session.StopRequested() || stopRequested()) {
-            result = kStopped;
+            result = Result::kStopped;
         } else if (bodyOk && job.Written() == job.Length()) {
-            result = kDone;
+            result = Result::kDone;
         }
     }
     result = job.Finish(result);
-    return result == kDone ? kDone : fail(result, job.Length(), job.Written());
+    return result == Result::kDone ? Result::kDone : fail(result, job.Length(), job.Written());
 }
 
 void CDownloadBase::SetSavePath(std::string_view value)
@@ -333,13 +331,13 @@ bool CDownloadBase::MayReplace(std::string_view)
     return true;
 }
 
-int CDownloadBase::Download(std::string_view requestUrl, std::string_view path,
-                            const StopEvent* stopEvent, void* userData)
+CDownloadBase::Result CDownloadBase::Download(std::string_view requestUrl, std::string_view path,
+                                              const StopEvent* stopEvent, void* userData)
 {
-    int result = kFailed;
+    Result result = Result::kFailed;
     for (std::int32_t attempt = 0; attempt < attempts; ++attempt) {
         result = DownloadToFile(requestUrl, path, stopEvent, userData);
-        if (result != kFailed) {
+        if (result != Result::kFailed) {
             break;
         }
     }

@@ -14,7 +14,7 @@ class StopEvent;
 class CDownloadBase : public CHttpBase
 {
 public:
-    enum Result : int
+    enum class Result
     {
         kDone = 0,
         kFailed = 1,
@@ -26,13 +26,13 @@ public:
     // in decimal; a body cut short fails. The body goes to a temporary file beside `path`
     // that replaces `path` only when it is complete and accepted; nothing is left of a
     // failed or stopped attempt.
-    virtual int DownloadToFile(std::string_view url, std::string_view path,
-                               const StopEvent* stopEvent, void* userData);
+    virtual Result DownloadToFile(std::string_view url, std::string_view path,
+                                  const StopEvent* stopEvent, void* userData);
     virtual void SetSavePath(std::string_view value);
     virtual std::string GetSavePath() const;
     // Up to `attempts` tries, ending at the first result that is not a failure.
-    virtual int Download(std::string_view url, std::string_view path, const StopEvent* stopEvent,
-                         void* userData);
+    virtual Result Download(std::string_view url, std::string_view path, const StopEvent* stopEvent,
+                            void* userData);
 
     // A transfer slower than `bytesPerSecond` over a whole `window` fails (0: no minimum).
     void SetMinimumSpeed(std::uint32_t bytesPerSecond, std::chrono::seconds window);

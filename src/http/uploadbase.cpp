@@ -2,13 +2,14 @@
 
 #include "http/contenttype.h"
 #include "http/httpsession.h"
+#include "utility/pathsplit.h"
 #include "utility/stopevent.h"
+#include "utility/textcase.h"
 #include "utility/utilitycalls.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <limits>
 #include <memory>
@@ -37,15 +38,6 @@ std::uint32_t Clamp32(std::uint64_t value)
         std::min<std::uint64_t>(value, std::numeric_limits<std::uint32_t>::max()));
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
-}
-
 // The header text as libcurl's list, one entry per line. libcurl's own form content type is
 // suppressed when the text names none.
 HeaderList MakeHeaderList(std::string_view text)
@@ -72,8 +64,7 @@ HeaderList MakeHeaderList(std::string_view text)
 // quoted value, are percent-encoded.
 std::string DispositionFileName(std::string_view path)
 {
-    const auto slash = path.find_last_of("/\\");
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::string_view name = SplitPath(path).name;
     std::string escaped;
     for (const char c : name) {
         switch (c) {
@@ -282,35 +273,36 @@ std::string CUploadBase::GetPartType() const
     return partTypeLine;
 }
 
-int CUploadBase::Upload(std::string_view requestUrl, std::string_view path,
-                        const StopEvent* stopEvent, void* userData, std::string& response)
+CUploadBase::Result CUploadBase::Upload(std::string_view requestUrl, std::string_view path,
+                                        const StopEvent* stopEvent, void* userData,
+                                        std::string& response)
 {
     const auto stopRequested = [stopEvent] { return stopEvent != nullptr && stopEvent->IsSet(); };
     if (stopRequested()) {
-        return kStopped;
+        return Result::kStopped;
     }
     FilePtr file(std::fopen(std::string(path).c_str(), "rb"));
     struct stat info = {};
     if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return kFailed;
+        return Result::kFailed;
     }
     // Chunks go straight from the file into libcurl's buffer.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
     if (!ParseUrl(requestUrl)) {
-        return kFailed;
+        return Result::kFailed;
     }
     HttpSession session;
     if (!session.IsValid()) {
-        return kFailed;
+        return Result::kFailed;
     }
     if (stopRequested()) {
-        return kStopped;
+        return Result::kStopped;
     }
     if (!ConfigureSession(session)) {
-        return kFailed;
+        return Result::kFailed;
     }
     if (stopRequested()) {
-        return kStopped;
+        return Result::kStopped;
     }
 
     const std::string boundary = GetBoundary();
@@ -337,13 +329,13 @@ int CUploadBase::Upload(std::string_view requestUrl, std::string_view path,
         curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &UploadJob::OnResponse) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &job) == CURLE_OK;
     if (!configured) {
-        return kFailed;
+        return Result::kFailed;
     }
 
     HttpSession::Outcome outcome = HttpSession::Outcome::Failed;
     for (int attempt = 0; attempt < session.ConnectAttempts(); ++attempt) {
         if (!job.Rewind()) {
-            return kFailed;
+            return Result::kFailed;
         }
         outcome = session.Perform(stopEvent);
         if (outcome != HttpSession::Outcome::Failed || !session.ConnectFailed()) {
@@ -352,13 +344,13 @@ int CUploadBase::Upload(std::string_view requestUrl, std::string_view path,
     }
     switch (outcome) {
     case HttpSession::Outcome::Done:
-        return kDone;
+        return Result::kDone;
     case HttpSession::Outcome::TimedOut:
-        return kTimedOut;
+        return Result::kTimedOut;
     case HttpSession::Outcome::Stopped:
-        return kStopped;
+        return Result::kStopped;
     case HttpSession::Outcome::Failed:
         break;
     }
-    return kFailed;
+    return Result::kFailed;
 }

@@ -14,7 +14,7 @@ class StopEvent;
 class CUploadBase : public CHttpBase
 {
 public:
-    enum Result : int
+    enum class Result
     {
         kDone = 0,
         kFailed = 1,
@@ -44,8 +44,8 @@ public:
     virtual std::string GetPartType() const;
     // Any HTTP status is a completed exchange; the caller judges the body. A reply longer
     // than the service replies' buffer (13,000 bytes) fails.
-    virtual int Upload(std::string_view url, std::string_view path, const StopEvent* stopEvent,
-                       void* userData, std::string& response);
+    virtual Result Upload(std::string_view url, std::string_view path, const StopEvent* stopEvent,
+                          void* userData, std::string& response);
 
 protected:
     std::string requestHeaders;

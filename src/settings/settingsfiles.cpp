@@ -1,5 +1,6 @@
 #include "settings/settingsfiles.h"
 
+#include "utility/tc_checkpath.h"
 #include "utility/utilitycalls.h"
 
 namespace {
@@ -21,4 +22,15 @@ std::optional<std::string> ConfigIniPath()
 std::optional<std::string> SettingsIniPath()
 {
     return InDirectory(Utility::AppDataPath(), kSettingsFileName);
+}
+
+std::string XmlFolder(std::string_view appDataDir)
+{
+    if (appDataDir.empty())
+        return {};
+    const std::string folder = std::string(appDataDir) + "xml/";
+    if (!TC_CHECKPATH::TC_DirectoryExist(folder.c_str()) &&
+        !TC_CHECKPATH::TC_CreateDirectory(folder.c_str()))
+        return {};
+    return folder;
 }

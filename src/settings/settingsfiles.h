@@ -12,3 +12,6 @@ std::optional<std::string> ConfigIniPath();
 // The client's Settings.ini in the application-data directory; nothing when that directory
 // is unavailable.
 std::optional<std::string> SettingsIniPath();
+// "<appDataDir>xml/", the folder of the record and tile files, created when missing; empty
+// when `appDataDir` is empty or the folder cannot be created.
+std::string XmlFolder(std::string_view appDataDir);

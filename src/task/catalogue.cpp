@@ -1,12 +1,10 @@
 #include "task/catalogue.h"
 
-#include <algorithm>
-#include <array>
-#include <utility>
+#include "utility/lookuptable.h"
 
 namespace {
 
-using Row = std::pair<std::string_view, std::string_view>;
+using Row = TableRow;
 
 constexpr std::array kTaskNames = {
     Row{"PDF2Word", "pdf-to-word"},
@@ -46,14 +44,6 @@ constexpr std::array kResultSuffixes = {
     Row{"PDF2Excel", ".xlsx"},     Row{"PDF2Html", "_html.zip"},  Row{"PDFSplit", "_PDFs.zip"},
     Row{"PDFExportImage", ".zip"}, Row{"IMG2TXT", ".txt"},
 };
-
-template <std::size_t N>
-std::string Lookup(const std::array<Row, N>& table, std::string_view key, std::string_view fallback)
-{
-    const auto found = std::find_if(table.begin(), table.end(),
-                                    [key](const Row& row) { return row.first == key; });
-    return std::string(found == table.end() ? fallback : found->second);
-}
 
 } // namespace
 

@@ -43,9 +43,9 @@ public:
     // Stops every stage that still runs, each within `ms`.
     void StopRunning(std::uint32_t ms);
 
-    CUploadFilesThread upload;
-    CQueryConvertThread query;
-    CDownloadFilesThread download;
+    OwnedThread<CUploadFilesThread> upload;
+    OwnedThread<CQueryConvertThread> query;
+    OwnedThread<CDownloadFilesThread> download;
 
 private:
     std::array<CConvertBaseThread*, 3> Stages() { return {&upload, &query, &download}; }

@@ -1,6 +1,7 @@
 #include "task/conversionstore.h"
 
 #include "adapter/filerecord.h"
+#include "utility/pathsplit.h"
 #include "utility/stringtable.h"
 #include "utility/tc_checkpath.h"
 
@@ -8,11 +9,9 @@
 
 namespace {
 
-constexpr std::string_view kSeparators = "/\\";
-
 bool IsSeparator(char c)
 {
-    return kSeparators.find(c) != std::string_view::npos;
+    return kPathSeparators.find(c) != std::string_view::npos;
 }
 
 } // namespace
@@ -20,15 +19,14 @@ bool IsSeparator(char c)
 std::string PlannedOutputPath(std::string_view sourcePath, std::string_view customDir,
                               std::string_view suffix, bool sameDir)
 {
-    const auto lastSeparator = sourcePath.find_last_of(kSeparators);
-    const auto nameStart = lastSeparator == std::string_view::npos ? 0 : lastSeparator + 1;
-    std::string_view baseName = sourcePath.substr(nameStart);
+    const PathSplit split = SplitPath(sourcePath);
+    std::string_view baseName = split.name;
     if (const auto dot = baseName.rfind('.'); dot != std::string_view::npos)
         baseName = baseName.substr(0, dot);
 
     std::string path;
     if (sameDir) {
-        path = sourcePath.substr(0, nameStart);
+        path = split.folder;
     } else {
         path = customDir;
         if (!path.empty() && !IsSeparator(path.back()))

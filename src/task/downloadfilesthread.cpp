@@ -9,11 +9,6 @@ constexpr std::string_view kLog = "CDownloadFilesThread::Run";
 
 } // namespace
 
-CDownloadFilesThread::~CDownloadFilesThread()
-{
-    Stop();
-}
-
 int CDownloadFilesThread::Run()
 {
     ConversionList* list = BeginStage(functionName);
@@ -58,12 +53,12 @@ bool CDownloadFilesThread::DownloadRow(int index)
     store.SetOutputPath(functionName, index, path);
 
     int progressIndex = index;
-    switch (const int result =
+    switch (const Result result =
                 DownloadResult(downloadUrl, functionName, &GetStopEvent(), &progressIndex)) {
-    case kStopped:
+    case Result::kStopped:
         PreFinish();
         return false;
-    case kDone:
+    case Result::kDone:
         UpdateItem(functionName, index, ConversionStatus::Completed, -1, "@string/str_conv_success",
                    "@string/str_conv_success");
         PostItemChanged(index);

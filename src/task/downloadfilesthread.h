@@ -10,8 +10,6 @@
 class CDownloadFilesThread : public CConvertBaseThread, public CResultDownload
 {
 public:
-    ~CDownloadFilesThread() override;
-
 protected:
     int Run() override;
 

@@ -1,5 +1,7 @@
 #include "task/freefilename.h"
 
+#include "utility/pathsplit.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,10 +70,10 @@ std::optional<ReservedName> ReserveFreeName(const std::string& path)
     bool taken = false;
     if (auto reserved = Reserve(path, taken); reserved || !taken)
         return reserved;
-    const auto lastSeparator = path.find_last_of("/\\");
-    auto dot = path.rfind('.');
-    if (dot == std::string::npos || (lastSeparator != std::string::npos && dot < lastSeparator))
-        dot = path.size();
+    const PathSplit split = SplitPath(path);
+    const auto nameDot = split.name.rfind('.');
+    const std::size_t dot =
+        nameDot == std::string_view::npos ? path.size() : split.folder.size() + nameDot;
     for (int n = 1; n <= kMaxNumber; ++n) {
         // Built by appending: GCC 12's Release builds report a false -Wrestrict on insert().
         std::string candidate = path.substr(0, dot);

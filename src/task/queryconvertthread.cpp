@@ -12,11 +12,6 @@ constexpr int kConvertedProgress = 70;
 
 } // namespace
 
-CQueryConvertThread::~CQueryConvertThread()
-{
-    Stop();
-}
-
 int CQueryConvertThread::Run()
 {
     ConversionList* list = BeginStage(functionName);

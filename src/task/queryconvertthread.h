@@ -18,8 +18,6 @@ public:
     static constexpr std::uint32_t kDefaultPollIntervalMs = 5000;
     static constexpr std::chrono::milliseconds kDefaultTimeLimit = std::chrono::minutes(30);
 
-    ~CQueryConvertThread() override;
-
     // Set before Start.
     void SetServiceAccess(ServiceAccess access) { service = std::move(access); }
     void SetPollInterval(std::uint32_t ms) { pollIntervalMs = ms; }

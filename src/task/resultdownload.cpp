@@ -16,14 +16,15 @@ std::optional<std::string> CResultDownload::ReserveName(const std::string& plann
     return reservation->Path();
 }
 
-int CResultDownload::DownloadResult(std::string_view requestUrl, std::string_view functionName,
-                                    const StopEvent* stopEvent, void* userData)
+CDownloadBase::Result CResultDownload::DownloadResult(std::string_view requestUrl,
+                                                      std::string_view functionName,
+                                                      const StopEvent* stopEvent, void* userData)
 {
     if (!reservation)
-        return kFailed;
+        return Result::kFailed;
     resultSuffix = GetResultSuffix(functionName);
-    const int result = Download(requestUrl, reservation->Path(), stopEvent, userData);
-    if (result != kDone)
+    const Result result = Download(requestUrl, reservation->Path(), stopEvent, userData);
+    if (result != Result::kDone)
         reservation->Release();
     reservation.reset();
     return result;
@@ -39,11 +40,11 @@ bool CResultDownload::MayReplace(std::string_view path)
     return reservation && reservation->Path() == path && reservation->StillHeld();
 }
 
-std::string CResultDownload::FailureText(std::optional<int> result)
+std::string CResultDownload::FailureText(std::optional<Result> result)
 {
     if (!result)
         return "@string/str_conv_tip_save_fail";
-    if (*result == kRejected)
+    if (*result == Result::kRejected)
         return "@string/str_conv_tip_result_type";
     return "@string/str_conv_tip_download_fail";
 }

@@ -26,15 +26,15 @@ public:
     std::optional<std::string> ReserveName(const std::string& plannedPath);
     // Downloads into the reserved name; any result but kDone releases the name again, so a
     // failed or stopped download leaves nothing behind.
-    int DownloadResult(std::string_view url, std::string_view functionName,
-                       const StopEvent* stopEvent, void* userData);
+    Result DownloadResult(std::string_view url, std::string_view functionName,
+                          const StopEvent* stopEvent, void* userData);
 
     bool AcceptContent(std::string_view head) override;
     // Only the file this download reserved is ever replaced.
     bool MayReplace(std::string_view path) override;
 
     // The row's detail text for a failed reservation (nullopt) or download result.
-    static std::string FailureText(std::optional<int> result);
+    static std::string FailureText(std::optional<Result> result);
 
 private:
     std::optional<ReservedName> reservation;

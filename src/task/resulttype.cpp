@@ -1,8 +1,9 @@
 #include "task/resulttype.h"
 
+#include "utility/textcase.h"
+
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string>
 
 namespace {
@@ -26,14 +27,6 @@ constexpr std::array kSignatures = {
     Signature{"dwg", {"AC10"sv, {}}},
 };
 
-std::string Lower(std::string_view text)
-{
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
 // The text after a UTF-8 byte order mark and leading white space.
 std::string_view Content(std::string_view head)
 {
@@ -45,7 +38,7 @@ std::string_view Content(std::string_view head)
 
 bool LooksLikeHtml(std::string_view head)
 {
-    const std::string start = Lower(Content(head).substr(0, 14));
+    const std::string start = ToLower(Content(head).substr(0, 14));
     return start.starts_with("<!doctype html") || start.starts_with("<html");
 }
 
@@ -55,7 +48,7 @@ bool ResultMatchesType(std::string_view resultSuffix, std::string_view head)
 {
     const auto dot = resultSuffix.rfind('.');
     const std::string extension =
-        Lower(dot == std::string_view::npos ? resultSuffix : resultSuffix.substr(dot + 1));
+        ToLower(dot == std::string_view::npos ? resultSuffix : resultSuffix.substr(dot + 1));
     if (extension == "txt")
         return head.find('\0') == std::string_view::npos && !LooksLikeHtml(head);
     if (extension == "html" || extension == "htm")

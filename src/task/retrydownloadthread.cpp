@@ -7,11 +7,6 @@ namespace {
 constexpr int kRedownloadProgress = 70;
 }
 
-CRetryDownloadThread::~CRetryDownloadThread()
-{
-    Stop();
-}
-
 void CRetryDownloadThread::Enqueue(std::string functionName, int index)
 {
     std::lock_guard lock(queueMutex);
@@ -52,21 +47,21 @@ void CRetryDownloadThread::DownloadRow(const QueuedRow& row)
                std::nullopt);
     PostItemChanged(index);
     const auto path = ReserveName(store.GetOutputPath(functionName, index));
-    int result = kFailed;
+    Result result = Result::kFailed;
     if (path) {
         store.SetOutputPath(functionName, index, *path);
         int progressIndex = index;
         result = DownloadResult(store.GetDownloadUrl(functionName, index), functionName,
                                 &GetStopEvent(), &progressIndex);
     }
-    if (result == kDone) {
+    if (result == Result::kDone) {
         AddCompletedRecord(*path, store.GetCost(functionName, index));
         PostCompletedChanged();
         UpdateItem(functionName, index, ConversionStatus::RedownloadCompleted, -1,
                    "@string/str_conv_success", "@string/str_conv_success");
     } else {
         UpdateItem(functionName, index, ConversionStatus::DownloadFailed, -1,
-                   FailureText(path ? std::optional<int>(result) : std::nullopt),
+                   FailureText(path ? std::optional<Result>(result) : std::nullopt),
                    "@string/str_conv_fail");
     }
     PostItemChanged(index);

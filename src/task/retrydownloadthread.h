@@ -15,8 +15,6 @@ class AccountAccess;
 class CRetryDownloadThread : public CConvertBaseThread, public CResultDownload
 {
 public:
-    ~CRetryDownloadThread() override;
-
     // Set before Start: the account that must be signed in.
     void SetAccount(AccountAccess* value) { account = value; }
     // Queues a row of `functionName`; rows queued while the thread runs are served in the

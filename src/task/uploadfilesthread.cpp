@@ -23,11 +23,6 @@ CUploadFilesThread::CUploadFilesThread()
     SetChunkSize(kUploadChunkSize);
 }
 
-CUploadFilesThread::~CUploadFilesThread()
-{
-    Stop();
-}
-
 int CUploadFilesThread::Run()
 {
     ConversionList* list = BeginStage(functionName);
@@ -90,9 +85,9 @@ CUploadFilesThread::Outcome CUploadFilesThread::UploadRow(int index, const std::
     std::string response;
     int progressIndex = index;
     switch (Upload(url, source, &GetStopEvent(), &progressIndex, response)) {
-    case kDone:
+    case Result::kDone:
         break;
-    case kStopped:
+    case Result::kStopped:
         PreFinish();
         return Outcome::Stopped;
     default:

@@ -16,7 +16,6 @@ class CUploadFilesThread : public CConvertBaseThread, public CUploadBase
 {
 public:
     CUploadFilesThread();
-    ~CUploadFilesThread() override;
 
     // Set before Start.
     void SetServiceAccess(ServiceAccess access) { service = std::move(access); }

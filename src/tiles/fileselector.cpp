@@ -2,6 +2,7 @@
 
 #include "base/dialogservice.h"
 #include "tiles/filetypes.h"
+#include "utility/pathsplit.h"
 
 FileSelector::FileSelector(DialogService& dialogs) : dialogs(dialogs) {}
 
@@ -14,10 +15,8 @@ std::optional<std::vector<std::string>> FileSelector::SelectFiles(std::string_vi
     if (!multi && files->size() > 1)
         files->resize(1);
     if (!files->empty()) {
-        const std::string& first = files->front();
-        const std::size_t slash = first.find_last_of('/');
-        if (slash != std::string::npos)
-            lastFolder = first.substr(0, slash + 1);
+        if (const auto folder = SplitPath(files->front(), "/").folder; !folder.empty())
+            lastFolder = folder;
     }
     return files;
 }

@@ -1,10 +1,11 @@
 #include "tiles/filetypes.h"
 
+#include "utility/pathsplit.h"
 #include "utility/stringtable.h"
+#include "utility/textcase.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <iterator>
 
 namespace {
@@ -52,14 +53,6 @@ const FileKind* KindAcceptedBy(std::string_view key)
     return found == kKinds.end() ? nullptr : &*found;
 }
 
-std::string Lower(std::string_view text)
-{
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
 std::vector<std::string> ToStrings(const std::vector<std::string_view>& list)
 {
     return {list.begin(), list.end()};
@@ -86,7 +79,7 @@ std::string FileFilterForFunction(std::string_view key)
 
 std::vector<std::string> FunctionsForExtension(std::string_view extension)
 {
-    std::string normalized = Lower(extension);
+    std::string normalized = ToLower(extension);
     if (normalized.empty() || normalized.front() != '.')
         normalized.insert(0, 1, '.');
     for (const FileKind& kind : kKinds)
@@ -103,11 +96,9 @@ std::vector<std::string> ExtensionsForFunction(std::string_view key)
 
 std::string FileExtension(std::string_view path)
 {
-    const std::size_t nameStart = path.find_last_of("/\\");
-    const std::string_view name =
-        nameStart == std::string_view::npos ? path : path.substr(nameStart + 1);
+    const std::string_view name = SplitPath(path).name;
     const std::size_t dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string() : Lower(name.substr(dot));
+    return dot == std::string_view::npos ? std::string() : ToLower(name.substr(dot));
 }
 
 std::vector<std::string> FilesForFunction(std::string_view key,

@@ -18,11 +18,6 @@ CHomeSortListThread::CHomeSortListThread(HomeSortList& record, std::string apiBa
 {
 }
 
-CHomeSortListThread::~CHomeSortListThread()
-{
-    Stop();
-}
-
 int CHomeSortListThread::Run()
 {
     const auto reply = Utility::Request(GetStopEvent(), "GET", apiBase + "/api/getHomeSortList",

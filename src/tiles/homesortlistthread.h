@@ -17,7 +17,6 @@ public:
     // The process-wide record and the configured service.
     CHomeSortListThread();
     CHomeSortListThread(HomeSortList& record, std::string apiBase);
-    ~CHomeSortListThread() override;
 
 protected:
     int Run() override;

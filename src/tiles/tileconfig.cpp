@@ -1,6 +1,7 @@
 #include "tiles/tileconfig.h"
 
 #include "settings/atomicfile.h"
+#include "settings/settingsfiles.h"
 #include "utility/tc_checkpath.h"
 #include "utility/tc_process.h"
 #include "utility/utilitycalls.h"
@@ -70,14 +71,8 @@ TileConfig& TileConfig::Instance()
 
 std::string TileConfig::UserFilePath()
 {
-    const auto appData = Utility::AppDataPath();
-    if (!appData || appData->empty())
-        return {};
-    const std::string folder = *appData + "xml/";
-    if (!TC_CHECKPATH::TC_DirectoryExist(folder.c_str()) &&
-        !TC_CHECKPATH::TC_CreateDirectory(folder.c_str()))
-        return {};
-    return folder + "tileview_ini.xml";
+    const std::string folder = XmlFolder(Utility::AppDataPath().value_or(""));
+    return folder.empty() ? folder : folder + "tileview_ini.xml";
 }
 
 bool TileConfig::Load(const std::string& userPath)

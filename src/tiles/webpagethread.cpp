@@ -4,11 +4,6 @@
 
 CWebPageThread::CWebPageThread(AccountLibrary& account) : account(account) {}
 
-CWebPageThread::~CWebPageThread()
-{
-    Stop();
-}
-
 bool CWebPageThread::Open(const std::string& key, const std::string& url)
 {
     if (IsRunning())

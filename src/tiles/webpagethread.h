@@ -16,7 +16,6 @@ class CWebPageThread : public CTaskBaseThread
 {
 public:
     explicit CWebPageThread(AccountLibrary& account);
-    ~CWebPageThread() override;
 
     // False while the previous page is still on its way: nothing new is started.
     bool Open(const std::string& key, const std::string& url);

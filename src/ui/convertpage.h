@@ -73,7 +73,7 @@ private:
     void UpdateRow(int row);
 
     ConversionList list;
-    CRetryDownloadThread retryThread;
+    OwnedThread<CRetryDownloadThread> retryThread;
     CConvMcListAdapterMgr* adapter = nullptr;
     QTableView* listView = nullptr;
     QPushButton* back = nullptr;

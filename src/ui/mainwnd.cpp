@@ -7,6 +7,7 @@
 #include "base/dialogservice.h"
 #include "settings/clientinfo.h"
 #include "settings/firststart.h"
+#include "settings/settingsfiles.h"
 #include "task/fileadmission.h"
 #include "task/serviceaccess.h"
 #include "tiles/homesortlist.h"
@@ -47,8 +48,6 @@
 #include <QWindow>
 
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -409,12 +408,7 @@ void CMainWnd::WireThreads()
 
 void CMainWnd::LoadRecords()
 {
-    std::string xmlDir;
-    if (!services.appDataDir.empty()) {
-        xmlDir = services.appDataDir + "xml/";
-        std::error_code error;
-        std::filesystem::create_directories(xmlDir, error);
-    }
+    const std::string xmlDir = XmlFolder(services.appDataDir);
     const auto load = [&xmlDir](RecordList& records, RecordKind kind) {
         const std::string path = xmlDir.empty() ? "" : xmlDir + std::string(RecordFileName(kind));
         if (!records.Load(path))

@@ -287,11 +287,11 @@ private:
 
     RecordList completedRecords{RecordKind::Completed};
     RecordList openRecords{RecordKind::OpenRecord};
-    CLoginThread loginThread;
-    CHomeSortListThread homeSortThread;
-    CTokenThread tokenThread;
-    CUserInfoThread userInfoThread;
-    CUserInfoRefreshThread userMenuRefresh;
-    CWebPageThread webPageThread;
+    OwnedThread<CLoginThread> loginThread;
+    OwnedThread<CHomeSortListThread> homeSortThread;
+    OwnedThread<CTokenThread> tokenThread;
+    OwnedThread<CUserInfoThread> userInfoThread;
+    OwnedThread<CUserInfoRefreshThread> userMenuRefresh;
+    OwnedThread<CWebPageThread> webPageThread;
     ConversionPipeline pipeline;
 };

@@ -209,7 +209,7 @@ int main()
                 ResetPeak();
                 const Measure measure = RunOurs([&] {
                     return uploader.Upload(uploadUrl, source.string(), nullptr, nullptr,
-                                           response) == 0;
+                                           response) == CUploadBase::Result::kDone;
                 });
                 uploadGrowthKiB = std::max(uploadGrowthKiB, StatusKiB("VmHWM") - before);
                 return measure;
@@ -228,7 +228,7 @@ int main()
                 downloader.SetChunkSize(kChunkSize);
                 return RunOurs([&] {
                     return downloader.DownloadToFile(resultUrl, target.string(), nullptr,
-                                                     nullptr) == 0 &&
+                                                     nullptr) == CDownloadBase::Result::kDone &&
                            fs::file_size(target) == kFileSize;
                 });
             },

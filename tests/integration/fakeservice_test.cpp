@@ -51,7 +51,7 @@ TEST_F(FakeServiceTest, ConvertsAFileFromUploadToResult)
     ASSERT_EQ(upload.Upload(service.BaseUrl() + "/v2/task/upload?plateform=pc&token=" + token +
                                 "&taskname=pdf-to-word",
                             source.string(), nullptr, nullptr, reply),
-              0);
+              CUploadBase::Result::kDone);
     EXPECT_NE(reply.find("\"ret\":0"), std::string::npos) << reply;
     EXPECT_NE(reply.find("\"fileSize\":16"), std::string::npos) << reply;
     EXPECT_EQ(Member(reply, "fileName"), "report.pdf");
@@ -83,7 +83,8 @@ TEST_F(FakeServiceTest, ConvertsAFileFromUploadToResult)
 
     CDownloadBase download;
     const fs::path result = dir / "report.docx";
-    ASSERT_EQ(download.Download(resultUrl, result.string(), nullptr, nullptr), 0);
+    ASSERT_EQ(download.Download(resultUrl, result.string(), nullptr, nullptr),
+              CDownloadBase::Result::kDone);
     std::ifstream in(result, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();

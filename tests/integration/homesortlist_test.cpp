@@ -35,7 +35,7 @@ protected:
     FakeService service;
     RecordingTarget target;
     HomeSortList record;
-    CHomeSortListThread thread{record, service.BaseUrl()};
+    OwnedThread<CHomeSortListThread> thread{record, service.BaseUrl()};
 };
 
 TEST_F(HomeSortListTest, AcceptedReplyFillsTheRecord)

@@ -106,7 +106,7 @@ TEST_F(HttpDownloadTest, WritesTheBodyInChunksWithProgress)
     std::ofstream(path) << "old content that is longer than nothing";
     RecordingDownload download;
     download.SetChunkSize(1000);
-    ASSERT_EQ(download.Download(url, path, nullptr, nullptr), CDownloadBase::kDone);
+    ASSERT_EQ(download.Download(url, path, nullptr, nullptr), CDownloadBase::Result::kDone);
 
     EXPECT_EQ(ReadFile(path), bytes);
     ASSERT_EQ(download.calls.size(), 6u);
@@ -123,7 +123,7 @@ TEST_F(HttpDownloadTest, EmptyBodyWithLengthZeroGivesEmptyFile)
 {
     service.Script(FakeEndpoint::kResult, FakeReply::Text(""));
     RecordingDownload download;
-    ASSERT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kDone);
+    ASSERT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::Result::kDone);
     EXPECT_TRUE(fs::exists(path));
     EXPECT_EQ(fs::file_size(path), 0u);
 }
@@ -133,7 +133,7 @@ TEST_F(HttpDownloadTest, BodyWithoutContentLengthFails)
     service.Script(FakeEndpoint::kResult,
                    FakeReply::WithFault(FakeReply::Fault::NoContentLength, "readable body"));
     RecordingDownload download;
-    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::Result::kFailed);
     EXPECT_EQ(download.Failures(), 1u);
     EXPECT_EQ(download.calls.back().state, 1);
 }
@@ -145,7 +145,7 @@ TEST_F(HttpDownloadTest, LengthThatIsNotADecimalNumberFails)
     reply.headers.emplace_back("Content-Length", "12abc");
     service.Script(FakeEndpoint::kResult, reply);
     RecordingDownload download;
-    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::Result::kFailed);
     EXPECT_EQ(service.Requests(FakeEndpoint::kResult).size(), 1u);
 }
 
@@ -155,7 +155,7 @@ TEST_F(HttpDownloadTest, CutBodyFailsAndLeavesNothingBehind)
                    FakeReply::WithFault(FakeReply::Fault::Truncated, RandomBytes(4000), 1500));
     std::ofstream(path) << "kept";
     RecordingDownload download;
-    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::Result::kFailed);
     EXPECT_EQ(ReadFile(path), "kept");
     EXPECT_EQ(FilesInDir(), std::vector<std::string>{"result.docx"});
     EXPECT_EQ(download.calls.back().state, 1);
@@ -167,7 +167,7 @@ TEST_F(HttpDownloadTest, ErrorPageIsNotSavedAsTheResult)
 {
     service.Script(FakeEndpoint::kResult, FakeReply::Text("no such result", 404));
     RecordingDownload download;
-    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::Result::kFailed);
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(download.Failures(), 1u);
 }
@@ -179,7 +179,7 @@ TEST_F(HttpDownloadTest, RedirectIsFollowed)
     service.Script(FakeEndpoint::kResult, moved);
     service.Script(FakeEndpoint::kResult, FakeReply::Text("moved body"));
     RecordingDownload download;
-    ASSERT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kDone);
+    ASSERT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::Result::kDone);
     EXPECT_EQ(ReadFile(path), "moved body");
 }
 
@@ -189,7 +189,7 @@ TEST_F(HttpDownloadTest, AttemptsAreCountedUntilSuccess)
     service.Script(FakeEndpoint::kResult, FakeReply::Text("", 500));
     service.Script(FakeEndpoint::kResult, FakeReply::Text("third time"));
     RecordingDownload download;
-    ASSERT_EQ(download.Download(url, path, nullptr, nullptr), CDownloadBase::kDone);
+    ASSERT_EQ(download.Download(url, path, nullptr, nullptr), CDownloadBase::Result::kDone);
     EXPECT_EQ(service.Requests(FakeEndpoint::kResult).size(), 3u);
     EXPECT_EQ(download.Failures(), 2u);
     EXPECT_EQ(ReadFile(path), "third time");
@@ -198,11 +198,11 @@ TEST_F(HttpDownloadTest, AttemptsAreCountedUntilSuccess)
         service.Script(FakeEndpoint::kResult, FakeReply::WithFault(FakeReply::Fault::Close));
     }
     download.SetAttempts(2);
-    EXPECT_EQ(download.Download(url, path, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_EQ(download.Download(url, path, nullptr, nullptr), CDownloadBase::Result::kFailed);
     EXPECT_EQ(service.Requests(FakeEndpoint::kResult).size(), 5u);
 
     download.SetAttempts(0);
-    EXPECT_EQ(download.Download(url, path, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_EQ(download.Download(url, path, nullptr, nullptr), CDownloadBase::Result::kFailed);
     EXPECT_EQ(service.Requests(FakeEndpoint::kResult).size(), 5u);
 }
 
@@ -216,7 +216,7 @@ TEST_F(HttpDownloadTest, StopWhileStreamingEndsAfterTheCurrentChunk)
             stop.Set();
         }
     };
-    EXPECT_EQ(download.Download(url, path, &stop, nullptr), CDownloadBase::kStopped);
+    EXPECT_EQ(download.Download(url, path, &stop, nullptr), CDownloadBase::Result::kStopped);
     ASSERT_GE(download.calls.size(), 2u);
     const auto last = download.calls.back();
     EXPECT_EQ(last.state, 1);
@@ -245,7 +245,7 @@ TEST_F(HttpDownloadTest, StopWhileThePeerStallsEndsPromptly)
     std::this_thread::sleep_for(50ms);
     const auto stoppedAt = Clock::now();
     stop.Set();
-    EXPECT_EQ(result.get(), CDownloadBase::kStopped);
+    EXPECT_EQ(result.get(), CDownloadBase::Result::kStopped);
     EXPECT_LT(Clock::now() - stoppedAt, 100ms);
     EXPECT_EQ(download.calls.back().state, 1);
     EXPECT_EQ(download.calls.back().done, 3000u);
@@ -258,7 +258,7 @@ TEST_F(HttpDownloadTest, PlantedLinkIsReplacedNeverWrittenThrough)
     fs::create_symlink(elsewhere, path);
     service.Script(FakeEndpoint::kResult, FakeReply::Text("body"));
     RecordingDownload download;
-    ASSERT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kDone);
+    ASSERT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::Result::kDone);
     EXPECT_FALSE(fs::exists(elsewhere));
     EXPECT_FALSE(fs::is_symlink(path));
     EXPECT_EQ(ReadFile(path), "body");
@@ -276,14 +276,15 @@ TEST_F(HttpDownloadTest, RejectedContentOrTargetLeavesNothingAndIsNotRetried)
 {
     service.Script(FakeEndpoint::kResult, FakeReply::Text("<html>sign in first</html>"));
     CheckingDownload download;
-    EXPECT_EQ(download.Download(url, path, nullptr, nullptr), CDownloadBase::kRejected);
+    EXPECT_EQ(download.Download(url, path, nullptr, nullptr), CDownloadBase::Result::kRejected);
     EXPECT_EQ(service.Requests(FakeEndpoint::kResult).size(), 1u);
     EXPECT_EQ(download.calls.back().state, 1);
     EXPECT_TRUE(FilesInDir().empty());
 
     service.Script(FakeEndpoint::kResult, FakeReply::Text("%PDF-1.7"));
     const std::string taken = (dir / "taken").string();
-    EXPECT_EQ(download.DownloadToFile(url, taken, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_EQ(download.DownloadToFile(url, taken, nullptr, nullptr),
+              CDownloadBase::Result::kFailed);
     EXPECT_TRUE(FilesInDir().empty());
 }
 
@@ -294,7 +295,7 @@ TEST_F(HttpDownloadTest, TransferBelowTheMinimumSpeedFails)
     RecordingDownload download;
     download.SetMinimumSpeed(1000, 1s);
     const auto start = Clock::now();
-    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::Result::kFailed);
     EXPECT_LT(Clock::now() - start, 10s);
     EXPECT_TRUE(FilesInDir().empty());
 }
@@ -306,7 +307,7 @@ TEST_F(HttpDownloadTest, TransferLimitEndsASlowButSteadyBody)
     RecordingDownload download;
     download.SetTransferLimit(500ms);
     const auto start = Clock::now();
-    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::kFailed);
+    EXPECT_EQ(download.DownloadToFile(url, path, nullptr, nullptr), CDownloadBase::Result::kFailed);
     EXPECT_LT(Clock::now() - start, 5s);
     EXPECT_TRUE(FilesInDir().empty());
 }
@@ -319,10 +320,10 @@ TEST_F(HttpDownloadTest, UnreachableOrWrongSchemeFailsWithOne)
     EXPECT_EQ(
         download.Download("https://127.0.0.1:" + std::to_string(service.Port()) + "/results/job-1",
                           path, nullptr, nullptr),
-        CDownloadBase::kFailed);
+        CDownloadBase::Result::kFailed);
     EXPECT_LT(Clock::now() - start, 5s);
     EXPECT_EQ(download.Download("file:///etc/hostname", path, nullptr, nullptr),
-              CDownloadBase::kFailed);
+              CDownloadBase::Result::kFailed);
     EXPECT_EQ(download.Failures(), 2u);
     EXPECT_FALSE(fs::exists(path));
 }

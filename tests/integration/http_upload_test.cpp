@@ -98,7 +98,8 @@ protected:
                "--\r\n";
     }
 
-    int Run(RecordingUpload& upload, const std::string& path, const StopEvent* stop = nullptr)
+    CUploadBase::Result Run(RecordingUpload& upload, const std::string& path,
+                            const StopEvent* stop = nullptr)
     {
         upload.PrepareMultipart(path);
         return upload.Upload(url, path, stop, nullptr, response);
@@ -113,7 +114,7 @@ protected:
 TEST_F(HttpUploadTest, ZeroByteFileIsHeaderLinesThenClosingLine)
 {
     RecordingUpload upload;
-    ASSERT_EQ(Run(upload, WriteFile("empty.pdf", "")), CUploadBase::kDone);
+    ASSERT_EQ(Run(upload, WriteFile("empty.pdf", "")), CUploadBase::Result::kDone);
 
     const auto requests = service.Requests(FakeEndpoint::kUpload);
     ASSERT_EQ(requests.size(), 1u);
@@ -133,7 +134,7 @@ TEST_F(HttpUploadTest, NonAsciiNameAndUnknownTypeGoOutUnchanged)
 {
     const std::string bytes = "x\r\n--" + kBoundary + "\r\n\0y";
     RecordingUpload upload;
-    ASSERT_EQ(Run(upload, WriteFile("报告 v2.xyz", bytes)), CUploadBase::kDone);
+    ASSERT_EQ(Run(upload, WriteFile("报告 v2.xyz", bytes)), CUploadBase::Result::kDone);
 
     const auto request = service.Requests(FakeEndpoint::kUpload).at(0);
     const std::string expected = Expected("报告 v2.xyz", "", bytes);
@@ -146,7 +147,7 @@ TEST_F(HttpUploadTest, NonAsciiNameAndUnknownTypeGoOutUnchanged)
 TEST_F(HttpUploadTest, QuoteInFileNameCannotBreakThePartHeader)
 {
     RecordingUpload upload;
-    ASSERT_EQ(Run(upload, WriteFile("a\"b.pdf", "1")), CUploadBase::kDone);
+    ASSERT_EQ(Run(upload, WriteFile("a\"b.pdf", "1")), CUploadBase::Result::kDone);
     EXPECT_EQ(service.Requests(FakeEndpoint::kUpload).at(0).body,
               Expected("a%22b.pdf", "application/pdf", "1"));
 }
@@ -160,7 +161,7 @@ TEST_F(HttpUploadTest, StreamsInChunksWithProgressAndCookie)
     upload.SetCookie("agent=ag-1");
     upload.PrepareMultipart(path);
     // Preparing again for the next file must not pile up header text.
-    ASSERT_EQ(Run(upload, path), CUploadBase::kDone);
+    ASSERT_EQ(Run(upload, path), CUploadBase::Result::kDone);
 
     const auto request = service.Requests(FakeEndpoint::kUpload).at(0);
     EXPECT_EQ(request.body, Expected("big.png", "image/png", bytes));
@@ -192,7 +193,7 @@ TEST_F(HttpUploadTest, StopWhileStreamingEndsBeforeTheNextChunk)
             stop.Set();
         }
     };
-    EXPECT_EQ(Run(upload, path, &stop), CUploadBase::kStopped);
+    EXPECT_EQ(Run(upload, path, &stop), CUploadBase::Result::kStopped);
     EXPECT_GT(sentAtStop, 0u);
     EXPECT_EQ(upload.calls.back().done, sentAtStop);
 }
@@ -210,7 +211,7 @@ TEST_F(HttpUploadTest, StopWhileThePeerIsSilentEndsPromptly)
     std::this_thread::sleep_for(50ms);
     const auto stoppedAt = Clock::now();
     stop.Set();
-    EXPECT_EQ(result.get(), CUploadBase::kStopped);
+    EXPECT_EQ(result.get(), CUploadBase::Result::kStopped);
     EXPECT_LT(Clock::now() - stoppedAt, 100ms);
 }
 
@@ -222,7 +223,7 @@ TEST_F(HttpUploadTest, SilenceBeyondTheTimeoutGivesTwo)
     RecordingUpload upload;
     upload.SetTimeout(300);
     const auto start = Clock::now();
-    EXPECT_EQ(Run(upload, WriteFile("a.pdf", "data")), CUploadBase::kTimedOut);
+    EXPECT_EQ(Run(upload, WriteFile("a.pdf", "data")), CUploadBase::Result::kTimedOut);
     EXPECT_GE(Clock::now() - start, 300ms);
     EXPECT_LT(Clock::now() - start, 3s);
 }
@@ -234,29 +235,29 @@ TEST_F(HttpUploadTest, TransportFailuresGiveOne)
     upload.PrepareMultipart(path);
 
     url = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/v2/task/upload";
-    EXPECT_EQ(upload.Upload(url, path, nullptr, nullptr, response), CUploadBase::kFailed);
+    EXPECT_EQ(upload.Upload(url, path, nullptr, nullptr, response), CUploadBase::Result::kFailed);
 
     service.Script(FakeEndpoint::kUpload, FakeReply::WithFault(FakeReply::Fault::Close));
     url = service.BaseUrl() + "/v2/task/upload";
-    EXPECT_EQ(upload.Upload(url, path, nullptr, nullptr, response), CUploadBase::kFailed);
+    EXPECT_EQ(upload.Upload(url, path, nullptr, nullptr, response), CUploadBase::Result::kFailed);
 
     // TLS to a plain server fails at the handshake instead of hanging.
     const auto start = Clock::now();
     url = "https://127.0.0.1:" + std::to_string(service.Port()) + "/v2/task/upload";
-    EXPECT_EQ(upload.Upload(url, path, nullptr, nullptr, response), CUploadBase::kFailed);
+    EXPECT_EQ(upload.Upload(url, path, nullptr, nullptr, response), CUploadBase::Result::kFailed);
     EXPECT_LT(Clock::now() - start, 5s);
 
     EXPECT_EQ(upload.Upload(service.BaseUrl(), path, nullptr, nullptr, response),
-              CUploadBase::kFailed);
+              CUploadBase::Result::kFailed);
     EXPECT_EQ(upload.Upload(url, (dir / "missing.pdf").string(), nullptr, nullptr, response),
-              CUploadBase::kFailed);
+              CUploadBase::Result::kFailed);
 }
 
 TEST_F(HttpUploadTest, AnyStatusIsACompletedExchange)
 {
     service.Script(FakeEndpoint::kUpload, FakeReply::Text("busy", 503));
     RecordingUpload upload;
-    EXPECT_EQ(Run(upload, WriteFile("a.pdf", "data")), CUploadBase::kDone);
+    EXPECT_EQ(Run(upload, WriteFile("a.pdf", "data")), CUploadBase::Result::kDone);
     EXPECT_EQ(response, "busy");
 }
 
@@ -265,7 +266,7 @@ TEST_F(HttpUploadTest, StopBeforeStartSendsNothing)
     StopEvent stop;
     stop.Set();
     RecordingUpload upload;
-    EXPECT_EQ(Run(upload, WriteFile("a.pdf", "data"), &stop), CUploadBase::kStopped);
+    EXPECT_EQ(Run(upload, WriteFile("a.pdf", "data"), &stop), CUploadBase::Result::kStopped);
     EXPECT_TRUE(service.AllRequests().empty());
 }
 
@@ -274,12 +275,12 @@ TEST_F(HttpUploadTest, ReplyLongerThanAServiceReplyFails)
     const std::string path = WriteFile("a.pdf", "a");
     service.Script(FakeEndpoint::kUpload, FakeReply::Json(std::string(13000, ' ')));
     RecordingUpload upload;
-    ASSERT_EQ(Run(upload, path), CUploadBase::kDone);
+    ASSERT_EQ(Run(upload, path), CUploadBase::Result::kDone);
     EXPECT_EQ(response.size(), 13000u);
 
     response.clear();
     service.Script(FakeEndpoint::kUpload, FakeReply::Json(std::string(1u << 20, ' ')));
-    EXPECT_EQ(Run(upload, path), CUploadBase::kFailed);
+    EXPECT_EQ(Run(upload, path), CUploadBase::Result::kFailed);
     EXPECT_LE(response.size(), 13000u);
 }
 

@@ -50,7 +50,7 @@ protected:
     AccountLibrary account;
     AccountDatabase database;
     RecordingTarget window;
-    CLoginThread thread{account, database, scratch.Path().string() + "/"};
+    OwnedThread<CLoginThread> thread{account, database, scratch.Path().string() + "/"};
 };
 
 TEST_F(LoginThreadTest, DownloadsTheHeadIconAndRecordsTheUser)

@@ -46,7 +46,7 @@ protected:
 
     FakeAccountApi api;
     AccountLibrary account;
-    CRetryDownloadThread retry;
+    OwnedThread<CRetryDownloadThread> retry;
 };
 
 TEST_F(ResultDownloadTest, FailedDownloadLeavesNoFileAndRedownloadTakesTheName)

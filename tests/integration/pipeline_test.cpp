@@ -182,7 +182,7 @@ TEST_F(PipelineTest, RedownloadWhileSignedOutShowsTheLogin)
     AccountLibrary account;
     account.Attach(&api, FakeDllSetService);
     account.SetNotifyWindow(&window);
-    CRetryDownloadThread retry;
+    OwnedThread<CRetryDownloadThread> retry;
     retry.SetConvList(&list);
     retry.SetAccount(&account);
     retry.Enqueue(kFunction, 0);

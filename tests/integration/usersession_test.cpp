@@ -28,7 +28,6 @@ constexpr const char* kCompleteData =
 class ProbeThread : public CTaskBaseThread
 {
 public:
-    ~ProbeThread() override { Stop(); }
     std::atomic<int> runs{0};
 
 protected:
@@ -108,18 +107,17 @@ TEST_F(UserSessionTest, ReadsTheUserRecordByTheReplyRules)
 
 TEST_F(UserSessionTest, IncompleteOrUnreadableUserRepliesLeaveTheDefaults)
 {
-    for (
-        const std::string& reply : {
-            UserReply(R"({"balanceAll":"1","vip":0,"userId":"1","userType":"n"})"),
-            UserReply(R"({"balanceAll":"1","userId":"1","userType":"n","firstLogin":true})"),
-            UserReply(
-                R"({"balanceAll":"1","vip":0,"userId":"1","userType":{"a":1},"firstLogin":true})"),
-            UserReply(
-                R"({"balanceAll":[1],"vip":0,"userId":"1","userType":"n","firstLogin":true})"),
-            UserReply(R"("data")"),
-            std::string(R"({"ret":0,"data":)") + kCompleteData + "}",
-            std::string("not json"),
-        }) {
+    for (const std::string& reply : {
+             UserReply(R"({"balanceAll":"1","vip":0,"userId":"1","userType":"n"})"),
+             UserReply(R"({"balanceAll":"1","userId":"1","userType":"n","firstLogin":true})"),
+             UserReply(
+                 R"({"balanceAll":"1","vip":0,"userId":"1","userType":{"a":1},"firstLogin":true})"),
+             UserReply(
+                 R"({"balanceAll":[1],"vip":0,"userId":"1","userType":"n","firstLogin":true})"),
+             UserReply(R"("data")"),
+             std::string(R"({"ret":0,"data":)") + kCompleteData + "}",
+             std::string("not json"),
+         }) {
         EXPECT_EQ(Fetch(reply), UserInfoRecord{}) << reply;
     }
     ScriptGoodExchange();
@@ -145,7 +143,7 @@ TEST_F(UserSessionTest, GivesUpAfterTwoFailedTokenExchanges)
 
 TEST_F(UserSessionTest, UserInfoThreadEstablishesTheSession)
 {
-    CUserInfoThread thread(tokens, userInfo, account);
+    OwnedThread<CUserInfoThread> thread(tokens, userInfo, account);
     thread.SetMainWnd(&window);
     thread.SetLogoutOnFailure(1);
     ScriptGoodExchange(); // the thread's own exchange
@@ -163,7 +161,7 @@ TEST_F(UserSessionTest, UserInfoThreadEstablishesTheSession)
 TEST_F(UserSessionTest, FailedUserInfoRunKeepsTheUserOnlyWithoutLogoutOnFailure)
 {
     ASSERT_TRUE(Fetch(UserReply(kCompleteData)).ok);
-    CUserInfoThread thread(tokens, userInfo, account);
+    OwnedThread<CUserInfoThread> thread(tokens, userInfo, account);
     thread.SetMainWnd(&window);
 
     ScriptFailedExchange();
@@ -186,7 +184,7 @@ TEST_F(UserSessionTest, FailedUserInfoRunKeepsTheUserOnlyWithoutLogoutOnFailure)
 
 TEST_F(UserSessionTest, TokenThreadSignsOutOnlyWhenAsked)
 {
-    CTokenThread thread(tokens, account);
+    OwnedThread<CTokenThread> thread(tokens, account);
     thread.SetMainWnd(&window);
     ScriptGoodExchange();
     ASSERT_TRUE(thread.Start());
@@ -227,8 +225,8 @@ protected:
         EXPECT_EQ(thread.runs, runs);
     }
 
-    ProbeThread tokenThread;
-    ProbeThread userInfoThread;
+    OwnedThread<ProbeThread> tokenThread;
+    OwnedThread<ProbeThread> userInfoThread;
 };
 
 TEST_F(SessionCheckTest, SignedOutUserIsOfferedTheLoginWindow)

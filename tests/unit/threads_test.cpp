@@ -10,6 +10,7 @@
 #include <future>
 #include <mutex>
 #include <string>
+#include <type_traits>
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -20,7 +21,6 @@ namespace {
 class SleepingThread : public CTaskBaseThread
 {
 public:
-    ~SleepingThread() override { Stop(); }
     std::atomic<int> runs{0};
     std::atomic<bool> started{false};
 
@@ -39,7 +39,6 @@ protected:
 class StubbornThread : public CTC_Thread
 {
 public:
-    ~StubbornThread() override { Stop(); }
     std::atomic<bool> finished{false};
 
 protected:
@@ -56,10 +55,11 @@ protected:
 class BlockedThread : public CTC_Thread
 {
 public:
-    ~BlockedThread() override
+    // A stop without limit, as the owner's, releases the body first.
+    bool Stop() override
     {
         Release();
-        Stop();
+        return CTC_Thread::Stop();
     }
     void Release()
     {
@@ -95,9 +95,6 @@ private:
 
 class StageThread : public CConvertBaseThread
 {
-public:
-    ~StageThread() override { Stop(); }
-
 protected:
     int Run() override
     {
@@ -112,7 +109,6 @@ protected:
 class RunStage : public CConvertBaseThread
 {
 public:
-    ~RunStage() override { Stop(); }
     std::atomic<bool> begun{false};
 
 protected:
@@ -129,6 +125,31 @@ protected:
     }
 };
 
+// Records, as its last member goes, whether its run was still going.
+class WatchedThread : public CTC_Thread
+{
+public:
+    explicit WatchedThread(std::atomic<bool>& aliveAtTeardown) : watch{*this, aliveAtTeardown} {}
+    std::atomic<bool> started{false};
+
+protected:
+    int Run() override
+    {
+        started = true;
+        while (!GetStopEvent().IsSet())
+            Sleep(10000);
+        return 0;
+    }
+
+private:
+    struct Watch
+    {
+        CTC_Thread& thread;
+        std::atomic<bool>& aliveAtTeardown;
+        ~Watch() { aliveAtTeardown = thread.IsAlive(); }
+    } watch;
+};
+
 void WaitUntil(const std::atomic<bool>& flag)
 {
     const auto deadline = Clock::now() + 5s;
@@ -140,7 +161,7 @@ void WaitUntil(const std::atomic<bool>& flag)
 
 TEST(CTC_Thread, SecondStartIsRefusedWhileRunning)
 {
-    SleepingThread thread;
+    OwnedThread<SleepingThread> thread;
     EXPECT_TRUE(thread.Start());
     EXPECT_FALSE(thread.Start());
     WaitUntil(thread.started);
@@ -151,7 +172,7 @@ TEST(CTC_Thread, SecondStartIsRefusedWhileRunning)
 
 TEST(CTC_Thread, StopWaitWakesASleepingThreadAtOnceAndObjectIsReusable)
 {
-    SleepingThread thread;
+    OwnedThread<SleepingThread> thread;
     for (int round = 1; round <= 3; ++round) {
         thread.started = false;
         ASSERT_TRUE(thread.Start());
@@ -167,7 +188,7 @@ TEST(CTC_Thread, StopWaitWakesASleepingThreadAtOnceAndObjectIsReusable)
 
 TEST(CTC_Thread, StopWaitReturnsWithinItsLimitWhenRunIgnoresTheStop)
 {
-    StubbornThread thread;
+    OwnedThread<StubbornThread> thread;
     ASSERT_TRUE(thread.Start());
     const auto before = Clock::now();
     EXPECT_FALSE(thread.StopWait(100));
@@ -186,7 +207,7 @@ TEST(CTC_Thread, StopWaitReturnsWithinItsLimitWhenRunIgnoresTheStop)
 // must not wait for that call. The new body runs once the old one has ended, never beside it.
 TEST(CTC_Thread, StartingAgainNeverWaitsForAnAbandonedBody)
 {
-    BlockedThread thread;
+    OwnedThread<BlockedThread> thread;
     ASSERT_TRUE(thread.Start());
     EXPECT_FALSE(thread.StopWait(10));
     auto start = std::async(std::launch::async, [&] { return thread.Start(); });
@@ -207,7 +228,7 @@ TEST(CTC_Thread, StartingAgainNeverWaitsForAnAbandonedBody)
 
 TEST(CTC_Thread, AStopWhileTheNewRunWaitsForTheOldBodyReachesIt)
 {
-    BlockedThread thread;
+    OwnedThread<BlockedThread> thread;
     ASSERT_TRUE(thread.Start());
     EXPECT_FALSE(thread.StopWait(10));
     ASSERT_TRUE(thread.Start());
@@ -221,7 +242,7 @@ TEST(CTC_Thread, AStopWhileTheNewRunWaitsForTheOldBodyReachesIt)
 
 TEST(CTC_Thread, DestroyingAnAbandonedThreadJoinsIt)
 {
-    auto thread = std::make_unique<StubbornThread>();
+    auto thread = std::make_unique<OwnedThread<StubbornThread>>();
     ASSERT_TRUE(thread->Start());
     EXPECT_FALSE(thread->StopWait(10));
     thread.reset(); // must neither crash nor leave the thread running on freed memory
@@ -230,7 +251,7 @@ TEST(CTC_Thread, DestroyingAnAbandonedThreadJoinsIt)
 
 TEST(CTC_Thread, SleepAndWaitForStopDoNothingWhenIdle)
 {
-    SleepingThread thread;
+    OwnedThread<SleepingThread> thread;
     const auto before = Clock::now();
     thread.Sleep(2000);
     EXPECT_LT(Clock::now() - before, 100ms);
@@ -251,7 +272,7 @@ protected:
 
     ConversionList list;
     RecordingTarget window;
-    StageThread thread;
+    OwnedThread<StageThread> thread;
 };
 
 TEST_F(ConvertBaseThreadTest, UpdateItemWritesOnlyWhatIsGiven)
@@ -320,7 +341,7 @@ TEST_F(ConvertBaseThreadTest, StoppingAStageRunsTheFinishingStep)
 // rows alone.
 TEST_F(ConvertBaseThreadTest, AStageOfAnEarlierRunLeavesTheRowsOfTheNextOne)
 {
-    RunStage stage;
+    OwnedThread<RunStage> stage;
     stage.SetConvList(&list);
     stage.SetMainWnd(&window);
     list.Store().SetAllStatus("PDF2Word", ConversionStatus::Queued);
@@ -370,9 +391,24 @@ TEST_F(ConvertBaseThreadTest, PostsCarryTheirPayloadsAndNeedAWindow)
 
 TEST(CTC_Thread, StartReportsSuccessEvenWhenRunEndsAtOnce)
 {
-    CTaskBaseThread quick; // Run returns 0 at once
+    OwnedThread<CTaskBaseThread> quick; // Run returns 0 at once
     for (int i = 0; i < 200; ++i) {
         ASSERT_TRUE(quick.Start()) << i;
         quick.Stop();
     }
+}
+
+// No thread class can be made without its owner, and the owner ends the run before any
+// member of the thread class is destroyed.
+TEST(OwnedThread, EndsTheRunBeforeTheThreadClassIsTornDown)
+{
+    static_assert(std::is_abstract_v<CTC_Thread> && std::is_abstract_v<CTaskBaseThread> &&
+                  std::is_abstract_v<WatchedThread>);
+    std::atomic<bool> aliveAtTeardown{true};
+    {
+        OwnedThread<WatchedThread> thread(aliveAtTeardown);
+        ASSERT_TRUE(thread.Start());
+        WaitUntil(thread.started);
+    }
+    EXPECT_FALSE(aliveAtTeardown.load());
 }
