@@ -1,5 +1,7 @@
 #include "pgstore.h"
 
+#include "storedcolumns.h"
+
 #include <libpq-fe.h>
 
 #include <iostream>
@@ -58,48 +60,13 @@ constexpr const char* kChannel = "dokora_queue";
 
 #define DOKORA_NOW_MS "(extract(epoch from clock_timestamp()) * 1000)::bigint"
 
-constexpr const char* kTaskColumns = "task_id, doc_id, job_id, task_name, file_name, file_type, "
-                                     "user_id, file_size, input, result, message, state, touched";
-
 using Clock = ServiceStore::Clock;
+using StoredColumns::StoredState;
+using StoredColumns::TimeOf;
 
 std::string Milliseconds(Clock::time_point time)
 {
-    return std::to_string(
-        std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count());
-}
-
-Clock::time_point TimeOf(long long milliseconds)
-{
-    return Clock::time_point(std::chrono::milliseconds(milliseconds));
-}
-
-const char* StoredState(TaskState state)
-{
-    switch (state) {
-    case TaskState::Uploaded:
-        return "uploaded";
-    case TaskState::Waiting:
-        return "waiting";
-    case TaskState::Running:
-        return "running";
-    case TaskState::Failed:
-        return "failed";
-    case TaskState::Finished:
-        return "finished";
-    }
-    return "failed";
-}
-
-TaskState StateOf(const std::string& stored)
-{
-    for (TaskState state :
-         {TaskState::Uploaded, TaskState::Waiting, TaskState::Running, TaskState::Finished}) {
-        if (stored == StoredState(state)) {
-            return state;
-        }
-    }
-    return TaskState::Failed;
+    return std::to_string(StoredColumns::Milliseconds(time));
 }
 
 } // namespace
@@ -147,21 +114,8 @@ namespace {
 
 TaskRecord ReadTask(const auto& rows, int row)
 {
-    TaskRecord task;
-    task.taskId = rows.Text(row, 0);
-    task.docId = rows.Text(row, 1);
-    task.jobId = rows.Text(row, 2);
-    task.taskName = rows.Text(row, 3);
-    task.fileName = rows.Text(row, 4);
-    task.fileType = rows.Text(row, 5);
-    task.userId = static_cast<int>(rows.Number(row, 6));
-    task.fileSize = static_cast<std::uint64_t>(rows.Number(row, 7));
-    task.input = rows.Text(row, 8);
-    task.result = rows.Text(row, 9);
-    task.message = rows.Text(row, 10);
-    task.state = StateOf(rows.Text(row, 11));
-    task.touched = TimeOf(rows.Number(row, 12));
-    return task;
+    return StoredColumns::ReadTask([&](int column) { return rows.Text(row, column); },
+                                   [&](int column) { return rows.Number(row, column); });
 }
 
 std::optional<ServiceStore::Session> ReadSession(const auto& rows)
@@ -175,7 +129,7 @@ std::optional<ServiceStore::Session> ReadSession(const auto& rows)
 
 std::string TaskQuery(const std::string& head, const std::string& tail)
 {
-    return head + kTaskColumns + tail;
+    return head + StoredColumns::kTask + tail;
 }
 
 } // namespace

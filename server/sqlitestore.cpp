@@ -1,5 +1,7 @@
 #include "sqlitestore.h"
 
+#include "storedcolumns.h"
+
 #include <sqlite3.h>
 
 #include <iostream>
@@ -51,48 +53,10 @@ ALTER TABLE tasks ADD COLUMN owner TEXT;
 ALTER TABLE tasks ADD COLUMN lease_until INTEGER;
 )";
 
-constexpr const char* kTaskColumns = "task_id, doc_id, job_id, task_name, file_name, file_type, "
-                                     "user_id, file_size, input, result, message, state, touched";
-
 using Clock = ServiceStore::Clock;
-
-long long Milliseconds(Clock::time_point time)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
-}
-
-Clock::time_point TimeOf(long long milliseconds)
-{
-    return Clock::time_point(std::chrono::milliseconds(milliseconds));
-}
-
-const char* StoredState(TaskState state)
-{
-    switch (state) {
-    case TaskState::Uploaded:
-        return "uploaded";
-    case TaskState::Waiting:
-        return "waiting";
-    case TaskState::Running:
-        return "running";
-    case TaskState::Failed:
-        return "failed";
-    case TaskState::Finished:
-        return "finished";
-    }
-    return "failed";
-}
-
-TaskState StateOf(const std::string& stored)
-{
-    for (TaskState state :
-         {TaskState::Uploaded, TaskState::Waiting, TaskState::Running, TaskState::Finished}) {
-        if (stored == StoredState(state)) {
-            return state;
-        }
-    }
-    return TaskState::Failed;
-}
+using StoredColumns::Milliseconds;
+using StoredColumns::StoredState;
+using StoredColumns::TimeOf;
 
 void Report(sqlite3* db)
 {
@@ -239,21 +203,8 @@ private:
 
 TaskRecord ReadTask(const Statement& row)
 {
-    TaskRecord task;
-    task.taskId = row.Text(0);
-    task.docId = row.Text(1);
-    task.jobId = row.Text(2);
-    task.taskName = row.Text(3);
-    task.fileName = row.Text(4);
-    task.fileType = row.Text(5);
-    task.userId = static_cast<int>(row.Number(6));
-    task.fileSize = static_cast<std::uint64_t>(row.Number(7));
-    task.input = row.Text(8);
-    task.result = row.Text(9);
-    task.message = row.Text(10);
-    task.state = StateOf(row.Text(11));
-    task.touched = TimeOf(row.Number(12));
-    return task;
+    return StoredColumns::ReadTask([&](int column) { return row.Text(column); },
+                                   [&](int column) { return row.Number(column); });
 }
 
 // Every row's first column; nothing when the statement failed.
@@ -509,7 +460,8 @@ std::optional<ServiceStore::Submission> SqliteStore::SubmitTask(const std::strin
 std::optional<TaskRecord> SqliteStore::TaskWhere(const char* condition, const std::string& value)
 {
     Statement row(
-        db, (std::string("SELECT ") + kTaskColumns + " FROM tasks WHERE " + condition).c_str());
+        db,
+        (std::string("SELECT ") + StoredColumns::kTask + " FROM tasks WHERE " + condition).c_str());
     row.Bind(value);
     if (!row.Row()) {
         return std::nullopt;
@@ -527,7 +479,8 @@ std::vector<TaskRecord> SqliteStore::UserTasks(int userId)
 {
     std::lock_guard lock(mutex);
     Statement rows(
-        db, (std::string("SELECT ") + kTaskColumns + " FROM tasks WHERE user_id = ?").c_str());
+        db,
+        (std::string("SELECT ") + StoredColumns::kTask + " FROM tasks WHERE user_id = ?").c_str());
     rows.Bind(userId);
     std::vector<TaskRecord> tasks;
     while (rows.Row()) {
@@ -560,7 +513,7 @@ std::optional<TaskRecord> SqliteStore::ClaimTask(const std::string& owner,
                                    "WHERE task_id = (SELECT task_id FROM tasks "
                                    "WHERE state = 'waiting' AND not_before <= ? "
                                    "ORDER BY queued, rowid LIMIT 1) RETURNING ") +
-                       kTaskColumns)
+                       StoredColumns::kTask)
                           .c_str());
     row.Bind(owner).Bind(now + lease.count()).Bind(now);
     if (!row.Row()) {
