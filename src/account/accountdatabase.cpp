@@ -122,9 +122,3 @@ AccountDatabaseOpen OpenAccountDatabase(AccountDatabase& database, const std::st
     }
     return AccountDatabaseOpen::Unavailable;
 }
-
-AccountDatabase& Database()
-{
-    static AccountDatabase* const instance = new AccountDatabase;
-    return *instance;
-}

@@ -47,6 +47,3 @@ enum class AccountDatabaseOpen
 // Opens `database` at `directory` + kFileName with up to three attempts, deleting the file
 // after each failed one. An empty directory means it could not be obtained.
 AccountDatabaseOpen OpenAccountDatabase(AccountDatabase& database, const std::string& directory);
-
-// The process-wide database, closed until OpenAccountDatabase.
-AccountDatabase& Database();

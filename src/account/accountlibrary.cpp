@@ -1,7 +1,5 @@
 #include "account/accountlibrary.h"
 
-#include "settings/clientinfo.h"
-
 #include <cstring>
 #include <vector>
 
@@ -81,14 +79,13 @@ void* AccountLibrary::LoginWindow()
     return current ? current->GetLoginWindow() : nullptr;
 }
 
-void AccountLibrary::OpenWebPage(const std::string& url)
+void AccountLibrary::OpenWebPage(const std::string& url, const std::string& clientVersion)
 {
     IAccountApi* current = CurrentApi();
     if (!current)
         return;
-    const std::string page = url +
-                             (url.find('?') == std::string::npos ? "?version=" : "&version=") +
-                             GlobalClientInfo().Get().version;
+    const std::string page =
+        url + (url.find('?') == std::string::npos ? "?version=" : "&version=") + clientVersion;
     current->OpenUrl(page.c_str());
 }
 
@@ -164,10 +161,4 @@ void AccountLibrary::OnLogout(void* context)
         return;
     holder->ClearUser();
     holder->Notify(WM_ACCOUNT_LOGOUT);
-}
-
-AccountLibrary& Account()
-{
-    static AccountLibrary* const instance = new AccountLibrary;
-    return *instance;
 }

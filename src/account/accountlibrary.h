@@ -33,7 +33,7 @@ public:
     // The plug-in's login window (a QWidget*), or null.
     void* LoginWindow();
     // Opens a web page with the signed-in session, telling the site the client's version.
-    void OpenWebPage(const std::string& url);
+    void OpenWebPage(const std::string& url, const std::string& clientVersion);
     // Called once after the plug-in was initialised.
     void Start();
     // Points the plug-in at the single-sign-on service.
@@ -61,6 +61,3 @@ private:
     MessageTarget* notifyWindow = nullptr;
     UserBlock user{};
 };
-
-// The process-wide holder.
-AccountLibrary& Account();

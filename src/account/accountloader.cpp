@@ -1,8 +1,6 @@
 #include "account/accountloader.h"
 
 #include "account/accountlibrary.h"
-#include "settings/clientinfo.h"
-#include "settings/servicelocations.h"
 #include "utility/utilitycalls.h"
 
 #include <openssl/evp.h>
@@ -102,11 +100,12 @@ std::string RunningProgramPath()
     return error ? std::string() : path.string();
 }
 
-std::optional<AccountPluginSetup> WorkDirectoryPluginSetup(std::string expectedDigest)
+std::optional<AccountPluginSetup>
+WorkDirectoryPluginSetup(const std::optional<std::string>& workDir, std::string expectedDigest,
+                         std::string appKey, std::string serviceUrl)
 {
-    const auto directory = Utility::WorkPath();
-    if (!directory)
+    if (!workDir)
         return std::nullopt;
-    return AccountPluginSetup{*directory + kAccountPluginFile, std::move(expectedDigest),
-                              GlobalClientInfo().Get().wua, RunningProgramPath(), Services().sso};
+    return AccountPluginSetup{*workDir + kAccountPluginFile, std::move(expectedDigest),
+                              std::move(appKey), RunningProgramPath(), std::move(serviceUrl)};
 }

@@ -49,9 +49,12 @@ PluginCheck VerifyAccountPlugin(const std::string& path, std::string_view expect
 // object for the rest of the process (the plug-in is never unloaded).
 AccountLoad LoadAccountLibrary(AccountLibrary& account, const AccountPluginSetup& setup);
 
-// The plug-in in the work directory, set up for this installation, program and service;
-// nullopt when the work directory is unknown.
-std::optional<AccountPluginSetup> WorkDirectoryPluginSetup(std::string expectedDigest);
+// The plug-in in `workDir` (ends with '/'), set up for the running program, the installation's
+// `appKey` and the single-sign-on address `serviceUrl`; nullopt when the work directory is
+// unknown.
+std::optional<AccountPluginSetup>
+WorkDirectoryPluginSetup(const std::optional<std::string>& workDir, std::string expectedDigest,
+                         std::string appKey, std::string serviceUrl);
 
 // The running program's file (the target of /proc/self/exe); empty when unknown.
 std::string RunningProgramPath();

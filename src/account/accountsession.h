@@ -16,6 +16,3 @@ struct AccountSession
     TokenSession tokens;
     UserInfoSession userInfo;
 };
-
-// The process-wide session of Account(), at the configured service locations.
-AccountSession& Session();

@@ -1,3 +1,4 @@
+#include "account/accountlibrary.h"
 #include "account/tokensession.h"
 #include "adapter/recordfiles.h"
 #include "adapter/recordlist.h"
@@ -6,6 +7,7 @@
 #include "app/convertsignin.h"
 #include "settings/clientinfo.h"
 #include "settings/servicelocations.h"
+#include "settings/settingsfiles.h"
 #include "settings/startupsettings.h"
 #include "task/catalogue.h"
 #include "task/conversionlist.h"
@@ -111,8 +113,10 @@ int main(int argc, char** argv)
     if (DispatchFor(options->function).action != FunctionAction::Conversion ||
         GetTaskName(options->function).empty() || ExtensionsForFunction(options->function).empty())
         return Fail("unknown conversion function " + options->function);
-    if (const auto failure = LoadStartupSettings(GlobalClientInfo(), DefaultStartupSources()))
+    ClientInfoRecord clientInfo;
+    if (const auto failure = LoadStartupSettings(clientInfo, DefaultStartupSources()))
         return Fail(failure->message);
+    const ServiceLocations locations = ReadServiceLocations(ConfigIniPath());
     TC_HTTP::Init(kUserAgent);
 
     bool allAccepted = true;
@@ -132,8 +136,11 @@ int main(int argc, char** argv)
         if (const auto problem = PrepareOutputFolder(options->outDir))
             return Fail(*problem);
 
+    // The plug-in is never unloaded and keeps the holder as its callbacks' context.
+    static AccountLibrary* const account = new AccountLibrary;
     std::string signInError;
-    const auto session = SignInForConversion(*options, signInError);
+    const auto session =
+        SignInForConversion(*options, *account, locations, clientInfo.Get().wua, signInError);
     if (!session)
         return Fail(signInError);
 
@@ -145,8 +152,8 @@ int main(int argc, char** argv)
     completed.Load(RecordFileLocation(RecordKind::Completed));
     ConsoleMessages messages;
     ConversionPipeline pipeline;
-    pipeline.Wire({&messages, &list, &completed, ServiceAccess(Services().api, session.get()),
-                   &GlobalClientInfo(), static_cast<std::uint32_t>(Services().pollInterval.count()),
+    pipeline.Wire({&messages, &list, &completed, ServiceAccess(locations.api, session.get()),
+                   &clientInfo, static_cast<std::uint32_t>(locations.pollInterval.count()),
                    options->timeout});
     CatchInterrupts();
     pipeline.Start();

@@ -5,6 +5,7 @@
 #include "account/tokensession.h"
 #include "plugindigests.h"
 #include "settings/servicelocations.h"
+#include "utility/utilitycalls.h"
 
 #include <termios.h>
 #include <unistd.h>
@@ -69,16 +70,19 @@ const char* LoadFailure(AccountLoad result)
 
 } // namespace
 
-std::unique_ptr<TokenSession> SignInForConversion(const ConvertOptions& options, std::string& error)
+std::unique_ptr<TokenSession> SignInForConversion(const ConvertOptions& options,
+                                                  AccountLibrary& account,
+                                                  const ServiceLocations& locations,
+                                                  const std::string& appKey, std::string& error)
 {
-    AccountLibrary& account = Account();
-    const auto setup = WorkDirectoryPluginSetup(KovaultDigest());
+    const auto setup =
+        WorkDirectoryPluginSetup(Utility::WorkPath(), KovaultDigest(), appKey, locations.sso);
     const AccountLoad loaded = setup ? LoadAccountLibrary(account, *setup) : AccountLoad::Missing;
     if (loaded != AccountLoad::Loaded) {
         error = LoadFailure(loaded);
         return nullptr;
     }
-    auto session = std::make_unique<TokenSession>(account, Services().api, Services().sso);
+    auto session = std::make_unique<TokenSession>(account, locations.api, locations.sso);
     // A kept sign-in is tried first; when the service no longer accepts it, sign in anew.
     if (account.IsSignedIn() && session->GetToken(true).ok)
         return session;

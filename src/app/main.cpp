@@ -9,7 +9,10 @@
 #include "plugindigests.h"
 #include "settings/clientinfo.h"
 #include "settings/servicelocations.h"
+#include "settings/settingsfiles.h"
 #include "settings/startupsettings.h"
+#include "tiles/homesortlist.h"
+#include "tiles/tileconfig.h"
 #include "ui/mainwnd.h"
 #include "ui/monitortable.h"
 #include "ui/qtdialogservice.h"
@@ -65,25 +68,38 @@ int main(int argc, char** argv)
     Monitors();
 
     TC_HTTP::Init(kUserAgent);
-    if (const auto failure = LoadStartupSettings(GlobalClientInfo(), DefaultStartupSources())) {
+    ClientInfoRecord clientInfo;
+    if (const auto failure = LoadStartupSettings(clientInfo, DefaultStartupSources())) {
         std::fprintf(stderr, "dokora: %s\n", failure->message.c_str());
         return 1;
     }
+    const ServiceLocations locations = ReadServiceLocations(ConfigIniPath());
 
     // The account plug-in's file is checked now; it is loaded once the window shows.
-    const auto accountSetup = WorkDirectoryPluginSetup(KovaultDigest());
+    const auto accountSetup =
+        WorkDirectoryPluginSetup(workDir, KovaultDigest(), clientInfo.Get().wua, locations.sso);
     const bool accountComponentMissing =
         accountSetup &&
         VerifyAccountPlugin(accountSetup->pluginPath, KovaultDigest()) != PluginCheck::Authentic;
 
-    const ServiceLocations& locations = Services();
+    // The plug-in is never unloaded and keeps the holder as its callbacks' context, so the
+    // holder lives as long as the process.
+    static AccountLibrary* const account = new AccountLibrary;
+    AccountSession session(*account, locations.api, locations.sso);
+    AccountDatabase database;
+    HomeSortList homeSortList;
+    TileConfig tiles;
+    tiles.Load(TileConfig::UserFilePath());
+
     QtDialogService dialogs;
     MainWndServices services;
     services.dialogs = &dialogs;
-    services.account = &Account();
-    services.session = &Session();
-    services.database = &Database();
-    services.clientInfo = &GlobalClientInfo();
+    services.account = account;
+    services.session = &session;
+    services.database = &database;
+    services.clientInfo = &clientInfo;
+    services.homeSortList = &homeSortList;
+    services.tiles = &tiles;
     services.apiBase = locations.api;
     services.webBase = locations.web;
     services.pollInterval = locations.pollInterval;
@@ -93,7 +109,7 @@ int main(int argc, char** argv)
     services.workDir = workDir.value_or("");
     services.accountComponentMissing = accountComponentMissing;
     services.startAccount = [&accountSetup](MessageTarget* mainWnd) {
-        return InitAccount(Account(), mainWnd, accountSetup);
+        return InitAccount(*account, mainWnd, accountSetup);
     };
 
     int result = 0;

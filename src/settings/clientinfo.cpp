@@ -17,9 +17,3 @@ void ClientInfoRecord::SetNotifyAfterFinish(bool notify)
     const std::lock_guard lock(mutex);
     info.notifyAfterFinish = notify;
 }
-
-ClientInfoRecord& GlobalClientInfo()
-{
-    static auto* const record = new ClientInfoRecord;
-    return *record;
-}

@@ -31,6 +31,3 @@ private:
     mutable std::mutex mutex;
     ClientInfo info;
 };
-
-// The process-wide record, created on first use and never destroyed.
-ClientInfoRecord& GlobalClientInfo();

@@ -1,7 +1,6 @@
 #include "settings/servicelocations.h"
 
 #include "settings/profilefile.h"
-#include "settings/settingsfiles.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -59,11 +58,4 @@ ServiceLocations ReadServiceLocations(const std::optional<std::string>& configPa
         Location(config, "sso", "DOKORA_SSO_URL", locations.web + std::string(kSingleSignOnPath));
     locations.pollInterval = PollInterval();
     return locations;
-}
-
-const ServiceLocations& Services()
-{
-    static const auto* const locations =
-        new ServiceLocations(ReadServiceLocations(ConfigIniPath()));
-    return *locations;
 }

@@ -25,7 +25,3 @@ struct ServiceLocations
 // ones point at the reference service on loopback, sso at the web site's "/shiro-cas".
 // DOKORA_POLL_INTERVAL_MS, a positive number, replaces the poll interval.
 ServiceLocations ReadServiceLocations(const std::optional<std::string>& configPath);
-
-// The process-wide locations, read once from the work directory's Config.ini and the
-// environment.
-const ServiceLocations& Services();

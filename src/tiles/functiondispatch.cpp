@@ -1,7 +1,5 @@
 #include "tiles/functiondispatch.h"
 
-#include "settings/servicelocations.h"
-
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -43,9 +41,4 @@ std::optional<std::string> WebPageUrl(std::string_view key, std::string_view web
     if (dispatch.action != FunctionAction::WebPage)
         return std::nullopt;
     return std::string(webHost) + std::string(dispatch.webPath);
-}
-
-std::optional<std::string> WebPageUrl(std::string_view key)
-{
-    return WebPageUrl(key, Services().web);
 }

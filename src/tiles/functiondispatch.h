@@ -25,5 +25,3 @@ FunctionDispatch DispatchFor(std::string_view key);
 // The web page of `key` on `webHost` (base URL without a trailing '/'); nullopt unless the
 // key opens a web page.
 std::optional<std::string> WebPageUrl(std::string_view key, std::string_view webHost);
-// The same on the configured web site.
-std::optional<std::string> WebPageUrl(std::string_view key);

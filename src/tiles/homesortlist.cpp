@@ -5,12 +5,6 @@
 
 #include <utility>
 
-HomeSortList& HomeSortList::Instance()
-{
-    static HomeSortList instance;
-    return instance;
-}
-
 HomeSortRecord HomeSortList::Get() const
 {
     const std::lock_guard lock(mutex);

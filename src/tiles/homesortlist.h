@@ -24,8 +24,6 @@ struct HomeSortRecord
 class HomeSortList
 {
 public:
-    static HomeSortList& Instance();
-
     HomeSortRecord Get() const;
     void Set(HomeSortRecord value);
     // A failed fetch: the contents stay, `ok` becomes false.

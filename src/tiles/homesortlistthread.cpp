@@ -1,17 +1,11 @@
 #include "tiles/homesortlistthread.h"
 
-#include "settings/servicelocations.h"
 #include "tiles/homesortlist.h"
 #include "utility/applog.h"
 #include "utility/utilitycalls.h"
 
 #include <optional>
 #include <utility>
-
-CHomeSortListThread::CHomeSortListThread()
-    : CHomeSortListThread(HomeSortList::Instance(), Services().api)
-{
-}
 
 CHomeSortListThread::CHomeSortListThread(HomeSortList& record, std::string apiBase)
     : record(record), apiBase(std::move(apiBase))

@@ -14,8 +14,7 @@ class CHomeSortListThread : public CTaskBaseThread
 public:
     static constexpr std::uint32_t kReplyCapacity = 26000;
 
-    // The process-wide record and the configured service.
-    CHomeSortListThread();
+    // Fills `record` from the service at `apiBase`.
     CHomeSortListThread(HomeSortList& record, std::string apiBase);
 
 protected:

@@ -62,13 +62,6 @@ std::string_view TileConfig::DefaultContent()
     return {reinterpret_cast<const char*>(rc_config_tileview), rc_config_tileview_size};
 }
 
-TileConfig& TileConfig::Instance()
-{
-    // Views keep pointers into the model until the process ends: never destroyed.
-    static TileConfig* const instance = new TileConfig();
-    return *instance;
-}
-
 std::string TileConfig::UserFilePath()
 {
     const std::string folder = XmlFolder(Utility::AppDataPath().value_or(""));

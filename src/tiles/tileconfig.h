@@ -40,9 +40,6 @@ public:
     // The built-in default tile file.
     static std::string_view DefaultContent();
 
-    // The process-wide configuration.
-    static TileConfig& Instance();
-
     // "<application-data>/xml/tileview_ini.xml", creating the folder; "" when there is no
     // writable place for it.
     static std::string UserFilePath();

@@ -1,8 +1,12 @@
 #include "tiles/webpagethread.h"
 
 #include "account/accountlibrary.h"
+#include "settings/clientinfo.h"
 
-CWebPageThread::CWebPageThread(AccountLibrary& account) : account(account) {}
+CWebPageThread::CWebPageThread(AccountLibrary& account, const ClientInfoRecord& clientInfo)
+    : account(account), clientInfo(clientInfo)
+{
+}
 
 bool CWebPageThread::Open(const std::string& key, const std::string& url)
 {
@@ -26,7 +30,7 @@ int CWebPageThread::Run()
         startedFor = key;
     }
     // Runs on this thread: the plug-in's ticket request blocks until its server answers.
-    account.OpenWebPage(page);
+    account.OpenWebPage(page, clientInfo.Get().version);
     Post(WM_WEB_PAGE_OPENED, 0, startedFor);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 class AccountLibrary;
+class ClientInfoRecord;
 
 // Opens one of the service's web pages off the UI thread: the account plug-in first fetches a
 // one-time ticket for the page, which takes as long as its sign-on server does (and opens the
@@ -15,7 +16,8 @@ class AccountLibrary;
 class CWebPageThread : public CTaskBaseThread
 {
 public:
-    explicit CWebPageThread(AccountLibrary& account);
+    // The pages are told the version in `clientInfo`.
+    CWebPageThread(AccountLibrary& account, const ClientInfoRecord& clientInfo);
 
     // False while the previous page is still on its way: nothing new is started.
     bool Open(const std::string& key, const std::string& url);
@@ -25,6 +27,7 @@ protected:
 
 private:
     AccountLibrary& account;
+    const ClientInfoRecord& clientInfo;
     std::mutex mutex;
     std::string key; // guarded by mutex, as url
     std::string url;

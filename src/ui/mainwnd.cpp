@@ -3,14 +3,11 @@
 #include "account/accountdatabase.h"
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
-#include "account/companion.h"
 #include "base/dialogservice.h"
-#include "settings/clientinfo.h"
 #include "settings/firststart.h"
 #include "settings/settingsfiles.h"
 #include "task/fileadmission.h"
 #include "task/serviceaccess.h"
-#include "tiles/homesortlist.h"
 #include "ui/convertpage.h"
 #include "ui/hometilelist.h"
 #include "ui/keyboard.h"
@@ -22,7 +19,6 @@
 #include "utility/applog.h"
 #include "utility/tc_checkpath.h"
 #include "utility/tc_process.h"
-#include "utility/utilitycalls.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -126,14 +122,11 @@ QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* ic
 CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), services(std::move(services)),
       fileSelector(*this->services.dialogs),
-      loginThread(*this->services.account, *this->services.database, this->services.appDataDir),
-      homeSortThread(this->services.homeSortList ? *this->services.homeSortList
-                                                 : HomeSortList::Instance(),
-                     this->services.apiBase),
-      tokenThread(this->services.session->tokens, *this->services.account),
-      userInfoThread(this->services.session->tokens, this->services.session->userInfo,
-                     *this->services.account),
-      userMenuRefresh(this->services.session->userInfo), webPageThread(*this->services.account)
+      signIn({*this->services.account, *this->services.session, *this->services.database,
+              *this->services.clientInfo, *this, this->services.appDataDir, this->services.workDir,
+              this->services.startAccount, [this] { pipeline.StopRunning(kThreadStopMs); }}),
+      homeSortThread(*this->services.homeSortList, this->services.apiBase),
+      webPageThread(*this->services.account, *this->services.clientInfo)
 {
     static const bool accessibleRole = (QAccessible::installFactory(&MainWindowAccessible), true);
     static_cast<void>(accessibleRole);
@@ -389,10 +382,7 @@ void CMainWnd::Initialize()
 
 void CMainWnd::WireThreads()
 {
-    for (CTaskBaseThread* thread : {static_cast<CTaskBaseThread*>(&loginThread),
-                                    static_cast<CTaskBaseThread*>(&homeSortThread),
-                                    static_cast<CTaskBaseThread*>(&tokenThread),
-                                    static_cast<CTaskBaseThread*>(&userInfoThread),
+    for (CTaskBaseThread* thread : {static_cast<CTaskBaseThread*>(&homeSortThread),
                                     static_cast<CTaskBaseThread*>(&webPageThread)})
         thread->SetMainWnd(this);
 
@@ -425,24 +415,16 @@ void CMainWnd::OnFirstShowTick()
     if (!isVisible())
         return;
     firstShowTimer->stop();
-    if (!services.startAccount)
-        return;
-    switch (services.startAccount(this)) {
+    switch (signIn.Start()) {
     case AccountStartup::Started:
         break;
     case AccountStartup::ComponentMissing:
         ExitForMissingComponent();
-        return;
+        break;
     case AccountStartup::Failed:
         ExitNow();
-        return;
+        break;
     }
-    std::string userId;
-    if (services.account && services.account->IsSignedIn())
-        userId = services.account->User().data();
-    const ClientInfo info = services.clientInfo ? services.clientInfo->Get() : ClientInfo();
-    if (!services.workDir.empty())
-        LaunchCompanion(services.workDir, info, userId);
 }
 
 void CMainWnd::ExitForMissingComponent()
@@ -533,44 +515,25 @@ void CMainWnd::OnShowSettings(WindowMessage&)
 
 void CMainWnd::OnFirstStartCheck(WindowMessage&)
 {
-    if (updatePending || !services.account)
+    if (updatePending)
         return;
     if (!RunFirstStartCheck(services.configPath, services.account->IsSignedIn(),
                             fileSelector.DialogShown()))
         return;
     if (services.dialogs->ShowMessage(this, DialogService::kModeLogin,
                                       "@string/str_msgbox_login_welcome") ==
-        DialogService::kResultOk) {
-        services.account->SetNotifyWindow(this);
-        services.account->PromptLogin();
-    }
+        DialogService::kResultOk)
+        signIn.OfferLogin();
 }
 
 void CMainWnd::OnAccountLogin(WindowMessage&)
 {
-    AppLog("CMainWnd::OnAccountLogin", "signed in");
-    services.database->DeleteUsers();
-    userInfoThread.SetLogoutOnFailure(1);
-    userInfoThread.Start();
-    PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, 0, 0, {}});
-    loginThread.Start();
+    signIn.OnSignedIn();
 }
 
 void CMainWnd::OnAccountLogout(WindowMessage&)
 {
-    AppLog("CMainWnd::OnAccountLogout", "signed out");
-    PostWindowMessage(WindowMessage{WM_ACCOUNT_USER_NAME, 1, 0, {}});
-    PostWindowMessage(WindowMessage{WM_ACCOUNT_HEAD_ICON, 1, 0, {}});
-    services.session->tokens.ResetTokenRecord();
-    services.session->userInfo.ResetUserInfoRecord();
-    for (CTC_Thread* thread :
-         {static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
-          static_cast<CTC_Thread*>(&userMenuRefresh)}) {
-        if (thread->IsRunning())
-            thread->StopWait(kThreadStopMs);
-    }
-    pipeline.StopRunning(kThreadStopMs);
-    services.database->DeleteUsers();
+    signIn.OnSignedOut();
 }
 
 void CMainWnd::OnAccountShowLogin(WindowMessage&)
@@ -587,20 +550,15 @@ void CMainWnd::OnAccountShowLogin(WindowMessage&)
 
 void CMainWnd::OnLoginButton()
 {
-    if (!services.account->IsSignedIn()) {
-        services.account->PromptLogin();
+    if (signIn.OnLoginButton() != SignInFlow::LoginButtonAction::ShowUserMenu)
         return;
-    }
     if (!userMenu) {
         userMenu = new QMenu(this);
         userMenu->setObjectName(QStringLiteral("rc_menu_user"));
         QAction* logout = userMenu->addAction(Theme::Text("@string/str_menu_user_3"));
         logout->setObjectName(QStringLiteral("menuItem_logout"));
-        connect(logout, &QAction::triggered, this, [this] { services.account->Logout(); });
+        connect(logout, &QAction::triggered, this, [this] { signIn.SignOut(); });
     }
-    // The user's record is renewed in the background rather than while the menu waits; a
-    // failure there only resets it.
-    userMenuRefresh.Start();
     userMenu->popup(loginButton->mapToGlobal(QPoint(-10, loginButton->height())));
 }
 
@@ -630,11 +588,7 @@ void CMainWnd::OnAccountUserName(WindowMessage& message)
         ShowUserName(Theme::Text("@string/str_cation_login"));
         return;
     }
-    if (!services.account)
-        return;
-    const AccountLibrary::UserBlock user = services.account->User();
-    const char* nickname = user.data() + kAccountFieldSize;
-    if (const auto text = Utility::AnsiToUnicode(nickname)) {
+    if (const auto text = signIn.UserName()) {
         ShowUserName(QString::fromStdString(*text));
         AppLog("CMainWnd::OnAccountUserName", "user " + *text);
     }
@@ -789,10 +743,9 @@ void CMainWnd::Exit()
 
 void CMainWnd::StopAllThreads()
 {
+    signIn.StopThreads();
     for (CTC_Thread* thread :
-         {static_cast<CTC_Thread*>(&loginThread), static_cast<CTC_Thread*>(&homeSortThread),
-          static_cast<CTC_Thread*>(&tokenThread), static_cast<CTC_Thread*>(&userInfoThread),
-          static_cast<CTC_Thread*>(&userMenuRefresh), static_cast<CTC_Thread*>(&webPageThread)}) {
+         {static_cast<CTC_Thread*>(&homeSortThread), static_cast<CTC_Thread*>(&webPageThread)}) {
         if (thread->IsRunning())
             thread->StopWait(kThreadStopMs);
     }

@@ -1,10 +1,7 @@
 #pragma once
 
 #include "account/accountstartup.h"
-#include "account/loginthread.h"
-#include "account/tokenthread.h"
-#include "account/userinforefreshthread.h"
-#include "account/userinfothread.h"
+#include "account/signinflow.h"
 #include "adapter/recordlist.h"
 #include "base/windowmessage.h"
 #include "task/conversionpipeline.h"
@@ -43,8 +40,8 @@ class QSystemTrayIcon;
 class QTimer;
 class TileConfig;
 
-// What the main window works with; the program passes the process-wide services, tests their
-// own. The dialogs, the account, its session and the database must be set.
+// What the main window works with, built by the program's main (tests build their own). Every
+// pointer must be set; the services outlive the window.
 struct MainWndServices
 {
     DialogService* dialogs = nullptr;
@@ -52,8 +49,8 @@ struct MainWndServices
     AccountSession* session = nullptr;
     AccountDatabase* database = nullptr;
     ClientInfoRecord* clientInfo = nullptr;
-    HomeSortList* homeSortList = nullptr; // null: the process-wide record
-    TileConfig* tiles = nullptr;          // null: the process-wide tiles, loaded at start-up
+    HomeSortList* homeSortList = nullptr;
+    TileConfig* tiles = nullptr; // loaded
     std::string apiBase;
     std::string webBase; // the service's web site, without a trailing '/'
     std::chrono::milliseconds pollInterval{5000};
@@ -147,10 +144,7 @@ public:
     CRecordPage& RecordPage() { return *recordPage; }
     RecordList& CompletedRecords() { return completedRecords; }
     RecordList& OpenRecords() { return openRecords; }
-    CLoginThread& LoginThread() { return loginThread; }
     CHomeSortListThread& HomeSortThread() { return homeSortThread; }
-    CTokenThread& TokenThread() { return tokenThread; }
-    CUserInfoThread& UserInfoThread() { return userInfoThread; }
     CWebPageThread& WebPageThread() { return webPageThread; }
     CUploadFilesThread& UploadThread() { return pipeline.upload; }
     CQueryConvertThread& QueryThread() { return pipeline.query; }
@@ -287,11 +281,8 @@ private:
 
     RecordList completedRecords{RecordKind::Completed};
     RecordList openRecords{RecordKind::OpenRecord};
-    OwnedThread<CLoginThread> loginThread;
+    SignInFlow signIn;
     OwnedThread<CHomeSortListThread> homeSortThread;
-    OwnedThread<CTokenThread> tokenThread;
-    OwnedThread<CUserInfoThread> userInfoThread;
-    OwnedThread<CUserInfoRefreshThread> userMenuRefresh;
     OwnedThread<CWebPageThread> webPageThread;
     ConversionPipeline pipeline;
 };

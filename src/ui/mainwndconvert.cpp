@@ -47,17 +47,12 @@ constexpr int kRedownloadRecheckMs = 300;
 
 TileConfig& CMainWnd::Tiles()
 {
-    if (services.tiles)
-        return *services.tiles;
-    TileConfig& tiles = TileConfig::Instance();
-    if (tiles.GroupNames().empty())
-        tiles.Load(TileConfig::UserFilePath());
-    return tiles;
+    return *services.tiles;
 }
 
 HomeSortList& CMainWnd::SortList()
 {
-    return services.homeSortList ? *services.homeSortList : HomeSortList::Instance();
+    return *services.homeSortList;
 }
 
 void CMainWnd::ConnectListPages()
@@ -208,10 +203,10 @@ void CMainWnd::OnBtnStartConv()
         return;
     adapter.SetAllStatus(function, ConversionStatus::Queued, true);
 
-    const SessionCheckParts parts{
-        *services.account, services.session->tokens, services.session->userInfo,
-        tokenThread,       userInfoThread,           this,
-        *services.dialogs};
+    const SessionCheckParts parts{*services.account,          services.session->tokens,
+                                  services.session->userInfo, signIn.TokenThread(),
+                                  signIn.UserInfoThread(),    this,
+                                  *services.dialogs};
     bool ready = CheckSessionBeforeConversion(parts) == SessionCheck::Ready;
     if (ready && !SortList().Get().ok) {
         homeSortThread.StartWithNotice(this, *services.dialogs);

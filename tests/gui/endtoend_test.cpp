@@ -5,11 +5,13 @@
 #include "account/accountsession.h"
 #include "gui/guitest.h"
 #include "serverprocess.h"
+#include "settings/clientinfo.h"
 #include "support/fakeaccountapi.h"
 #include "support/scratchdir.h"
 #include "support/scripteddialogs.h"
 #include "testdocuments.h"
 #include "tiles/homesortlist.h"
+#include "tiles/tileconfig.h"
 #include "ui/convertpage.h"
 #include "ui/mainwnd.h"
 #include "ui/recordmclistadapter.h"
@@ -78,13 +80,18 @@ TEST(GuiEndToEnd, ADocxBecomesAPdfByClickingThroughTheWindow)
     // Signed in before the window starts, as a kept sign-in would be.
     ASSERT_TRUE(session.tokens.GetToken(true).ok);
     AccountDatabase database;
+    ClientInfoRecord clientInfo;
     HomeSortList homeSortList;
+    TileConfig tiles([] {});
+    tiles.Load(scratch.File("tileview_ini.xml"));
     MainWndServices services;
     services.dialogs = &dialogs;
     services.account = &account;
     services.session = &session;
     services.database = &database;
+    services.clientInfo = &clientInfo;
     services.homeSortList = &homeSortList;
+    services.tiles = &tiles;
     services.apiBase = server.BaseUrl();
     services.pollInterval = 200ms;
     services.appDataDir = (scratch.Path() / "data").string() + "/";

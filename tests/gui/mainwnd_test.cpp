@@ -31,6 +31,24 @@ TEST_F(MainWndTest, HasTheNamedControlsAndGeometry)
     EXPECT_TRUE(std::filesystem::exists(scratch.Path() / AccountDatabase::kFileName));
 }
 
+TEST_F(MainWndTest, TheHomePageShowsTheTilesOfTheWindowsOwnConfiguration)
+{
+    TileConfig own(
+        [] {},
+        R"(<ini iniVersion="1"><tileview_topdf>)"
+        R"(<Word2PDF initialList="tileview_topdf" text="@string/str_tileview_item_word2pdf"/>)"
+        R"(<TXT2PDF initialList="tileview_topdf" text="@string/str_tileview_item_txt2PDF"/>)"
+        R"(</tileview_topdf></ini>)");
+    ASSERT_TRUE(own.Load(""));
+    services.tiles = &own;
+    MakeWindow();
+    QStringList shown;
+    for (const QPushButton* tile : Find("lv_homeTiles")->findChildren<QPushButton*>())
+        shown << tile->objectName();
+    EXPECT_EQ(shown, QStringList({QStringLiteral("Word2PDF"), QStringLiteral("TXT2PDF")}));
+    window.reset();
+}
+
 TEST_F(MainWndTest, StartUpFetchesTheHomeSortList)
 {
     EXPECT_TRUE(WaitUntil([&] { return homeSortList.Get().ok; }));

@@ -4,10 +4,12 @@
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
 #include "gui/guitest.h"
+#include "settings/clientinfo.h"
 #include "support/fakeservice.h"
 #include "support/scratchdir.h"
 #include "support/scripteddialogs.h"
 #include "tiles/homesortlist.h"
+#include "tiles/tileconfig.h"
 #include "ui/convertpage.h"
 #include "ui/mainwnd.h"
 
@@ -21,19 +23,23 @@
 inline constexpr const char* kFunction = "PDF2Word";
 
 // A started main window over fake services: a fake conversion service, scripted dialogs, an
-// account without a plug-in until a test attaches one, and a database in the scratch folder.
+// account without a plug-in until a test attaches one, a database in the scratch folder and
+// the test's own tile file there.
 class MainWndTest : public ::testing::Test
 {
 protected:
     MainWndTest()
     {
         TestApp();
+        tiles.Load(scratch.File("tileview_ini.xml"));
         services.dialogs = &dialogs;
         services.account = &account;
         services.session = &session;
         services.database = &database;
+        services.clientInfo = &clientInfo;
         services.appDataDir = scratch.Path().string() + "/";
         services.homeSortList = &homeSortList;
+        services.tiles = &tiles;
         services.apiBase = service.BaseUrl();
         services.configPath = scratch.File("Config.ini");
         services.systemTray = true;
@@ -85,6 +91,8 @@ protected:
     ScratchDir scratch;
     FakeService service;
     HomeSortList homeSortList;
+    TileConfig tiles{[] {}};
+    ClientInfoRecord clientInfo;
     ScriptedDialogs dialogs;
     AccountLibrary account;
     AccountSession session{account, service.BaseUrl(), service.SsoUrl()};

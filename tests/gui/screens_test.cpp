@@ -5,8 +5,11 @@
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
 #include "gui/guitest.h"
+#include "settings/clientinfo.h"
 #include "support/scratchdir.h"
 #include "support/scripteddialogs.h"
+#include "tiles/homesortlist.h"
+#include "tiles/tileconfig.h"
 #include "ui/mainwnd.h"
 #include "ui/msgbox.h"
 
@@ -54,11 +57,18 @@ TEST_F(ScreensTest, MainWindow)
     AccountLibrary account;
     AccountSession session(account, "", "");
     AccountDatabase database;
+    ClientInfoRecord clientInfo;
+    HomeSortList homeSortList;
+    TileConfig tiles([] {});
+    tiles.Load(scratch.File("tileview_ini.xml"));
     MainWndServices services;
     services.dialogs = &dialogs;
     services.account = &account;
     services.session = &session;
     services.database = &database;
+    services.clientInfo = &clientInfo;
+    services.homeSortList = &homeSortList;
+    services.tiles = &tiles;
     services.appDataDir = scratch.Path().string() + "/";
     CMainWnd window(services);
     window.Initialize();

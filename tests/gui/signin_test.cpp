@@ -1,7 +1,7 @@
-#include "account/companion.h"
 #include "account/loginthread.h"
 #include "gui/mainwndfixture.h"
 #include "settings/clientinfo.h"
+#include "support/companionprobe.h"
 #include "support/fakeaccountapi.h"
 
 #include <QAction>
@@ -40,18 +40,12 @@ TEST_F(SignInTest, AccountStartsAtFirstShowThenTheCompanion)
         return AccountStartup::Started;
     };
     services.workDir = scratch.Path().string() + "/";
-    const std::string args = scratch.File("args.txt");
-    WriteFileBytes(scratch.Path() / kCompanionProgram,
-                   "#!/bin/sh\nprintf '%s' \"$1\" > '" + args + "'\n");
-    std::filesystem::permissions(scratch.Path() / kCompanionProgram,
-                                 std::filesystem::perms::owner_all);
-    ClientInfoRecord info;
+    const std::string args = PlaceRecordingCompanion(scratch.Path());
     ClientInfo values;
     values.ag = "ag1";
     values.version = "1.0.0.1";
     values.wua = "wua1";
-    info.Set(values);
-    services.clientInfo = &info;
+    clientInfo.Set(values);
 
     MakeWindow(false);
     WaitUntil([] { return false; }, 300ms);
@@ -95,10 +89,7 @@ TEST_F(SignInTest, SignInShowsTheUserAndSignOutResetsTheSession)
     ASSERT_TRUE(image.save(QString::fromStdString(png), "PNG"));
     service.Script(FakeEndpoint::kResult, FakeReply::Text(ReadFileBytes(png)));
     // The session's token exchanges accept the fake plug-in's ticket.
-    for (int i = 0; i < 2; ++i)
-        service.Script(FakeEndpoint::kLogin,
-                       FakeReply::Json(R"({"ret":0,"msg":"","data":{"expireTime":7200,"token":")" +
-                                       service.IssueToken() + R"("}})"));
+    service.ScriptTokenExchanges(2);
 
     FakeAccountApi api;
     api.nickname = "小红";

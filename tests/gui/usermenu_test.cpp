@@ -13,20 +13,11 @@ using namespace std::chrono_literals;
 class UserMenuTest : public MainWndTest
 {
 protected:
-    void ScriptGoodExchanges(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            service.Script(FakeEndpoint::kLogin,
-                           FakeReply::Json(R"({"ret":0,"msg":"","data":{"expireTime":7200,)"
-                                           R"("token":")" +
-                                           service.IssueToken() + R"("}})"));
-    }
-
     void SignIn()
     {
         account.Attach(&api, FakeDllSetService);
         account.SetNotifyWindow(window.get());
-        ScriptGoodExchanges(2);
+        service.ScriptTokenExchanges(2);
         AccountLibrary::UserBlock user{};
         api.IsLoggedIn(user.data());
         AccountLibrary::OnLogin(user.data(), &account);
@@ -39,7 +30,7 @@ protected:
 TEST_F(UserMenuTest, FailedRefreshResetsTheRecordSilently)
 {
     SignIn();
-    ScriptGoodExchanges(2);
+    service.ScriptTokenExchanges(2);
     service.Script(FakeEndpoint::kUserInfo, FakeReply::Json("{}", 502));
     Find<QPushButton>("btn_login")->click();
     auto* menu = window->findChild<QMenu*>(QStringLiteral("rc_menu_user"));
@@ -58,7 +49,7 @@ TEST_F(UserMenuTest, FailedRefreshResetsTheRecordSilently)
 TEST_F(UserMenuTest, SuccessfulRefreshRenewsTheRecord)
 {
     SignIn();
-    ScriptGoodExchanges(2);
+    service.ScriptTokenExchanges(2);
     service.Script(FakeEndpoint::kUserInfo,
                    FakeReply::Json(R"({"ret":0,"msg":"","data":{"balanceAll":"7","vip":0,)"
                                    R"("userId":"42","userType":"vip","firstLogin":false}})"));

@@ -209,9 +209,9 @@ TEST_F(KovaultTest, OnlyPagesOfTheSignInSiteGetATicket)
     ASSERT_TRUE(account.LoginWithPassword(std::string(FakeService::kUser),
                                           std::string(FakeService::kPassword)));
     const auto ticketsBefore = service.Requests(FakeEndpoint::kTicket).size();
-    account.OpenWebPage("http://elsewhere.example/tool?extra=PC");
-    account.OpenWebPage("http://127.0.0.1:1/tool");
-    account.OpenWebPage(service.BaseUrl() + "/tool?extra=PC");
+    account.OpenWebPage("http://elsewhere.example/tool?extra=PC", "");
+    account.OpenWebPage("http://127.0.0.1:1/tool", "");
+    account.OpenWebPage(service.BaseUrl() + "/tool?extra=PC", "");
     const auto openedPages = [&] {
         const std::string text = ReadFileBytes(opened);
         return std::count(text.begin(), text.end(), '\n');
@@ -259,11 +259,16 @@ TEST_F(KovaultTest, SignInSurvivesAReloadUntilTheServiceRejectsIt)
 
 TEST_F(KovaultTest, StartUpLooksInTheWorkDirectory)
 {
-    const auto setup = WorkDirectoryPluginSetup(KovaultDigest());
+    const auto setup = WorkDirectoryPluginSetup(Utility::WorkPath(), KovaultDigest(), "wua-1",
+                                                service.BaseUrl() + "/shiro-cas");
     ASSERT_TRUE(setup);
     EXPECT_EQ(setup->pluginPath, Utility::WorkPath().value() + "libKovault.so");
     EXPECT_EQ(setup->programPath, std::filesystem::canonical("/proc/self/exe").string());
     EXPECT_EQ(setup->expectedDigest, KovaultDigest());
+    // The installation's key and the sign-on address are the ones the program was given.
+    EXPECT_EQ(setup->appKey, "wua-1");
+    EXPECT_EQ(setup->serviceUrl, service.BaseUrl() + "/shiro-cas");
+    EXPECT_FALSE(WorkDirectoryPluginSetup(std::nullopt, KovaultDigest(), "wua-1", ""));
 }
 
 // The command-line converter, and every host in a build without the desktop client, has no

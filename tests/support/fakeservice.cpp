@@ -243,6 +243,14 @@ std::string FakeService::IssueToken()
     return token;
 }
 
+void FakeService::ScriptTokenExchanges(int count)
+{
+    for (int i = 0; i < count; ++i)
+        Script(FakeEndpoint::kLogin,
+               FakeReply::Json(R"({"ret":0,"msg":"","data":{"expireTime":7200,"token":")" +
+                               IssueToken() + R"("}})"));
+}
+
 void FakeService::SetVersionFile(std::string newVersion, bool isForced)
 {
     std::lock_guard lock(mutex);

@@ -150,6 +150,8 @@ public:
     void AddUser(std::string name, std::string password);
     // A token the API accepts, as the ticket exchange would give.
     std::string IssueToken();
+    // The next `count` ticket exchanges succeed, each with a token of IssueToken.
+    void ScriptTokenExchanges(int count);
     void SetVersionFile(std::string version, bool forced);
     void SetInstaller(std::string bytes);
     // Bytes of each request kept in the record (the rest is only counted).

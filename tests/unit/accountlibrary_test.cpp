@@ -1,5 +1,4 @@
 #include "account/accountlibrary.h"
-#include "settings/clientinfo.h"
 #include "support/fakeaccountapi.h"
 #include "support/recordingtarget.h"
 
@@ -91,17 +90,13 @@ TEST_F(AccountLibraryTest, CallbacksFromManyThreadsLeaveAWholeUser)
 
 TEST_F(AccountLibraryTest, OpenWebPageAppendsTheClientVersion)
 {
-    ClientInfo info = GlobalClientInfo().Get();
-    info.version = "1.2.3.4";
-    GlobalClientInfo().Set(info);
-
-    account.OpenWebPage("http://web/page?from=menu");
+    account.OpenWebPage("http://web/page?from=menu", "1.2.3.4");
     EXPECT_EQ(api.OpenedUrl(), "http://web/page?from=menu&version=1.2.3.4");
-    account.OpenWebPage("http://web/page");
+    account.OpenWebPage("http://web/page", "1.2.3.4");
     EXPECT_EQ(api.OpenedUrl(), "http://web/page?version=1.2.3.4");
 
     AccountLibrary unloaded;
-    unloaded.OpenWebPage("http://web/other");
+    unloaded.OpenWebPage("http://web/other", "1.2.3.4");
     unloaded.PromptLogin();
     unloaded.Logout();
     EXPECT_FALSE(unloaded.IsSignedIn());
