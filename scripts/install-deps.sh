@@ -14,6 +14,8 @@ packages=(
   libspdlog-dev libsqlcipher-dev libzip-dev
   # HTTP server (reference service, fake service in tests) and the service's database
   libcpp-httplib-dev libsqlite3-dev
+  # the store several service instances share, and the server its tests start
+  libpq-dev postgresql
   # reference conversion service: office headless with its UNO bridge, PDF and image tools,
   # text recognition with Chinese and English
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui

@@ -1,6 +1,7 @@
 #include "conversionservice.h"
 
 #include "converters.h"
+#include "randomid.h"
 #include "taskstore.h"
 
 #include <iostream>
@@ -50,23 +51,24 @@ bool StoreResult(const std::filesystem::path& from, const std::filesystem::path&
 } // namespace
 
 ConversionService::ConversionService(TaskStore& store, const std::filesystem::path& officeRoot,
-                                     std::filesystem::path workRoot, std::size_t workers,
-                                     std::chrono::milliseconds timeLimit, std::uint64_t memoryLimit)
-    : store(store), workRoot(std::move(workRoot)), timeLimit(timeLimit), memoryLimit(memoryLimit),
+                                     std::filesystem::path workRoot, const Settings& settings)
+    : store(store), workRoot(std::move(workRoot)), settings(settings), owner(RandomId("instance-")),
       offices([&] {
           std::vector<std::unique_ptr<OfficeInstance>> list;
-          for (std::size_t i = 0; i < workers; ++i) {
+          for (std::size_t i = 0; i < settings.workers; ++i) {
               const auto profile = officeRoot / ("worker-" + std::to_string(i));
               list.push_back(std::make_unique<OfficeInstance>(
                   profile, "dokora-" + std::to_string(getpid()) + "-" + std::to_string(i), cancel,
-                  OfficeConfinement(profile, store.Root(), this->workRoot, memoryLimit)));
+                  OfficeConfinement(profile, store.Root(), this->workRoot, settings.memoryLimit)));
           }
           return list;
       }()),
       pool(
-          workers, [this](std::size_t worker) { Prepare(worker); },
-          [this](std::size_t worker, const std::string& taskId) { Run(worker, taskId); })
+          settings.workers, settings.poll, [this](std::size_t worker) { Prepare(worker); },
+          [this](std::size_t worker) { return Run(worker); }),
+      leaseKeeper(settings.lease / 3, [this] { KeepLeases(); })
 {
+    store.WatchQueue([this] { pool.Wake(); });
 }
 
 ConversionService::~ConversionService()
@@ -74,14 +76,20 @@ ConversionService::~ConversionService()
     Shutdown();
 }
 
-void ConversionService::Enqueue(const std::string& taskId)
-{
-    pool.Enqueue(taskId);
-}
-
 std::size_t ConversionService::Pending()
 {
-    return pool.Pending();
+    std::lock_guard lock(submittedMutex);
+    std::erase_if(submitted, [this](const std::string& taskId) { return !store.Waiting(taskId); });
+    return submitted.size();
+}
+
+void ConversionService::Submitted(const std::string& taskId)
+{
+    {
+        std::lock_guard lock(submittedMutex);
+        submitted.insert(taskId);
+    }
+    pool.Wake();
 }
 
 void ConversionService::Shutdown(std::chrono::milliseconds grace)
@@ -89,9 +97,22 @@ void ConversionService::Shutdown(std::chrono::milliseconds grace)
     if (!pool.Drain(grace)) {
         cancel = true;
     }
+    store.WatchQueue(nullptr);
     pool.Stop();
     for (auto& office : offices) {
         office->Stop();
+    }
+}
+
+void ConversionService::KeepLeases()
+{
+    if (running > 0) {
+        store.Renew(owner, settings.lease);
+    }
+    // A lease that ran out is an attempt cut short; the back-off gives a document that ends
+    // its converter time before the next try.
+    if (store.Recover(settings.lease / 6) > 0) {
+        pool.Wake();
     }
 }
 
@@ -103,31 +124,36 @@ void ConversionService::Prepare(std::size_t worker)
     }
 }
 
-void ConversionService::Run(std::size_t worker, const std::string& taskId)
+bool ConversionService::Run(std::size_t worker)
 {
-    const auto task = store.Begin(taskId);
+    ++running;
+    const auto task = store.Claim(owner, settings.lease);
     if (!task) {
-        return;
+        --running;
+        return false;
     }
     metrics.ConversionStarted();
     OfficeInstance& office = *offices[worker];
     const int startsBefore = office.Starts();
     const auto started = ChildProcess::Clock::now();
     const std::filesystem::path taskDir = task->input.parent_path();
-    const std::filesystem::path workDir = workRoot / taskId;
+    // Named by the lease holder: a worker that lost its lease may still be at work in its own.
+    const std::string attempt = owner + "-" + std::to_string(worker);
+    const std::filesystem::path workDir = workRoot / (task->taskId + "-" + attempt);
     std::error_code code;
     std::filesystem::remove_all(workDir, code);
     std::filesystem::create_directories(workDir, code);
 
-    const Converters::Job job{task->taskName,      task->input, workDir,
-                              started + timeLimit, &cancel,     memoryLimit};
+    const Converters::Job job{task->taskName, task->input,
+                              workDir,        started + settings.timeLimit,
+                              &cancel,        settings.memoryLimit};
     Converters::Outcome outcome = Converters::Convert(job, office);
     if (startsBefore > 0 && office.Starts() > startsBefore) {
         metrics.OfficeRestarted();
     }
     std::filesystem::path result;
     if (outcome.ok) {
-        result = taskDir / ("result" + outcome.result.extension().string());
+        result = taskDir / ("result-" + attempt + outcome.result.extension().string());
         if (!StoreResult(outcome.result, result)) {
             outcome = {false, {}, "the result cannot be stored"};
             result.clear();
@@ -137,16 +163,28 @@ void ConversionService::Run(std::size_t worker, const std::string& taskId)
     const auto took = ChildProcess::Clock::now() - started;
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(took).count();
     // A conversion cut short by the shutdown is not the document's fault: it goes back to
-    // the queue for the next worker.
+    // the queue, not counted as an attempt, while this instance still holds its lease.
     if (!outcome.ok && cancel) {
-        store.HandBack(taskId);
+        const bool returned = store.HandBack(task->taskId, owner);
+        --running;
         metrics.ConversionHandedBack();
-        std::cerr << "worker " << worker << ": " << task->taskName << " " << taskId
-                  << " handed back after " << ms << " ms\n";
-        return;
+        std::cerr << "worker " << worker << ": " << task->taskName << " " << task->taskId
+                  << (returned ? " handed back" : " given up (lease lost)") << " after " << ms
+                  << " ms\n";
+        return true;
     }
-    store.Finish(taskId, outcome.ok, result, outcome.message);
-    metrics.ConversionEnded(task->taskName, outcome.ok, took);
-    std::cerr << "worker " << worker << ": " << task->taskName << " " << taskId
-              << (outcome.ok ? " done" : " failed: " + outcome.message) << " in " << ms << " ms\n";
+    const bool kept = store.Finish(task->taskId, owner, outcome.ok, result, outcome.message);
+    --running;
+    if (!kept && !result.empty()) {
+        std::filesystem::remove(result, code);
+    }
+    if (kept) {
+        metrics.ConversionEnded(task->taskName, outcome.ok, took);
+    }
+    std::cerr << "worker " << worker << ": " << task->taskName << " " << task->taskId
+              << (!kept        ? " given up (lease lost)"
+                  : outcome.ok ? " done"
+                               : " failed: " + outcome.message)
+              << " in " << ms << " ms\n";
+    return true;
 }

@@ -1,6 +1,7 @@
 #include "accountstore.h"
 #include "conversionservice.h"
 #include "gatedserver.h"
+#include "pgstore.h"
 #include "routes.h"
 #include "serveroptions.h"
 #include "sessionstore.h"
@@ -68,7 +69,8 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    if (!LockDataDirectory(options.dataDir)) {
+    // A shared store hands out each task to one instance; an embedded one belongs to one.
+    if (!store.Shared() && !LockDataDirectory(options.dataDir)) {
         std::cerr << "dokora-server: another service uses " << options.dataDir << "\n";
         return 1;
     }
@@ -77,17 +79,28 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
     std::filesystem::remove_all(options.dataDir / "work", ignored);
     TaskStore tasks(store, options.sharedDir / "tasks");
     std::string error;
-    const auto waiting = tasks.Resume(error);
-    if (!waiting) {
+    if (!tasks.Resume(error)) {
         std::cerr << "dokora-server: " << error << "\n";
         return 1;
     }
     SessionStore sessions(store, {.token = options.tokenLifetime});
+<<<<<<< HEAD
     ConversionService conversions(tasks, options.dataDir / "office", options.dataDir / "work",
                                   options.workers, options.timeLimit, options.memoryLimit);
     for (const std::string& taskId : *waiting) {
         conversions.Enqueue(taskId);
     }
+=======
+    // Instances sharing the data directory keep their office profiles apart.
+    const std::filesystem::path officeRoot =
+        store.Shared() ? options.dataDir / "office" / ("pid-" + std::to_string(getpid()))
+                       : options.dataDir / "office";
+    ConversionService conversions(tasks, officeRoot,
+                                  {.workers = options.workers,
+                                   .timeLimit = options.timeLimit,
+                                   .memoryLimit = options.memoryLimit,
+                                   .lease = options.lease});
+>>>>>>> wt/p1
 
     GatedServer::Limits limits;
     limits.requestTime = options.readTimeout;
@@ -143,7 +156,7 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
     });
     {
         Sweeper sweeper(std::chrono::minutes(10), [&tasks, &sessions] {
-            if (const auto removed = tasks.Sweep(TaskStore::Clock::now())) {
+            if (const auto removed = tasks.Sweep(tasks.Now())) {
                 std::cerr << "removed " << removed << " expired tasks\n";
             }
             sessions.Sweep();
@@ -153,7 +166,15 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
     pthread_kill(signalWaiter.native_handle(), SIGTERM); // no-op when a signal already came
     signalWaiter.join();
     server.StopGate();
+<<<<<<< HEAD
     conversions.Shutdown(options.stopGrace);
+=======
+    conversions.Shutdown();
+    if (store.Shared()) {
+        std::error_code code;
+        std::filesystem::remove_all(officeRoot, code);
+    }
+>>>>>>> wt/p1
     std::cerr << "dokora-server: stopped\n";
     return 0;
 }
@@ -175,7 +196,11 @@ int main(int argc, char** argv)
         std::cerr << "dokora-server: cannot use the data directory " << options->dataDir << "\n";
         return 1;
     }
-    const auto store = SqliteStore::Open(options->dataDir / "service.db", error);
+    const std::unique_ptr<ServiceStore> store =
+        options->database.empty()
+            ? std::unique_ptr<ServiceStore>(
+                  SqliteStore::Open(options->dataDir / "service.db", error))
+            : std::unique_ptr<ServiceStore>(PgStore::Open(options->database, error));
     if (!store) {
         std::cerr << "dokora-server: " << error << "\n";
         return 1;

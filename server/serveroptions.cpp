@@ -10,6 +10,7 @@ const char* const kUsage =
     "                     [--connections-per-address N] [--public-url URL]\n"
     "                     [--shared DIR] [--queue-limit N] [--total-queue-limit N]\n"
     "                     [--stop-grace SECONDS]\n"
+    "                     [--database postgresql://...] [--lease SECONDS]\n"
     "       dokora-server --data DIR --add-user NAME   (password read from standard input)\n"
     "\n"
     "Serves the conversion API on http://ADDR:PORT (127.0.0.1:8780 by default; port 0 takes\n"
@@ -26,7 +27,11 @@ const char* const kUsage =
     "the data directory. A submit is refused with 429 while 100 tasks are queued in this\n"
     "instance or 1000 wait in all (0: no limit). On SIGTERM the service takes no more tasks,\n"
     "gives those under way the stop grace (10 s) to finish and puts the rest back in the\n"
-    "queue.\n";
+    "queue.\n"
+    "\n"
+    "State is kept in SQLite in the data directory, or with --database in PostgreSQL, which\n"
+    "any number of instances may share; an instance that stops renewing its tasks' leases\n"
+    "(30 s) loses them to the others.\n";
 
 namespace {
 
@@ -80,6 +85,18 @@ std::optional<ServerOptions> ParseOptions(const std::vector<std::string>& args, 
             while (options.publicUrl.ends_with('/')) {
                 options.publicUrl.pop_back();
             }
+        } else if (arg == "--database") {
+            if (!value.starts_with("postgresql://") && !value.starts_with("postgres://")) {
+                error = "--database needs a postgresql:// address";
+                return std::nullopt;
+            }
+            options.database = value;
+        } else if (arg == "--lease") {
+            const auto seconds = number(1, 3600);
+            if (!seconds) {
+                return std::nullopt;
+            }
+            options.lease = std::chrono::seconds(*seconds);
         } else if (arg == "--add-user") {
             options.addUser = value;
         } else if (arg == "--port") {

@@ -27,6 +27,10 @@ struct ServerOptions
     std::size_t queueLimit = 100;       // tasks queued in this instance; 0: no limit
     std::size_t totalQueueLimit = 1000; // tasks waiting in all instances; 0: no limit
     std::chrono::seconds stopGrace{10}; // for conversions under way at a SIGTERM
+    // A postgresql:// address: the store that several instances share. Empty: SQLite in the
+    // data directory.
+    std::string database;
+    std::chrono::seconds lease{30}; // how long a claimed task stays an instance's unrenewed
 };
 
 // Reads the command line; nothing on an error (`error` says which) or on --help (`error`

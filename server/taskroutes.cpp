@@ -144,10 +144,9 @@ void TaskRoutes::Submit(const httplib::Request& request, httplib::Response& resp
             problem = CheckInput(*kind, task->input);
         }
         if (problem) {
-            tasks.Begin(taskId);
-            tasks.Finish(taskId, false, {}, *problem);
+            tasks.Reject(taskId, *problem);
         } else {
-            conversions.Enqueue(taskId);
+            conversions.Wake();
         }
     }
     Json::Value data;

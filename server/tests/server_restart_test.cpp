@@ -1,4 +1,8 @@
+<<<<<<< HEAD
 #include "adoptedprocesses.h"
+=======
+#include "leftoverprocesses.h"
+>>>>>>> wt/p1
 #include "serviceclient.h"
 #include "sharedservertest.h"
 #include "taskstore.h"
@@ -101,7 +105,7 @@ TEST(ServerRestartTest, AServiceKilledDuringTenConversionsResumesOnItsDataDirect
         EXPECT_EQ(download.body, bytes) << jobId;
         EXPECT_EQ(download.body.rfind("%PDF", 0), 0u) << jobId;
     }
-    int interrupted = 0;
+    // The conversions under way when it was killed are made again.
     for (const Task& task : tasks) {
         ServiceClient::Reply query;
         const auto limit = std::chrono::steady_clock::now() + 180s;
@@ -112,19 +116,10 @@ TEST(ServerRestartTest, AServiceKilledDuringTenConversionsResumesOnItsDataDirect
                   query.json["data"]["taskState"] == "RUNNING") &&
                  std::chrono::steady_clock::now() < limit);
         const std::string state = query.json["data"]["taskState"].asString();
-        if (state == "FAILED") {
-            EXPECT_EQ(query.json["msg"], TaskStore::kInterrupted);
-            ++interrupted;
-            continue;
-        }
         ASSERT_EQ(state, "FINISH") << task.taskId << " " << query.body;
         const auto download = resumed.Get("/results/" + task.jobId);
         EXPECT_EQ(download.body.rfind("%PDF", 0), 0u) << task.taskId;
     }
-    // One conversion per worker was under way when the service was killed.
-    EXPECT_GE(interrupted, 1);
-    EXPECT_LE(interrupted, 2);
-
     ServiceClient newcomer(second.Port());
     EXPECT_TRUE(newcomer.SignIn("tester", "secret"));
     EXPECT_EQ(second.Terminate(30), 0);
