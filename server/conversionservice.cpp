@@ -167,7 +167,7 @@ bool ConversionService::Run(std::size_t worker)
     if (!outcome.ok && cancel) {
         const bool returned = store.HandBack(task->taskId, owner);
         --running;
-        metrics.ConversionHandedBack();
+        metrics.ConversionGivenUp();
         std::cerr << "worker " << worker << ": " << task->taskName << " " << task->taskId
                   << (returned ? " handed back" : " given up (lease lost)") << " after " << ms
                   << " ms\n";
@@ -175,11 +175,11 @@ bool ConversionService::Run(std::size_t worker)
     }
     const bool kept = store.Finish(task->taskId, owner, outcome.ok, result, outcome.message);
     --running;
-    if (!kept && !result.empty()) {
-        std::filesystem::remove(result, code);
-    }
     if (kept) {
         metrics.ConversionEnded(task->taskName, outcome.ok, took);
+    } else {
+        metrics.ConversionGivenUp();
+        std::filesystem::remove(result, code);
     }
     std::cerr << "worker " << worker << ": " << task->taskName << " " << task->taskId
               << (!kept        ? " given up (lease lost)"

@@ -41,8 +41,6 @@ public:
     ConversionService(const ConversionService&) = delete;
     ConversionService& operator=(const ConversionService&) = delete;
 
-    // Ends running conversions and stops the workers.
-    void Shutdown();
     // Counts a task submitted through this instance while it waits.
     void Submitted(const std::string& taskId);
     // The tasks submitted here that no worker has taken yet.

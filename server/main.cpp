@@ -74,9 +74,6 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
         std::cerr << "dokora-server: another service uses " << options.dataDir << "\n";
         return 1;
     }
-    // Work files of an earlier run of this instance are of no use.
-    std::error_code ignored;
-    std::filesystem::remove_all(options.dataDir / "work", ignored);
     TaskStore tasks(store, options.sharedDir / "tasks");
     std::string error;
     if (!tasks.Resume(error)) {
@@ -84,23 +81,18 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
         return 1;
     }
     SessionStore sessions(store, {.token = options.tokenLifetime});
-<<<<<<< HEAD
-    ConversionService conversions(tasks, options.dataDir / "office", options.dataDir / "work",
-                                  options.workers, options.timeLimit, options.memoryLimit);
-    for (const std::string& taskId : *waiting) {
-        conversions.Enqueue(taskId);
-    }
-=======
-    // Instances sharing the data directory keep their office profiles apart.
-    const std::filesystem::path officeRoot =
-        store.Shared() ? options.dataDir / "office" / ("pid-" + std::to_string(getpid()))
-                       : options.dataDir / "office";
-    ConversionService conversions(tasks, officeRoot,
+    // Instances sharing the data directory keep their office profiles and work files apart.
+    const std::filesystem::path localRoot =
+        store.Shared() ? options.dataDir / ("instance-" + std::to_string(getpid()))
+                       : options.dataDir;
+    // Work files of an earlier run are of no use.
+    std::error_code ignored;
+    std::filesystem::remove_all(localRoot / "work", ignored);
+    ConversionService conversions(tasks, localRoot / "office", localRoot / "work",
                                   {.workers = options.workers,
                                    .timeLimit = options.timeLimit,
                                    .memoryLimit = options.memoryLimit,
                                    .lease = options.lease});
->>>>>>> wt/p1
 
     GatedServer::Limits limits;
     limits.requestTime = options.readTimeout;
@@ -166,15 +158,11 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
     pthread_kill(signalWaiter.native_handle(), SIGTERM); // no-op when a signal already came
     signalWaiter.join();
     server.StopGate();
-<<<<<<< HEAD
     conversions.Shutdown(options.stopGrace);
-=======
-    conversions.Shutdown();
     if (store.Shared()) {
         std::error_code code;
-        std::filesystem::remove_all(officeRoot, code);
+        std::filesystem::remove_all(localRoot, code);
     }
->>>>>>> wt/p1
     std::cerr << "dokora-server: stopped\n";
     return 0;
 }

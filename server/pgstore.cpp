@@ -186,6 +186,11 @@ PgStore::Result PgStore::Query(const char* sql, const std::vector<std::string>& 
     return result;
 }
 
+void PgStore::NotifyQueued()
+{
+    Query((std::string("NOTIFY ") + kChannel).c_str(), {});
+}
+
 std::optional<ServiceStore::Account> PgStore::FindAccount(const std::string& name)
 {
     std::lock_guard lock(mutex);
@@ -320,7 +325,7 @@ std::optional<ServiceStore::Submission> PgStore::SubmitTask(const std::string& t
     }
     Submission submission{row.Text(0, 0), row.Text(0, 1) == "t"};
     if (!submission.alreadySubmitted) {
-        Query((std::string("NOTIFY ") + kChannel).c_str(), {});
+        NotifyQueued();
     }
     return submission;
 }
@@ -404,6 +409,22 @@ bool PgStore::FinishTask(const std::string& taskId, const std::string& owner, bo
                .Changed() > 0;
 }
 
+bool PgStore::ReturnTask(const std::string& taskId, const std::string& owner)
+{
+    std::lock_guard lock(mutex);
+    const bool returned =
+        Query("UPDATE tasks SET state = 'waiting', attempts = attempts - 1, not_before = 0, "
+              "touched = " DOKORA_NOW_MS ", owner = NULL, lease_until = NULL "
+              "WHERE task_id = $1 AND state = 'running' AND owner = $2 "
+              "AND lease_until > " DOKORA_NOW_MS,
+              {taskId, owner})
+            .Changed() > 0;
+    if (returned) {
+        NotifyQueued();
+    }
+    return returned;
+}
+
 std::size_t PgStore::RecoverTasks(bool everyLease, int maxAttempts,
                                   std::chrono::milliseconds backoff, const std::string& message)
 {
@@ -423,6 +444,13 @@ std::size_t PgStore::RecoverTasks(bool everyLease, int maxAttempts,
         requeued += rows.Text(row, 0) == "waiting";
     }
     return requeued;
+}
+
+std::size_t PgStore::CountWaitingTasks()
+{
+    std::lock_guard lock(mutex);
+    const auto row = Query("SELECT count(*) FROM tasks WHERE state = 'waiting'", {});
+    return row.Rows() == 1 ? static_cast<std::size_t>(row.Number(0, 0)) : 0;
 }
 
 void PgStore::WatchQueue(std::function<void()> wake)

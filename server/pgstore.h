@@ -49,8 +49,10 @@ public:
     std::size_t RenewLeases(const std::string& owner, std::chrono::milliseconds lease) override;
     bool FinishTask(const std::string& taskId, const std::string& owner, bool ok,
                     const std::string& resultName, const std::string& message) override;
+    bool ReturnTask(const std::string& taskId, const std::string& owner) override;
     std::size_t RecoverTasks(bool everyLease, int maxAttempts, std::chrono::milliseconds backoff,
                              const std::string& message) override;
+    std::size_t CountWaitingTasks() override;
     void WatchQueue(std::function<void()> wake) override;
     bool Shared() const override { return true; }
     Clock::time_point Now() override;
@@ -64,6 +66,8 @@ private:
     Result Query(const char* sql, const std::vector<std::string>& params,
                  const std::vector<bool>& binary = {});
     std::vector<TaskRecord> TasksOf(Result result);
+    // Wakes the idle workers of every instance (the caller holds `mutex`).
+    void NotifyQueued();
     void Listen(std::function<void()> wake);
 
     std::string conninfo;

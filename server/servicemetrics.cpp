@@ -27,7 +27,7 @@ void ServiceMetrics::ConversionEnded(const std::string& function, bool ok,
     ++seconds.count;
 }
 
-void ServiceMetrics::ConversionHandedBack()
+void ServiceMetrics::ConversionGivenUp()
 {
     --running;
 }

@@ -19,8 +19,9 @@ public:
 
     void ConversionStarted();
     void ConversionEnded(const std::string& function, bool ok, std::chrono::duration<double> took);
-    // A conversion ended by the shutdown and put back in the queue.
-    void ConversionHandedBack();
+    // A conversion whose task is no longer this instance's: handed back at the shutdown, or
+    // its lease lost.
+    void ConversionGivenUp();
     void OfficeRestarted();
 
     // The Prometheus text format of the figures with the queue's.

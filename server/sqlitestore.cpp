@@ -479,12 +479,8 @@ std::vector<TaskRecord> SqliteStore::UserTasks(int userId)
 {
     std::lock_guard lock(mutex);
     Statement rows(
-<<<<<<< HEAD
-        db, (std::string("SELECT ") + kTaskColumns + " FROM tasks WHERE user_id = ?").c_str());
-=======
         db,
         (std::string("SELECT ") + StoredColumns::kTask + " FROM tasks WHERE user_id = ?").c_str());
->>>>>>> wt/p1
     rows.Bind(userId);
     std::vector<TaskRecord> tasks;
     while (rows.Row()) {
@@ -553,6 +549,17 @@ bool SqliteStore::FinishTask(const std::string& taskId, const std::string& owner
     return finish.Run() && sqlite3_changes(db) > 0;
 }
 
+bool SqliteStore::ReturnTask(const std::string& taskId, const std::string& owner)
+{
+    std::lock_guard lock(mutex);
+    const long long now = Milliseconds(Clock::now());
+    Statement back(db, "UPDATE tasks SET state = 'waiting', attempts = attempts - 1, "
+                       "not_before = 0, touched = ?, owner = NULL, lease_until = NULL "
+                       "WHERE task_id = ? AND state = 'running' AND owner = ? AND lease_until > ?");
+    back.Bind(now).Bind(taskId).Bind(owner).Bind(now);
+    return back.Run() && sqlite3_changes(db) > 0;
+}
+
 std::size_t SqliteStore::RecoverTasks(bool everyLease, int maxAttempts,
                                       std::chrono::milliseconds backoff, const std::string& message)
 {
@@ -584,14 +591,6 @@ void SqliteStore::WatchQueue(std::function<void()>) {}
 ServiceStore::Clock::time_point SqliteStore::Now()
 {
     return Clock::now();
-}
-
-void SqliteStore::ReturnTask(const std::string& taskId)
-{
-    std::lock_guard lock(mutex);
-    Statement back(db,
-                   "UPDATE tasks SET state = 'waiting' WHERE task_id = ? AND state = 'running'");
-    back.Bind(taskId).Run();
 }
 
 std::size_t SqliteStore::CountWaitingTasks()

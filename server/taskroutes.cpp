@@ -146,7 +146,7 @@ void TaskRoutes::Submit(const httplib::Request& request, httplib::Response& resp
         if (problem) {
             tasks.Reject(taskId, *problem);
         } else {
-            conversions.Wake();
+            conversions.Submitted(taskId);
         }
     }
     Json::Value data;

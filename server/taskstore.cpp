@@ -169,9 +169,15 @@ TaskStore::Clock::time_point TaskStore::Now() const
     return store.Now();
 }
 
-void TaskStore::HandBack(const std::string& taskId)
+bool TaskStore::HandBack(const std::string& taskId, const std::string& owner)
 {
-    store.ReturnTask(taskId);
+    return store.ReturnTask(taskId, owner);
+}
+
+bool TaskStore::Waiting(const std::string& taskId) const
+{
+    const auto task = store.FindTask(taskId);
+    return task && task->state == TaskState::Waiting;
 }
 
 std::size_t TaskStore::WaitingCount() const

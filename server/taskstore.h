@@ -47,15 +47,6 @@ public:
     std::optional<TaskRecord> FindByJob(const std::string& jobId) const;
     // The bytes of the user's uploads and results.
     std::uint64_t StoredBytesOf(int userId) const;
-<<<<<<< HEAD
-    // Marks a waiting task running and returns it.
-    std::optional<TaskRecord> Begin(const std::string& taskId);
-    void Finish(const std::string& taskId, bool ok, const std::filesystem::path& result,
-                const std::string& message);
-    // Puts a running task back in the queue, as if it had not begun.
-    void HandBack(const std::string& taskId);
-    std::size_t WaitingCount() const;
-=======
     // Fails a submitted task that cannot be converted, before a worker takes it.
     void Reject(const std::string& taskId, const std::string& message);
     // Takes the oldest waiting task for `owner` under a lease of `lease`.
@@ -64,6 +55,13 @@ public:
     // task is then someone else's.
     bool Finish(const std::string& taskId, const std::string& owner, bool ok,
                 const std::filesystem::path& result, const std::string& message);
+    // Puts a task `owner` still holds back in the queue, its attempt not counted; false when
+    // the lease was lost.
+    bool HandBack(const std::string& taskId, const std::string& owner);
+    // Whether the task still waits for a worker.
+    bool Waiting(const std::string& taskId) const;
+    // The tasks waiting for a worker, in every service sharing the store.
+    std::size_t WaitingCount() const;
     // Tasks whose lease ended go back to the queue, held back `backoff` for every attempt
     // made; how many.
     std::size_t Recover(std::chrono::milliseconds backoff);
@@ -72,7 +70,6 @@ public:
     void WatchQueue(std::function<void()> wake);
     // The store's clock.
     Clock::time_point Now() const;
->>>>>>> wt/p1
     // Removes tasks untouched for the retention time, running ones excepted.
     std::size_t Sweep(Clock::time_point now);
 

@@ -1,5 +1,5 @@
 // Two service instances over one PostgreSQL store and one data directory.
-#include "leftoverprocesses.h"
+#include "adoptedprocesses.h"
 #include "postgresserver.h"
 #include "serverprocess.h"
 #include "serviceclient.h"
@@ -46,7 +46,7 @@ protected:
     {
         instances.clear();
         if (postgres) {
-            EndLeftoverProcesses({postgres->Pid()});
+            AdoptedProcesses::EndAll({postgres->Pid()});
         }
     }
 
@@ -72,7 +72,7 @@ protected:
                 keep.push_back(other->Pid());
             }
         }
-        EndLeftoverProcesses(keep);
+        AdoptedProcesses::EndAll(keep);
     }
 
     struct Submitted

@@ -1,8 +1,4 @@
-<<<<<<< HEAD
 #include "adoptedprocesses.h"
-=======
-#include "leftoverprocesses.h"
->>>>>>> wt/p1
 #include "serviceclient.h"
 #include "sharedservertest.h"
 #include "taskstore.h"

@@ -1,5 +1,6 @@
 #include "adoptedprocesses.h"
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -49,10 +50,13 @@ std::size_t ReapEnded()
     return alive;
 }
 
-void EndAll()
+void EndAll(const std::vector<pid_t>& keep)
 {
     for (int round = 0; round < 50; ++round) {
-        const auto children = Children();
+        auto children = Children();
+        std::erase_if(children, [&](pid_t child) {
+            return std::find(keep.begin(), keep.end(), child) != keep.end();
+        });
         if (children.empty()) {
             return;
         }

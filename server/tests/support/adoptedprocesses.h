@@ -10,7 +10,8 @@ namespace AdoptedProcesses {
 std::vector<pid_t> Children();
 // Reaps the adopted children that have ended; the number still alive.
 std::size_t ReapEnded();
-// Kills and reaps them all, as the end of the service's whole process group would.
-void EndAll();
+// Kills and reaps them all but those in `keep` (services and servers still in use), as the
+// end of the killed service's whole process group would.
+void EndAll(const std::vector<pid_t>& keep = {});
 
 } // namespace AdoptedProcesses

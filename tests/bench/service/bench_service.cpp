@@ -1,14 +1,12 @@
 // Converts ten small Word documents to PDF through the reference service with one and with
 // two workers, and through a plain loop of one office process per document, and prints
-<<<<<<< HEAD
 // documents per minute for each. Then scales out: a batch of multi-page documents through one
-// instance with one worker against two such instances on one shared directory, dealt to them
-// in turn as a round-robin balancer would, with the ratio.
-=======
-// documents per minute for each; then the claim rate of the work queue alone.
->>>>>>> wt/p1
+// instance with one worker against two such instances over one PostgreSQL store and one
+// shared directory, dealt to them in turn as a round-robin balancer would, with the ratio;
+// and the claim rate of the work queue alone.
 #include "childprocess.h"
 #include "claimrate.h"
+#include "postgresserver.h"
 #include "serverprocess.h"
 #include "serviceclient.h"
 #include "testdocuments.h"
@@ -84,15 +82,30 @@ std::optional<Clock::duration> ThroughService(const std::vector<ServiceClient*>&
     return Clock::now() - started;
 }
 
-// `instances` services with `workers` workers each, on one shared directory; documents per
-// minute of the second pass (the first brings every office instance up).
+enum class Store
+{
+    Embedded,
+    Postgres, // a new database of the process's private server
+};
+
+// `instances` services with `workers` workers each, on one shared directory and one store;
+// documents per minute of the second pass (the first brings every office instance up).
 std::optional<double> ServiceRate(const fs::path& dir, int instances, int workers,
-                                  const std::vector<fs::path>& documents)
+                                  const std::vector<fs::path>& documents, Store store)
 {
     const std::string name = std::to_string(instances) + "x" + std::to_string(workers);
     ServerProcess::Options options;
     options.workers = workers;
     options.extraArgs = {"--shared", (dir / ("shared-" + name)).string()};
+    if (store == Store::Postgres) {
+        std::string why;
+        PostgresServer* postgres = PostgresServer::Shared(why);
+        if (!postgres) {
+            std::fprintf(stderr, "bench_service: %s\n", why.c_str());
+            return std::nullopt;
+        }
+        options.extraArgs.insert(options.extraArgs.end(), {"--database", postgres->NewDatabase()});
+    }
     std::vector<std::unique_ptr<ServerProcess>> servers;
     std::vector<std::unique_ptr<ServiceClient>> clients;
     std::vector<ServiceClient*> dealt;
@@ -103,6 +116,7 @@ std::optional<double> ServiceRate(const fs::path& dir, int instances, int worker
             std::fprintf(stderr, "the service did not start\n");
             return std::nullopt;
         }
+        options.users.clear(); // the first instance added it for all
         clients.push_back(std::make_unique<ServiceClient>(servers.back()->Port()));
         if (!clients.back()->SignIn("tester", "secret")) {
             return std::nullopt;
@@ -174,19 +188,12 @@ int main()
     const auto batch = WriteDocuments(dir, "long", kBatch, 400);
 
     const auto loop = LoopRate(dir, documents);
-<<<<<<< HEAD
-    const auto one = ServiceRate(dir, 1, 1, documents);
-    const auto two = ServiceRate(dir, 1, 2, documents);
-    const auto single = ServiceRate(dir, 1, 1, batch);
-    const auto pair = ServiceRate(dir, 2, 1, batch);
-    fs::remove_all(dir);
+    const auto one = ServiceRate(dir, 1, 1, documents, Store::Embedded);
+    const auto two = ServiceRate(dir, 1, 2, documents, Store::Embedded);
+    const auto single = ServiceRate(dir, 1, 1, batch, Store::Postgres);
+    const auto pair = ServiceRate(dir, 2, 1, batch, Store::Postgres);
     if (!loop || !one || !two || !single || !pair) {
-=======
-    const auto one = ServiceRate(dir, 1, documents);
-    const auto two = ServiceRate(dir, 2, documents);
-    if (!loop || !one || !two) {
         fs::remove_all(dir);
->>>>>>> wt/p1
         std::fprintf(stderr, "bench_service: a conversion failed\n");
         return 1;
     }
@@ -194,15 +201,12 @@ int main()
     std::printf("  soffice --convert-to loop : %8.1f\n", *loop);
     std::printf("  service, 1 worker         : %8.1f  (%.1fx the loop)\n", *one, *one / *loop);
     std::printf("  service, 2 workers        : %8.1f  (%.1fx the loop)\n", *two, *two / *loop);
-<<<<<<< HEAD
-    std::printf("%d multi-page .docx to PDF, scale-out, documents per minute:\n", kBatch);
+    std::printf("%d multi-page .docx to PDF, scale-out over PostgreSQL, documents per minute:\n",
+                kBatch);
     std::printf("  1 instance x 1 worker     : %8.1f\n", *single);
     std::printf("  2 instances x 1 worker    : %8.1f  (%.2fx one instance)\n", *pair,
                 *pair / *single);
-    return 0;
-=======
     const bool claims = MeasureClaimRate(dir);
     fs::remove_all(dir);
     return claims ? 0 : 1;
->>>>>>> wt/p1
 }
