@@ -51,11 +51,12 @@ protected:
     }
 
     // Another instance on the shared store and directory; the first adds the user.
-    ServerProcess& Start()
+    ServerProcess& Start(const std::vector<std::string>& extraArgs = {})
     {
         ServerProcess::Options options;
         options.workers = 1;
         options.extraArgs = {"--database", database, "--lease", std::to_string(kLease.count())};
+        options.extraArgs.insert(options.extraArgs.end(), extraArgs.begin(), extraArgs.end());
         if (!instances.empty()) {
             options.users.clear();
         }
@@ -194,6 +195,41 @@ TEST_F(ClusterTest, ADocumentWhoseConversionEndsItsInstanceFailsAfterThreeAttemp
     const auto ended = WaitWhile(last, task, {"WAITING", "RUNNING"}, 60s);
     EXPECT_EQ(ended.json["data"]["taskState"], "FAILED") << ended.body;
     EXPECT_EQ(ended.json["msg"], TaskStore::kInterrupted);
+}
+
+TEST_F(ClusterTest, TasksHandedBackAtATerminationAreFinishedElsewhereWithoutCountingAnAttempt)
+{
+    const std::vector<std::string> noGrace{"--stop-grace", "0"};
+    ServerProcess* current = &Start(noGrace);
+    ASSERT_TRUE(current->Running());
+    ServiceClient client(current->Port());
+    ASSERT_TRUE(client.SignIn("tester", "secret"));
+    const Submitted task = Submit(client);
+    ASSERT_EQ(WaitWhile(client, task, {"WAITING"}, 60s).json["data"]["taskState"], "RUNNING");
+
+    // Two instances end at a SIGTERM while they convert; the next one takes the task at
+    // once and a third attempt cut short by a kill still leaves it in the queue.
+    for (int handBack = 0; handBack < 2; ++handBack) {
+        ServerProcess& next = Start(noGrace);
+        ASSERT_TRUE(next.Running());
+        ServiceClient watcher(next.Port());
+        watcher.SetToken(client.Token());
+        ASSERT_EQ(current->Terminate(30), 0);
+        const auto taken = Clock::now();
+        ASSERT_EQ(WaitWhile(watcher, task, {"WAITING"}, 10s).json["data"]["taskState"], "RUNNING")
+            << "hand-back " << handBack;
+        // Well within a lease: the task was not left for its lease to run out.
+        EXPECT_LT(Clock::now() - taken, kLease);
+        current = &next;
+    }
+    Kill(*current);
+    ServerProcess& last = Start();
+    ASSERT_TRUE(last.Running());
+    ServiceClient other(last.Port());
+    other.SetToken(client.Token());
+    const auto done = WaitWhile(other, task, {"WAITING", "RUNNING"}, 120s);
+    ASSERT_EQ(done.json["data"]["taskState"], "FINISH") << done.body;
+    EXPECT_EQ(other.Get("/results/" + task.jobId).body.rfind("%PDF", 0), 0u);
 }
 
 } // namespace

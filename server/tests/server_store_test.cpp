@@ -223,6 +223,46 @@ TEST_P(StoreTest, FourClaimersTakeEveryTaskExactlyOnce)
     EXPECT_EQ(std::set<std::string>(all.begin(), all.end()).size(), all.size());
 }
 
+TEST_P(StoreTest, AHandedBackTaskKeepsItsPlaceAndItsAttemptIsNotCounted)
+{
+    AddWaiting(*store, "task-1");
+    AddWaiting(*store, "task-2");
+    TaskRecord uploaded;
+    uploaded.taskId = "task-3";
+    uploaded.userId = 1;
+    uploaded.input = "input.pdf";
+    uploaded.touched = store->Now();
+    ASSERT_TRUE(store->AddTask(uploaded)); // not submitted: not waiting
+    const auto other = Open();
+    EXPECT_EQ(other->CountWaitingTasks(), 2u);
+
+    ASSERT_EQ(store->ClaimTask("me", 30s)->taskId, "task-1");
+    EXPECT_EQ(other->CountWaitingTasks(), 1u);
+    EXPECT_FALSE(other->ReturnTask("task-1", "you"));
+    EXPECT_EQ(store->FindTask("task-1")->state, TaskState::Running);
+    EXPECT_TRUE(store->ReturnTask("task-1", "me"));
+    EXPECT_FALSE(store->ReturnTask("task-1", "me"));
+    EXPECT_EQ(other->FindTask("task-1")->state, TaskState::Waiting);
+    EXPECT_EQ(other->CountWaitingTasks(), 2u);
+
+    // Handed back again and again, it stays first in line and is never failed for it.
+    for (int i = 0; i < 3; ++i) {
+        const auto again = other->ClaimTask("you", 30s);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->taskId, "task-1");
+        EXPECT_TRUE(other->ReturnTask("task-1", "you"));
+    }
+    ASSERT_EQ(store->ClaimTask("me", 30s)->taskId, "task-1");
+    EXPECT_EQ(store->RecoverTasks(true, 3, 0ms, "gave up"), 1u); // its first attempt cut short
+    EXPECT_EQ(store->FindTask("task-1")->state, TaskState::Waiting);
+
+    // Once the lease ran out, the task is no longer the worker's to hand back.
+    ASSERT_EQ(store->ClaimTask("late", 200ms)->taskId, "task-1");
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(store->ReturnTask("task-1", "late"));
+    EXPECT_EQ(store->FindTask("task-1")->state, TaskState::Running);
+}
+
 TEST_P(StoreTest, SweepsRemoveOnlyEndedTasksTouchedBeforeTheCutoff)
 {
     AddWaiting(*store, "task-1");
