@@ -2,12 +2,14 @@
 # Runs the reference conversion service on this machine the way several machines would: a
 # private PostgreSQL (Unix socket only), two dokora-server instances sharing it and one
 # directory of uploads and results, and haproxy in front sharing requests between them round
-# robin. Ends them all with Ctrl+C. With --check it converts the sample document through the
-# balancer with the command-line converter, prints where each instance stands and stops.
+# robin. Ends them all with Ctrl+C. With --check it converts documents through the balancer
+# with the command-line converter, kills the instance that converts a long one and sees the
+# other finish it, prints where each instance stands and stops.
 #
 # DOKORA_CLUSTER_DIR (a directory of its own under the temporary directory by default),
-# DOKORA_CLUSTER_PORT (8780, where clients connect; the instances take the ports after it) and
-# DOKORA_CLUSTER_WORKERS (1 per instance) change where and how it runs.
+# DOKORA_CLUSTER_PORT (8780, where clients connect; the instances take the ports after it),
+# DOKORA_CLUSTER_WORKERS (1 per instance) and DOKORA_CLUSTER_LEASE (seconds an instance holds
+# a task without renewing it: 30, 5 with --check) change where and how it runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +25,7 @@ server="$build/server/dokora-server"
 root=${DOKORA_CLUSTER_DIR:-${TMPDIR:-/tmp}/dokora-cluster-$(id -u)}
 port=${DOKORA_CLUSTER_PORT:-8780}
 workers=${DOKORA_CLUSTER_WORKERS:-1}
+lease=${DOKORA_CLUSTER_LEASE:-$($check && echo 5 || echo 30)}
 instances=2
 [ -x "$server" ] || { echo "cluster.sh: build first (scripts/build.sh)" >&2; exit 1; }
 
@@ -88,7 +91,7 @@ for i in $(seq 1 "$instances"); do
     instance_port=$((port + i))
     "$server" --data "$root/instance-$i" --shared "$root/shared" --database "$database" \
         --listen 127.0.0.1 --port "$instance_port" --public-url "$public" --workers "$workers" \
-        --connections-per-address 4096 >"$root/logs/instance-$i.log" 2>&1 &
+        --lease "$lease" --connections-per-address 4096 >"$root/logs/instance-$i.log" 2>&1 &
     pids+=($!)
     backends+="    server instance-$i 127.0.0.1:$instance_port check"$'\n'
 done
@@ -107,6 +110,10 @@ frontend dokora
 backend instances
     balance roundrobin
     option httpchk GET /healthz
+    # A request to an instance that went away is tried on another.
+    option redispatch
+    retries 3
+    default-server inter 1s fall 2 rise 1
 $backends
 EOF
 haproxy -f "$root/haproxy.cfg" -db >"$root/logs/haproxy.log" 2>&1 &
@@ -129,14 +136,51 @@ for i in $(seq 1 "$instances"); do
 done
 echo "Service at $public: $instances instances (ports $((port + 1))-$((port + instances))) over PostgreSQL in $pgdata, files in $root/shared"
 
+metrics() {
+    curl -s "http://127.0.0.1:$((port + $1))/metrics" | grep -E "^dokora_$2 " | cut -d' ' -f2
+}
+
 if $check; then
     export DOKORA_API_URL="$public" DOKORA_WEB_URL="$public" DOKORA_FILES_URL="$public"
     export DOKORA_SSO_URL="$public/shiro-cas" DOKORA_POLL_INTERVAL_MS=200
-    "$build/src/app/dokora-convert" --user demo --password-file "$password_file" \
-        --out "$root/out" Word2PDF samples/sample.docx
+    convert=("$build/src/app/dokora-convert" --user demo --password-file "$password_file"
+             --out "$root/out")
+    rm -rf "$root/out" "$root/input"
+    mkdir -p "$root/input"
+    for i in 1 2 3 4; do
+        cp samples/sample.docx "$root/input/sample-$i.docx"
+    done
+    "${convert[@]}" Word2PDF "$root/input"/sample-*.docx
+
+    # A document long enough to be caught converting; the instance that converts it is killed.
+    for _ in $(seq 1 40000); do
+        echo "A line of a long plain text document, converted while its instance is killed."
+    done >"$root/input/long.txt"
+    "${convert[@]}" TXT2PDF "$root/input/long.txt" &
+    converter=$!
+    victim=""
+    for _ in $(seq 1 300); do
+        for i in $(seq 1 "$instances"); do
+            [ "$(metrics "$i" running_conversions)" = 1 ] && victim=$i && break 2
+        done
+        sleep 0.1
+    done
+    [ -n "$victim" ] || { echo "cluster.sh: no instance took the long document" >&2; exit 1; }
+    kill -KILL "${pids[victim - 1]}"
+    wait "${pids[victim - 1]}" 2>/dev/null || true
+    killed=$(date +%s)
+    echo "instance-$victim killed while converting long.txt"
+    wait "$converter" || { echo "cluster.sh: long.txt was not converted after the kill" >&2; exit 1; }
+    echo "long.txt finished $(($(date +%s) - killed)) s after the kill (lease $lease s)"
+    sleep 1
+    if pgrep -f "$root/instance-$victim/" >/dev/null; then
+        echo "cluster.sh: processes of the killed instance are still running:" >&2
+        pgrep -af "$root/instance-$victim/" >&2
+        exit 1
+    fi
     for i in $(seq 1 "$instances"); do
-        echo "instance-$i: $(curl -s "http://127.0.0.1:$((port + i))/metrics" |
-            grep -E '^dokora_(finished|failed)_total' | tr '\n' ' ')"
+        [ "$i" = "$victim" ] && continue
+        echo "instance-$i: finished $(metrics "$i" finished_total), failed $(metrics "$i" failed_total)"
     done
     exit 0
 fi
