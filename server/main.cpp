@@ -46,12 +46,31 @@ int AddUser(AccountStore& accounts, const std::string& name)
     return 0;
 }
 
-// One service per data directory: a second one would take the first one's running tasks
-// for interrupted ones. The lock lasts as long as the process.
-bool LockDataDirectory(const std::filesystem::path& dataDir)
+// One service per directory of its own: over an embedded store a second one would take the
+// first one's running tasks for interrupted ones. The lock lasts as long as the process.
+bool LockDirectory(const std::filesystem::path& dir)
 {
-    const int fd = open((dataDir / "service.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = open((dir / "service.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     return fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+// The directories of instances that ended without removing theirs (killed ones) hold
+// nothing of use; a running instance holds the lock in its own.
+void RemoveEndedInstances(const std::filesystem::path& dataDir)
+{
+    std::error_code code;
+    for (const auto& entry : std::filesystem::directory_iterator(dataDir, code)) {
+        if (!entry.path().filename().string().starts_with("instance-")) {
+            continue;
+        }
+        const int fd = open((entry.path() / "service.lock").c_str(), O_RDWR | O_CLOEXEC);
+        if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            std::filesystem::remove_all(entry.path(), code);
+        }
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
 }
 
 std::string HostForUrl(const std::string& address)
@@ -70,7 +89,16 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
     std::signal(SIGPIPE, SIG_IGN);
 
     // A shared store hands out each task to one instance; an embedded one belongs to one.
-    if (!store.Shared() && !LockDataDirectory(options.dataDir)) {
+    // Instances sharing the data directory keep their office profiles and work files apart.
+    const std::filesystem::path localRoot =
+        store.Shared() ? options.dataDir / ("instance-" + std::to_string(getpid()))
+                       : options.dataDir;
+    if (store.Shared()) {
+        RemoveEndedInstances(options.dataDir);
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(localRoot, ignored);
+    if (!LockDirectory(localRoot)) {
         std::cerr << "dokora-server: another service uses " << options.dataDir << "\n";
         return 1;
     }
@@ -81,12 +109,7 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
         return 1;
     }
     SessionStore sessions(store, {.token = options.tokenLifetime});
-    // Instances sharing the data directory keep their office profiles and work files apart.
-    const std::filesystem::path localRoot =
-        store.Shared() ? options.dataDir / ("instance-" + std::to_string(getpid()))
-                       : options.dataDir;
     // Work files of an earlier run are of no use.
-    std::error_code ignored;
     std::filesystem::remove_all(localRoot / "work", ignored);
     ConversionService conversions(tasks, localRoot / "office", localRoot / "work",
                                   {.workers = options.workers,

@@ -151,11 +151,15 @@ TEST_F(ClusterTest, AKilledInstancesTaskIsFinishedByTheOtherWithinALeaseAndAConv
 
     const Submitted task = Submit(client);
     ASSERT_EQ(WaitWhile(client, task, {"WAITING"}, 60s).json["data"]["taskState"], "RUNNING");
+    const fs::path killedOwn =
+        scratch->Path() / "data" / ("instance-" + std::to_string(first.Pid()));
+    ASSERT_TRUE(fs::is_directory(killedOwn / "office"));
     Kill(first);
     const auto killed = Clock::now();
 
     ServerProcess& second = Start();
     ASSERT_TRUE(second.Running());
+    EXPECT_FALSE(fs::exists(killedOwn)) << "the killed instance's office profile was kept";
     ServiceClient other(second.Port());
     other.SetToken(client.Token());
     const auto done = WaitWhile(other, task, {"WAITING", "RUNNING"}, 120s);
