@@ -236,4 +236,45 @@ TEST_F(ClusterTest, TasksHandedBackAtATerminationAreFinishedElsewhereWithoutCoun
     EXPECT_EQ(other.Get("/results/" + task.jobId).body.rfind("%PDF", 0), 0u);
 }
 
+TEST_F(ClusterTest, TheTotalQueueLimitCountsTheTasksWaitingInEveryInstance)
+{
+    const std::vector<std::string> limits{"--queue-limit", "0", "--total-queue-limit", "2"};
+    ServerProcess& first = Start(limits);
+    ServerProcess& second = Start(limits);
+    ASSERT_TRUE(first.Running() && second.Running());
+    ServiceClient one(first.Port());
+    ASSERT_TRUE(one.SignIn("tester", "secret"));
+    ServiceClient two(second.Port());
+    two.SetToken(one.Token());
+
+    // Uploaded first, then submitted in turn to each instance as fast as they answer.
+    std::vector<std::pair<ServiceClient*, std::string>> uploaded;
+    for (int i = 0; i < 8; ++i) {
+        ServiceClient& client = i % 2 ? two : one;
+        const auto upload = client.Upload("word-to-pdf", "long.docx", TestDocuments::Read(input));
+        uploaded.emplace_back(&client, upload.json["data"]["taskId"].asString());
+    }
+    std::vector<Submitted> accepted;
+    std::size_t refused = 0;
+    for (const auto& [client, taskId] : uploaded) {
+        const auto submit = client->Submit(taskId, "word-to-pdf");
+        if (submit.status == 429) {
+            ++refused;
+            EXPECT_EQ(submit.headers.count("retry-after"), 1u);
+        } else {
+            EXPECT_EQ(submit.json["ret"], 0) << submit.body;
+            accepted.push_back({taskId, submit.json["data"]["jobId"].asString()});
+        }
+    }
+    // Tasks only leave the queue after the burst, so no more than the limit wait, wherever
+    // they were submitted.
+    std::size_t waiting = 0;
+    for (const Submitted& task : accepted) {
+        waiting += one.Query(task.taskId, task.jobId).json["data"]["taskState"] == "WAITING";
+    }
+    EXPECT_GE(accepted.size(), 2u);
+    EXPECT_LE(waiting, 2u);
+    EXPECT_GE(refused, 1u);
+}
+
 } // namespace
