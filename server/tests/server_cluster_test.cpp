@@ -266,8 +266,8 @@ TEST_F(ClusterTest, TheTotalQueueLimitCountsTheTasksWaitingInEveryInstance)
             accepted.push_back({taskId, submit.json["data"]["jobId"].asString()});
         }
     }
-    // Tasks only leave the queue after the burst, so no more than the limit wait, wherever
-    // they were submitted.
+    // A waiting task can only leave the queue, so no more than the limit wait after the
+    // burst, wherever they were submitted.
     std::size_t waiting = 0;
     for (const Submitted& task : accepted) {
         waiting += one.Query(task.taskId, task.jobId).json["data"]["taskState"] == "WAITING";
