@@ -17,9 +17,12 @@
 #include "tiles/homesortlist.h"
 #include "tiles/tilebackground.h"
 #include "tiles/tileconfig.h"
+#include "tiles/viewerplugins.h"
 #include "ui/mainwnd.h"
 #include "ui/monitortable.h"
 #include "ui/qtdialogservice.h"
+#include "ui/qttranslations.h"
+#include "ui/systemtray.h"
 #include "ui/theme.h"
 #include "utility/tc_http.h"
 #include "utility/utilitycalls.h"
@@ -27,10 +30,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
-#include <QSystemTrayIcon>
 
 #include <cstdio>
 #include <ctime>
+#include <memory>
 
 namespace {
 
@@ -75,6 +78,7 @@ int main(int argc, char** argv)
         StartAppLogIfMarked(*workDir);
     }
     Theme::Apply(app);
+    InstallQtTranslations(app);
     Monitors();
 
     TC_HTTP::Init(kUserAgent);
@@ -101,9 +105,13 @@ int main(int argc, char** argv)
     TileConfig tiles;
     tiles.Load(TileConfig::UserFilePath());
 
+    // Checked and loaded on first use; the message box asks the viewer about passwords.
+    ViewerPlugins viewer({workDir.value_or(""), LeafviewDigest(), QuillkitDigest()});
     QtDialogService dialogs;
+    dialogs.SetPasswordVerifier(&viewer);
     MainWndServices services;
     services.dialogs = &dialogs;
+    services.viewer = &viewer;
     services.account = account;
     services.session = &session;
     services.database = &database;
@@ -112,9 +120,12 @@ int main(int argc, char** argv)
     services.tiles = &tiles;
     services.apiBase = locations.api;
     services.webBase = locations.web;
+    services.supportGroup = locations.supportGroup;
     services.appDataDir = Utility::AppDataPath().value_or("");
     services.configPath = workDir ? *workDir + "Config.ini" : "";
-    services.systemTray = QSystemTrayIcon::isSystemTrayAvailable();
+    const auto tray = SystemTray::Exists() ? std::make_unique<SystemTray>() : nullptr;
+    services.tray = tray.get();
+    services.noticeStyle = PreferredNoticeStyle();
     services.accountComponentMissing = accountComponentMissing;
 
     int result = 0;

@@ -8,16 +8,22 @@
 #include "account/accountsession.h"
 #include "base/dialogservice.h"
 #include "settings/firststart.h"
+#include "settings/settingsfiles.h"
+#include "settings/weblinks.h"
 #include "task/fileadmission.h"
 #include "task/serviceaccess.h"
+#include "tiles/documentviewer.h"
+#include "ui/caption.h"
 #include "ui/convertpage.h"
 #include "ui/filetilepage.h"
 #include "ui/keyboard.h"
 #include "ui/maintilepage.h"
 #include "ui/recordmclistadapter.h"
 #include "ui/recordpage.h"
+#include "ui/settingwnd.h"
 #include "ui/theme.h"
 #include "ui/tiledroptarget.h"
+#include "ui/trayicon.h"
 #include "ui/windowmessageevent.h"
 #include "utility/applog.h"
 #include "utility/tc_checkpath.h"
@@ -26,7 +32,6 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -41,7 +46,6 @@
 #include <QRegion>
 #include <QSizeGrip>
 #include <QStackedWidget>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -105,21 +109,6 @@ QListWidget* MakeLeftBarList(QWidget* parent, const char* name, const LeftBarIte
     return list;
 }
 
-QPushButton* MakeCaptionButton(QWidget* parent, const char* name, const char* icon,
-                               const char* nameKey)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setProperty("role", QStringLiteral("caption"));
-    button->setIcon(Theme::Icon(icon));
-    button->setIconSize(QSize(16, 16));
-    button->setFixedSize(36, 32);
-    button->setAccessibleName(Theme::Text(nameKey));
-    button->setToolTip(button->accessibleName());
-    Keyboard::MakeReachable(button);
-    return button;
-}
-
 } // namespace
 
 CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
@@ -134,6 +123,8 @@ CMainWnd::CMainWnd(MainWndServices services, QWidget* parent)
     setMinimumSize(kMinWidth, kMinHeight);
     resize(kWidth, kHeight);
     BuildLayout();
+    notice = std::make_unique<CCompletionNotice>(
+        *this->services.clientInfo, this->services.noticeStyle, CompletionNoticeActions());
 }
 
 CMainWnd::~CMainWnd()
@@ -301,31 +292,6 @@ QWidget* CMainWnd::BuildCaption()
     return caption;
 }
 
-QMenu* CMainWnd::CommandMenu()
-{
-    if (commandMenu)
-        return commandMenu;
-    commandMenu = new QMenu(this);
-    commandMenu->setObjectName(QStringLiteral("rc_menu_tray"));
-    const std::pair<int, const char*> commands[] = {{kCmdWebPage, "@string/str_menu_tray_1"},
-                                                    {kCmdSettings, "@string/str_menu_tray_2"},
-                                                    {kCmdShowMain, "@string/str_menu_tray_3"},
-                                                    {kCmdExit, "@string/str_menu_tray_4"}};
-    for (const auto& [id, text] : commands) {
-        QAction* action = commandMenu->addAction(Theme::Text(text));
-        action->setObjectName(QStringLiteral("menuItem_%1").arg(id));
-        connect(action, &QAction::triggered, this, [this, id] { OnTrayCommand(id); });
-    }
-    return commandMenu;
-}
-
-void CMainWnd::OnMenuButton()
-{
-    // The tray's commands, so the program can be quit even where no tray exists.
-    auto* button = caption->findChild<QPushButton*>(QStringLiteral("btn_menu"));
-    CommandMenu()->popup(button->mapToGlobal(QPoint(0, button->height())));
-}
-
 void CMainWnd::ShowUserName(const QString& text)
 {
     // Long names are shortened in the middle; the whole name stays in the tooltip and is
@@ -335,21 +301,6 @@ void CMainWnd::ShowUserName(const QString& text)
     loginButton->setToolTip(userName->text() == text ? QString() : text);
     loginButton->setAccessibleName(text);
     loginButton->setMinimumWidth(loginButton->layout()->sizeHint().width());
-}
-
-void CMainWnd::BuildTray()
-{
-    if (!services.systemTray || !QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    trayIcon = new QSystemTrayIcon(Theme::Icon("logo"), this);
-    trayIcon->setObjectName(QStringLiteral("tray_main"));
-    trayIcon->setToolTip(Theme::Text("@string/str_tray_tip"));
-    trayIcon->setContextMenu(CommandMenu());
-    connect(trayIcon, &QSystemTrayIcon::activated, this, [this](auto reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-            BringToFront();
-    });
-    trayIcon->show();
 }
 
 void CMainWnd::Initialize()
@@ -380,6 +331,8 @@ void CMainWnd::Initialize()
     firstShowTimer->setInterval(kFirstShowPollMs);
     connect(firstShowTimer, &QTimer::timeout, this, &CMainWnd::OnFirstShowTick);
     firstShowTimer->start();
+    if (services.viewer)
+        services.viewer->PreparePrinting();
     initialized = true;
 }
 
@@ -456,9 +409,9 @@ const std::map<std::uint32_t, CMainWnd::Handler>& CMainWnd::Routes()
         {WM_CONVERT_LIST_CHANGED, &CMainWnd::OnConvertListChanged},
         {WM_CONVERT_ITEM_CHANGED, &CMainWnd::OnConvertItemChanged},
         {WM_CONVERT_FINISH, &CMainWnd::OnConvertFinish},
-        {WM_CONVERT_FILE_DONE, &CMainWnd::OnNotHandledYet},
+        {WM_CONVERT_FILE_DONE, &CMainWnd::OnConvertFileDone},
         {WM_COMPLETED_LIST_CHANGED, &CMainWnd::OnCompletedListChanged},
-        {WM_UPDATE_CHECK, &CMainWnd::OnNotHandledYet},
+        {WM_UPDATE_CHECK, &CMainWnd::OnUpdateCheck},
         {WM_UPDATE_RESULT, &CMainWnd::OnNotHandledYet},
         {WM_UPDATE_FORCED, &CMainWnd::OnNotHandledYet},
         {WM_SHOW_SETTINGS, &CMainWnd::OnShowSettings},
@@ -473,7 +426,7 @@ const std::map<std::uint32_t, CMainWnd::Handler>& CMainWnd::Routes()
         {WM_VIEWER_FUNCTION, &CMainWnd::OnViewerFunction},
         {WM_VIEWER_RECORD, &CMainWnd::OnViewerRecord},
         {WM_WEB_PAGE_OPENED, &CMainWnd::OnWebPageOpened},
-        {WM_OPEN_IN_VIEWER, &CMainWnd::OnNotHandledYet},
+        {WM_OPEN_IN_VIEWER, &CMainWnd::OnOpenInViewer},
     };
     return routes;
 }
@@ -659,51 +612,28 @@ void CMainWnd::RestoreLeftBarSelection()
 
 void CMainWnd::OpenSettings()
 {
+    // One settings window at a time; asking again while it is open does nothing.
     if (settingWnd && settingWnd->isVisible())
         return;
-    if (!settingsFactory) {
-        AppLog("CMainWnd::OpenSettings", "no settings window yet");
-        return;
-    }
-    settingWnd = settingsFactory(this);
-    if (!settingWnd)
-        return;
+    UserSettings settings(
+        services.appDataDir.empty()
+            ? std::nullopt
+            : std::optional(services.appDataDir + std::string(kSettingsFileName)));
+    settingWnd = new CSettingWnd(*services.clientInfo, std::move(settings), *this, this);
+    connect(settingWnd, &CSettingWnd::commandChosen, this, &CMainWnd::OnInfoCommand);
     // Window-modal without a nested loop; the window is forgotten when it closes.
     settingWnd->setAttribute(Qt::WA_DeleteOnClose);
     settingWnd->open();
 }
 
-void CMainWnd::OpenPdf()
+CSettingWnd* CMainWnd::SettingWindow() const
 {
-    const auto files = fileSelector.SelectFiles("PDF2Word", false);
-    if (files && !files->empty())
-        ViewPdf(files->front());
-}
-
-void CMainWnd::ViewPdf(const std::string& path)
-{
-    const LocalFileState state = CheckLocalFile(path);
-    if (state == LocalFileState::Missing) {
-        MsgBoxRequest request(MsgBoxMode::Notice, "@string/str_msgbox_file_missing");
-        request.title = "@string/str_msgbox_title_tip";
-        services.dialogs->ShowMessageBox(request);
-        return;
-    }
-    std::uint64_t size = 0;
-    if (state != LocalFileState::Readable ||
-        TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) != 0 || size == 0) {
-        services.dialogs->ShowMessage(nullptr, MsgBoxMode::NoticeTwoLines,
-                                      "@string/str_msgbox_file_err");
-        return;
-    }
-    // Until the viewer plug-in exists the desktop's viewer shows the document.
-    if (OpenWithDesktop(path, false))
-        AddOpenRecord(path);
+    return settingWnd;
 }
 
 void CMainWnd::OpenWebHome()
 {
-    OpenWebPage("", services.webBase + "/?extra=PC&Device=PC");
+    OpenWebPage("", WebLinks::HomePage(services.webBase));
 }
 
 void CMainWnd::OpenWebPage(const std::string& key, const std::string& url)
@@ -788,7 +718,7 @@ void CMainWnd::AnimateOut()
     connect(group, &QAbstractAnimation::finished, this, [this] {
         hide();
         if (trayIcon)
-            trayIcon->hide();
+            trayIcon->Remove();
         QCoreApplication::quit();
     });
     setMinimumSize(0, 0);
@@ -798,7 +728,7 @@ void CMainWnd::AnimateOut()
 void CMainWnd::ExitNow()
 {
     if (trayIcon)
-        trayIcon->hide();
+        trayIcon->Remove();
     if (services.exitProcess)
         services.exitProcess();
     else
@@ -808,7 +738,7 @@ void CMainWnd::ExitNow()
 void CMainWnd::HideToBackground()
 {
     // Without a tray nothing could bring a hidden window back.
-    if (services.systemTray)
+    if (trayIcon)
         hide();
     else
         showMinimized();

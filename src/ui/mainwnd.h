@@ -4,6 +4,8 @@
 #include "base/windowmessage.h"
 #include "task/conversionsession.h"
 #include "tiles/fileselector.h"
+#include "ui/completionnotice.h"
+#include "ui/menucommands.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -12,6 +14,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,26 +23,28 @@
 class AccountDatabase;
 class AccountLibrary;
 struct AccountSession;
+class CCommandMenu;
 class CConvertPage;
 class CFileTilePage;
 class CTileViewDropTargetMgr;
 class CMainTilePage;
 class CRecordPage;
+class CSettingWnd;
+class CTrayIcon;
 class ClientInfoRecord;
 class DialogService;
+class DocumentViewer;
 class HomeSortList;
-class QDialog;
 class QKeyEvent;
 class QLabel;
 class QListWidget;
-class QMenu;
 class QPushButton;
 class QStackedWidget;
-class QSystemTrayIcon;
 class QTimer;
 class SignInFlow;
 class TileBackground;
 class TileConfig;
+class TrayBackend;
 
 // What the main window works with, built by the program's main (tests build their own). Every
 // pointer must be set; the services outlive the window.
@@ -54,11 +60,16 @@ struct MainWndServices
     ClientInfoRecord* clientInfo = nullptr;
     HomeSortList* homeSortList = nullptr;
     TileConfig* tiles = nullptr; // loaded
+    // The viewer and tool-kit plug-ins; null when the program has none (documents cannot be
+    // viewed or printed then).
+    DocumentViewer* viewer = nullptr;
     std::string apiBase;
-    std::string webBase;     // the service's web site, without a trailing '/'
-    std::string appDataDir;  // holds xml/ with the record files; empty keeps records in memory
-    std::string configPath;  // the work directory's Config.ini (first-start check)
-    bool systemTray = false; // closing hides the window only when a tray can bring it back
+    std::string webBase;         // the service's web site, without a trailing '/'
+    std::string supportGroup;    // the users' support group's join page
+    std::string appDataDir;      // holds xml/ and Settings.ini; empty keeps records in memory
+    std::string configPath;      // the work directory's Config.ini (first-start check)
+    TrayBackend* tray = nullptr; // the desktop's notification area; none: closing minimises
+    NoticeStyle noticeStyle = NoticeStyle::Window;
     // The start-up check of the account plug-in's file failed.
     bool accountComponentMissing = false;
     // Ends the process at once with status 0; empty: std::_Exit.
@@ -93,10 +104,10 @@ public:
     static constexpr int kMinHeight = 560;
 
     // Tray-menu commands.
-    static constexpr int kCmdWebPage = 711;
-    static constexpr int kCmdSettings = 712;
-    static constexpr int kCmdShowMain = 713;
-    static constexpr int kCmdExit = 714;
+    static constexpr int kCmdWebPage = MenuCommand::kWebPage;
+    static constexpr int kCmdSettings = MenuCommand::kSettings;
+    static constexpr int kCmdShowMain = MenuCommand::kShowMain;
+    static constexpr int kCmdExit = MenuCommand::kExit;
 
     explicit CMainWnd(MainWndServices services, QWidget* parent = nullptr);
     ~CMainWnd() override;
@@ -110,15 +121,17 @@ public:
     bool IsConverting() const;
     void BringToFront();
     void OnTrayCommand(int id);
+    // The information menu's commands (510-514), and the settings window's (611, 612).
+    void OnInfoCommand(int id);
     // Asks while rows are in progress, then stops every thread and animates the window out.
     void Exit();
     void StopAllThreads();
     // Ends the process at once with 0: removes the tray icon, no clean-up.
     void ExitNow();
 
-    // The settings window's maker; until one is given the settings command does nothing.
-    using SettingsFactory = std::function<QDialog*(QWidget* owner)>;
-    void SetSettingsFactory(SettingsFactory factory) { settingsFactory = std::move(factory); }
+    // The scanner window's maker; until one is given the scanner function does nothing.
+    using ScannerFactory = std::function<QDialog*(QWidget* owner)>;
+    void SetScannerFactory(ScannerFactory factory) { scannerFactory = std::move(factory); }
 
     // How a function was asked for: a big tile (1), a small tile (2), or files (dropped on a
     // tile, or the one file of a viewer request).
@@ -137,6 +150,18 @@ public:
     bool AddFiles(const std::vector<std::string>& paths, bool fromPlugin);
     // Opens the PDF file `path` for viewing and records it, telling the user when it cannot.
     void ViewPdf(const std::string& path);
+    // Shows `path` in the viewer, asking for its password when it has one; false (the user
+    // told why, unless they cancelled) when nothing was shown.
+    bool OpenDocument(const std::string& path);
+    // Opens the print window for `path`, or for a PDF the user chooses when there is none;
+    // false when cancelled or the file cannot be read.
+    bool PrintDocument(const std::optional<std::string>& path);
+    bool NeedsPassword(const std::string& path);
+    // Handed to the viewer plug-in: runs on the viewer's thread and only posts to `window`, the
+    // main window.
+    static void ViewerCallback(void* window, const char* functionKey, const char* filePath);
+    // The document last opened in the viewer.
+    const std::string& CurrentDocument() const { return currentDocument; }
     // Puts `path` at the top of the open records, keeping an existing record's date.
     void AddOpenRecord(const std::string& path);
     // Shows the drop page for files chosen outside the window: a tile opens its function
@@ -147,6 +172,9 @@ public:
     CRecordPage& CompletedPage() { return *completedPage; }
     CRecordPage& RecordPage() { return *recordPage; }
     const LeftBarPageMap& PageMap() const { return pageMap; }
+    CCompletionNotice& Notice() { return *notice; }
+    // The settings window while it is open.
+    CSettingWnd* SettingWindow() const;
 
 signals:
     // The tile page lays its groups out again (after a width change, and once more shortly
@@ -156,6 +184,8 @@ signals:
     void tileGroupSelected(int titleIndex);
     // The exit animation began.
     void exiting();
+    // WM_UPDATE_CHECK arrived: the user asked for a manual update check.
+    void updateCheckRequested();
 
 protected:
     bool event(QEvent* event) override;
@@ -172,9 +202,11 @@ private:
     QWidget* BuildLeftBar();
     QWidget* BuildCaption();
     void BuildTray();
-    // The tray's commands; the tray and "≡" share it.
-    QMenu* CommandMenu();
+    // Left click on the tray icon: hides a shown window, brings back a hidden one.
+    void ToggleFromTray();
+    // "≡": the information menu, with the tray's commands when there is no tray.
     void OnMenuButton();
+    NoticeActions CompletionNoticeActions();
     void ShowUserName(const QString& text);
     void WireThreads();
     void LoadRecords();
@@ -192,8 +224,18 @@ private:
     // Tab and Shift+Tab inside a left-bar list, Enter and Space on its entries; true when used.
     bool OnLeftBarKey(QListWidget* list, const QKeyEvent& key);
     void OpenSettings();
+    void OpenScanner();
     void OpenPdf();
+    // The viewer part: whether `path` can be read, telling the user when not (a missing file
+    // told apart when `missingApart`).
+    bool DocumentReadable(const std::string& path, bool missingApart);
+    // The open password of `path` when it needs one, asked in the password box; false when the
+    // user cancelled.
+    bool AskPassword(const std::string& path, std::optional<std::string>& password);
+    bool ShowInViewer(const std::string& path, bool scanned,
+                      const std::optional<std::string>& password);
     void OpenWebHome();
+    void OpenContactPage();
     // Opens a page of the service's web site for the tile of `key` ("" for none) off the UI
     // thread; a page already on its way makes this do nothing.
     void OpenWebPage(const std::string& key, const std::string& url);
@@ -240,6 +282,8 @@ private:
     void OnConvertListChanged(WindowMessage& message);
     void OnConvertItemChanged(WindowMessage& message);
     void OnShowSettings(WindowMessage& message);
+    void OnConvertFileDone(WindowMessage& message);
+    void OnUpdateCheck(WindowMessage& message);
     void OnFirstStartCheck(WindowMessage& message);
     void OnAccountLogin(WindowMessage& message);
     void OnAccountLogout(WindowMessage& message);
@@ -252,6 +296,7 @@ private:
     void OnTileClicked(WindowMessage& message);
     void OnViewerFunction(WindowMessage& message);
     void OnViewerRecord(WindowMessage& message);
+    void OnOpenInViewer(WindowMessage& message);
     void OnWebPageOpened(WindowMessage& message);
     // Messages whose handling belongs to parts of the window not built yet: logged and
     // dropped with their payload.
@@ -278,13 +323,16 @@ private:
     QLabel* defaultHead = nullptr;
     QLabel* headIcon = nullptr;
     QLabel* userName = nullptr;
-    QSystemTrayIcon* trayIcon = nullptr;
+    CTrayIcon* trayIcon = nullptr;
+    CCommandMenu* infoMenu = nullptr;
+    std::unique_ptr<CCompletionNotice> notice;
     QTimer* firstShowTimer = nullptr;
     QPushButton* loginButton = nullptr;
     QMenu* userMenu = nullptr;
-    QMenu* commandMenu = nullptr;
-    QPointer<QDialog> settingWnd;
-    SettingsFactory settingsFactory;
+    QPointer<CSettingWnd> settingWnd;
+    QPointer<QDialog> scanWnd;
+    ScannerFactory scannerFactory;
+    std::string currentDocument;
     LeftBarPageMap pageMap;
     std::pair<QListWidget*, int> shownSelection{nullptr, -1};
 };

@@ -1,15 +1,14 @@
 #include "ui/msgbox.h"
 
-#include "ui/passwordverifier.h"
+#include "base/passwordverifier.h"
+#include "ui/caption.h"
 #include "ui/theme.h"
 
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QWindow>
 
 #include <algorithm>
 
@@ -275,9 +274,7 @@ void CMsgBox::reject()
 
 void CMsgBox::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && event->position().y() < kCaptionHeight &&
-        windowHandle())
-        windowHandle()->startSystemMove();
+    MoveByCaption(*this, *event, kCaptionHeight);
     QDialog::mousePressEvent(event);
 }
 

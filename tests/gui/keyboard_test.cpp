@@ -120,18 +120,21 @@ TEST_F(KeyboardTest, RowButtonsAndPageButtonsTakeFocusAndShowIt)
 
 TEST_F(KeyboardTest, WithoutATrayTheMenuButtonOffersTheTrayCommandsAndQuits)
 {
-    services.systemTray = false;
+    services.tray = nullptr;
     MakeWindow();
     auto* menuButton = Find<QPushButton>("btn_menu");
     menuButton->click();
-    auto* menu = window->findChild<QMenu*>(QStringLiteral("rc_menu_tray"));
+    auto* menu = window->findChild<QMenu*>(QStringLiteral("rc_menu_info"));
     ASSERT_NE(menu, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return menu->isVisible(); }));
     QStringList texts;
     for (const QAction* action : menu->actions())
-        texts.push_back(action->text());
-    EXPECT_EQ(texts, (QStringList{QString::fromUtf8("访问网页版"), QString::fromUtf8("设置"),
-                                  QString::fromUtf8("打开主面板"), QString::fromUtf8("退出")}));
+        if (!action->isSeparator())
+            texts.push_back(action->text());
+    // The information menu, then what the tray would offer beyond it.
+    EXPECT_EQ(texts, (QStringList{QString::fromUtf8("设置"), QString::fromUtf8("检查更新"),
+                                  QString::fromUtf8("用户QQ群"), QString::fromUtf8("联系客服"),
+                                  QString::fromUtf8("访问网页版"), QString::fromUtf8("退出")}));
     menu->hide();
 
     // While rows are in progress "退出" asks first; cancelling keeps the program.

@@ -1,5 +1,6 @@
 #include "gui/mainwndfixture.h"
 #include "support/fakeaccountapi.h"
+#include "ui/settingwnd.h"
 #include "ui/tilepanel.h"
 
 #include <QDialog>
@@ -115,7 +116,7 @@ TEST_F(MainWndTest, CloseHidesTheWindowAndConversionGoesOn)
 
 TEST_F(MainWndTest, CloseWithoutATrayMinimises)
 {
-    services.systemTray = false;
+    services.tray = nullptr;
     MakeWindow();
     Find<QPushButton>("btn_close")->click();
     EXPECT_TRUE(window->isVisible());
@@ -244,7 +245,7 @@ TEST_F(MainWndTest, ItemChangedOutsideTheListDoesNothing)
 
 TEST_F(MainWndTest, MessagesOfLaterPartsReleaseTheirPayload)
 {
-    for (std::uint32_t id : {WM_CONVERT_FILE_DONE, WM_VIEWER_RECORD, WM_OPEN_IN_VIEWER, 0x7777u})
+    for (std::uint32_t id : {WM_CONVERT_FILE_DONE, WM_VIEWER_RECORD, 0x7777u})
         Post(id, 0, "/tmp/result.docx");
     Drain();
     EXPECT_TRUE(dialogs.Requests().empty());
@@ -253,25 +254,29 @@ TEST_F(MainWndTest, MessagesOfLaterPartsReleaseTheirPayload)
 
 TEST_F(MainWndTest, SettingsWindowOpensOnceAtATime)
 {
-    int made = 0;
-    QPointer<QDialog> last;
-    window->SetSettingsFactory([&](QWidget* owner) {
-        ++made;
-        last = new QDialog(owner);
-        return last.data();
-    });
+    const auto settingWindows = [&] {
+        return window->findChildren<CSettingWnd*>(QString(), Qt::FindDirectChildrenOnly).size();
+    };
     Post(WM_SHOW_SETTINGS);
     Drain();
+    QPointer<CSettingWnd> first = window->SettingWindow();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->isVisible());
+    // From the tray, the information menu and the notice again: still the one window.
     window->OnTrayCommand(CMainWnd::kCmdSettings);
-    EXPECT_EQ(made, 1);
-    ASSERT_TRUE(last);
-    EXPECT_TRUE(last->isVisible());
-
-    last->close();
-    EXPECT_TRUE(WaitUntil([&] { return last.isNull(); }));
+    window->OnInfoCommand(MenuCommand::kInfoSettings);
     Post(WM_SHOW_SETTINGS);
     Drain();
-    EXPECT_EQ(made, 2);
+    EXPECT_EQ(window->SettingWindow(), first.data());
+    EXPECT_EQ(settingWindows(), 1);
+
+    first->findChild<QPushButton*>(QStringLiteral("btn_close"))->click();
+    EXPECT_TRUE(WaitUntil([&] { return first.isNull(); }));
+    Post(WM_SHOW_SETTINGS);
+    Drain();
+    ASSERT_NE(window->SettingWindow(), nullptr);
+    EXPECT_TRUE(window->SettingWindow()->isVisible());
+    EXPECT_EQ(settingWindows(), 1);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "account/accountdatabase.h"
 #include "account/accountlibrary.h"
 #include "account/accountsession.h"
+#include "gui/faketray.h"
 #include "gui/guitest.h"
 #include "gui/windowthreads.h"
 #include "settings/clientinfo.h"
@@ -46,7 +47,7 @@ protected:
         services.tiles = &tiles;
         services.apiBase = service.BaseUrl();
         services.configPath = scratch.File("Config.ini");
-        services.systemTray = true;
+        services.tray = &tray;
         services.exitProcess = [this] { ++exits; };
         MakeWindow();
     }
@@ -105,6 +106,7 @@ protected:
     ConversionSession conversions{
         {.access = ServiceAccess(service.BaseUrl(), &session.tokens), .account = &account}};
     AccountDatabase database;
+    FakeTray tray;
     MainWndServices services;
     // Read when a window is made: how the account starts, where the companion program lives.
     WindowThreads::StartAccount startAccount;

@@ -14,8 +14,9 @@ protected:
     void TearDown() override { ClearEnvironment(); }
     static void ClearEnvironment()
     {
-        for (const char* name : {"DOKORA_API_URL", "DOKORA_WEB_URL", "DOKORA_FILES_URL",
-                                 "DOKORA_SSO_URL", "DOKORA_POLL_INTERVAL_MS"})
+        for (const char* name :
+             {"DOKORA_API_URL", "DOKORA_WEB_URL", "DOKORA_FILES_URL", "DOKORA_SSO_URL",
+              "DOKORA_SUPPORT_GROUP_URL", "DOKORA_POLL_INTERVAL_MS"})
             unsetenv(name);
     }
 
@@ -55,6 +56,22 @@ TEST_F(ServiceLocationsTest, ConfigValuesAndEnvironmentOverrides)
 
     setenv("DOKORA_SSO_URL", "http://sso.example/login", 1);
     EXPECT_EQ(ReadServiceLocations(dir.File("Config.ini")).sso, "http://sso.example/login");
+}
+
+TEST_F(ServiceLocationsTest, TheSupportGroupIsASettingBesideTheWebSite)
+{
+    EXPECT_EQ(ReadServiceLocations(std::nullopt).supportGroup,
+              "http://127.0.0.1:8780/support-group");
+    WriteFileBytes(dir.File("Config.ini"), "[Service]\nweb=https://www.example\n");
+    EXPECT_EQ(ReadServiceLocations(dir.File("Config.ini")).supportGroup,
+              "https://www.example/support-group");
+    WriteFileBytes(dir.File("Config.ini"),
+                   "[Service]\nweb=https://www.example\nsupportGroup=https://chat.example/g/1\n");
+    EXPECT_EQ(ReadServiceLocations(dir.File("Config.ini")).supportGroup,
+              "https://chat.example/g/1");
+    setenv("DOKORA_SUPPORT_GROUP_URL", "https://chat.example/g/2", 1);
+    EXPECT_EQ(ReadServiceLocations(dir.File("Config.ini")).supportGroup,
+              "https://chat.example/g/2");
 }
 
 TEST_F(ServiceLocationsTest, UnusablePollIntervalKeepsTheDefault)
