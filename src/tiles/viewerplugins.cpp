@@ -48,7 +48,7 @@ void* ViewerPlugins::LoadModule(const char* file, const std::string& digest) con
 const ViewerPlugins::Viewer* ViewerPlugins::LoadViewer()
 {
     if (!viewer) {
-        viewer.emplace();
+        viewer = Viewer{};
         if (void* module = LoadModule(kViewerPluginFile, setup.viewerDigest)) {
             Viewer loaded{Export<ShowLeafviewWndFn>(module, kShowLeafviewWndExport),
                           Export<ShowPrintWndFn>(module, kShowPrintWndExport),
@@ -65,7 +65,7 @@ const ViewerPlugins::Viewer* ViewerPlugins::LoadViewer()
 const ViewerPlugins::ToolKit* ViewerPlugins::LoadToolKit()
 {
     if (!toolKit) {
-        toolKit.emplace();
+        toolKit = ToolKit{};
         if (void* module = LoadModule(kToolKitPluginFile, setup.toolKitDigest)) {
             ToolKit loaded{Export<CreateToolKitFn>(module, kCreateToolKitExport),
                            Export<DestoryToolKitFn>(module, kDestoryToolKitExport)};
