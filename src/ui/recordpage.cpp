@@ -5,15 +5,29 @@
 #include "ui/recordmclistadapter.h"
 #include "ui/theme.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
 constexpr int kButtonColumn = 3;
+// Rows given buttons beyond those in view, and the rows in view assumed before the view has
+// its size.
+constexpr int kSpareRows = 2;
+constexpr int kRowsBeforeLayout = 16;
+
+constexpr ListView::RowButtonSpec kButtons[] = {
+    {"btn_comp_openFile", "row_openfile", "@string/str_list_tip_openfile"},
+    {"btn_comp_openDir", "row_opendir", "@string/str_list_tip_opendir"},
+    {"btn_comp_delete", "row_delete", "@string/str_list_tip_delete"},
+};
 
 struct PageTexts
 {
@@ -66,25 +80,66 @@ CRecordPage::CRecordPage(RecordKind kind, RecordList& records, QWidget* parent) 
     adapter->SetHeaderText(1, Theme::Text("@string/str_list_header_size"));
     adapter->SetHeaderText(2, Theme::Text(texts.timeHeader));
     adapter->SetHeaderText(3, Theme::Text("@string/str_list_header_operate"));
-    connect(adapter, &QAbstractItemModel::modelReset, this, &CRecordPage::RebuildRows);
+    // A reset drops every cell widget.
+    connect(adapter, &QAbstractItemModel::modelReset, this, [this] {
+        firstBuilt = endBuilt = 0;
+        UpdateRowButtons();
+    });
+    QScrollBar* scroll = listView->verticalScrollBar();
+    connect(scroll, &QScrollBar::valueChanged, this, &CRecordPage::UpdateRowButtons);
+    connect(scroll, &QScrollBar::rangeChanged, this, &CRecordPage::UpdateRowButtons);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { ShowFocusedRow(now); });
     adapter->Refresh();
 }
 
-void CRecordPage::RebuildRows()
+void CRecordPage::UpdateRowButtons()
 {
-    static constexpr ListView::RowButtonSpec kButtons[] = {
-        {"btn_comp_openFile", "row_openfile", "@string/str_list_tip_openfile"},
-        {"btn_comp_openDir", "row_opendir", "@string/str_list_tip_opendir"},
-        {"btn_comp_delete", "row_delete", "@string/str_list_tip_delete"},
-    };
-    for (int row = 0; row < adapter->rowCount(); ++row) {
-        QWidget* cell =
-            ListView::MakeButtonCell(listView, kButtons, [this, row](const QString& name) {
-                emit rowButtonClicked(name, row);
-            });
-        ListView::NameRowButtons(cell, adapter->index(row, 0).data().toString());
-        listView->setIndexWidget(adapter->index(row, kButtonColumn), cell);
-    }
+    const int rows = adapter->rowCount();
+    const int top = std::max(0, listView->rowAt(0));
+    const int inView = listView->viewport()->height() > 0
+                           ? listView->viewport()->height() / ListView::kRowHeight + 1
+                           : kRowsBeforeLayout;
+    const int first = std::max(0, top - kSpareRows);
+    const int end = std::min(rows, top + inView + kSpareRows);
+    for (int row = firstBuilt; row < std::min(endBuilt, rows); ++row)
+        if (row < first || row >= end)
+            listView->setIndexWidget(adapter->index(row, kButtonColumn), nullptr);
+    for (int row = first; row < end; ++row)
+        if (!listView->indexWidget(adapter->index(row, kButtonColumn)))
+            AddRowButtons(row);
+    firstBuilt = first;
+    endBuilt = end;
+    ChainTabOrder();
+}
+
+void CRecordPage::AddRowButtons(int row)
+{
+    QWidget* cell = ListView::MakeButtonCell(
+        listView, kButtons, [this, row](const QString& name) { emit rowButtonClicked(name, row); });
+    ListView::NameRowButtons(cell, adapter->index(row, 0).data().toString());
+    listView->setIndexWidget(adapter->index(row, kButtonColumn), cell);
+}
+
+void CRecordPage::ChainTabOrder()
+{
+    QWidget* previous = clear;
+    for (int row = firstBuilt; row < endBuilt; ++row)
+        for (const ListView::RowButtonSpec& kind : kButtons)
+            if (QPushButton* button = RowButton(row, kind.name)) {
+                QWidget::setTabOrder(previous, button);
+                previous = button;
+            }
+}
+
+void CRecordPage::ShowFocusedRow(QWidget* focused)
+{
+    if (!focused || !listView->viewport()->isAncestorOf(focused))
+        return;
+    const QWidget* cell = focused->parentWidget();
+    const QModelIndex index = listView->indexAt(cell->geometry().center());
+    if (index.isValid())
+        listView->scrollTo(index);
 }
 
 QPushButton* CRecordPage::RowButton(int row, const char* name) const

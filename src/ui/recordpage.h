@@ -29,9 +29,18 @@ signals:
     void rowButtonClicked(const QString& name, int row);
 
 private:
-    void RebuildRows();
+    // Row buttons exist only for the rows in view and a few on either side: a list of
+    // thousands of records would otherwise hold thousands of widgets.
+    void UpdateRowButtons();
+    void AddRowButtons(int row);
+    // Tab goes from the clear button through the rows' buttons in row order.
+    void ChainTabOrder();
+    // A row button that takes the focus brings its row into view.
+    void ShowFocusedRow(QWidget* focused);
 
     CRecordMcListAdapterMgr* adapter = nullptr;
     QTableView* listView = nullptr;
     QPushButton* clear = nullptr;
+    int firstBuilt = 0; // rows [firstBuilt, endBuilt) have their buttons
+    int endBuilt = 0;
 };

@@ -135,3 +135,61 @@ TEST_F(RecordPagesTest, OpeningAMissingResultSaysSo)
 }
 
 } // namespace
+
+// A long list builds buttons only around the rows in view; scrolling, clicking and Tab
+// still reach every row.
+TEST(RecordPageScaleTest, LongListsBuildButtonsForTheRowsInViewOnly)
+{
+    TestApp();
+    const ScratchDir scratch;
+    constexpr int kRows = 2000;
+    std::string file = "<?xml version=\"1.0\"?>\n<ini>\n";
+    for (int n = 0; n < kRows; ++n)
+        file += "\t<item FilePath=\"/out/f" + std::to_string(n) +
+                ".docx\" FileSize=\"0.01M\" quota=\"1\" " +
+                std::string(RecordTimeAttribute(RecordKind::Completed)) + "=\"2024.03.07\" />\n";
+    const std::string path = scratch.File(std::string(RecordFileName(RecordKind::Completed)));
+    WriteFileBytes(path, file + "</ini>\n");
+    RecordList records(RecordKind::Completed);
+    ASSERT_TRUE(records.Load(path));
+    CRecordPage page(RecordKind::Completed, records);
+    page.resize(900, 600);
+    page.show();
+    QCoreApplication::processEvents();
+
+    const auto buttons = page.findChildren<QPushButton*>().size();
+    EXPECT_LT(buttons, 3u * 30u) << "buttons for rows out of view";
+    EXPECT_NE(page.RowButton(0, "btn_comp_delete"), nullptr);
+    EXPECT_EQ(page.RowButton(kRows - 1, "btn_comp_delete"), nullptr);
+
+    QTableView* view = page.ListView();
+    view->scrollToBottom();
+    QCoreApplication::processEvents();
+    QPushButton* last = page.RowButton(kRows - 1, "btn_comp_delete");
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(page.RowButton(0, "btn_comp_delete"), nullptr);
+    EXPECT_EQ(last->accessibleName(), last->toolTip() + QStringLiteral(" f0.docx"));
+    int clickedRow = -1;
+    QObject::connect(&page, &CRecordPage::rowButtonClicked,
+                     [&clickedRow](const QString&, int row) { clickedRow = row; });
+    last->click();
+    EXPECT_EQ(clickedRow, kRows - 1);
+    // The cells of rows that left the view go as the event loop deletes them.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_LT(static_cast<std::size_t>(page.findChildren<QPushButton*>().size()), buttons + 6u);
+
+    // Tab past the last row in view scrolls on and finds the next row's buttons.
+    view->scrollToTop();
+    QCoreApplication::processEvents();
+    const int top = view->rowAt(0);
+    const int below = view->rowAt(view->viewport()->height() - 1) + 1;
+    ASSERT_NE(page.RowButton(below, "btn_comp_openFile"), nullptr);
+    page.RowButton(below - 1, "btn_comp_delete")->setFocus();
+    QCoreApplication::processEvents();
+    QWidget* next = page.RowButton(below - 1, "btn_comp_delete")->nextInFocusChain();
+    EXPECT_EQ(next, page.RowButton(below, "btn_comp_openFile"));
+    next->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_GT(view->rowAt(0), top);
+    EXPECT_NE(page.RowButton(below + 1, "btn_comp_openFile"), nullptr);
+}
