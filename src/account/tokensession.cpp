@@ -34,7 +34,12 @@ std::optional<TokenRecord> TokenSession::Exchange()
     if (reply.status != 200)
         return std::nullopt;
 
-    ReplyReader reader(reply.body);
+    return ParseTokenReply(reply.body);
+}
+
+std::optional<TokenRecord> ParseTokenReply(std::string_view body)
+{
+    ReplyReader reader(body);
     const Json::Value& root = reader.Root();
     if (!reader.Require(root, {"ret", "msg", "data"}) ||
         !reader.Require(root["data"], {"expireTime", "token"}))

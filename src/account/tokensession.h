@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The session token: exchanges the signed-in user's ticket at the service for a token and
 // keeps the result. Exchanges may run on several threads at once; the last to finish wins.
@@ -26,3 +27,6 @@ private:
     const std::string casAddress;
     LockedTokenRecord record;
 };
+
+// The ticket exchange's reply; nothing unless every member is there and readable.
+std::optional<TokenRecord> ParseTokenReply(std::string_view body);

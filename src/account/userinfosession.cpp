@@ -49,7 +49,12 @@ std::optional<UserInfoRecord> UserInfoSession::Request()
     if (reply.status != 200)
         return std::nullopt;
 
-    ReplyReader reader(reply.body);
+    return ParseUserInfoReply(reply.body);
+}
+
+std::optional<UserInfoRecord> ParseUserInfoReply(std::string_view body)
+{
+    ReplyReader reader(body);
     const Json::Value& root = reader.Root();
     const Json::Value& data = root["data"];
     if (!reader.Require(root, {"ret", "msg", "data"}) ||

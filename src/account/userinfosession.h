@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The user's record at the service, fetched with a fresh token. Requests may run on several
 // threads at once; the last to finish wins.
@@ -27,3 +28,6 @@ private:
     const std::string apiBase;
     LockedUserInfoRecord record;
 };
+
+// The user information reply; nothing unless every member is there and readable.
+std::optional<UserInfoRecord> ParseUserInfoReply(std::string_view body);

@@ -1,8 +1,8 @@
 #include "task/queryconvertthread.h"
 
 #include "task/conversionlist.h"
+#include "task/taskreplies.h"
 #include "utility/applog.h"
-#include "utility/replyreader.h"
 #include "utility/utilitycalls.h"
 
 namespace {
@@ -66,34 +66,16 @@ void CQueryConvertThread::QueryRow(int index, const std::string& token)
         return;
     }
 
-    ReplyReader reader(reply.body);
-    const Json::Value& root = reader.Root();
-    const Json::Value& data = root["data"];
-    std::int32_t ret = 0;
-    std::string msg;
-    std::string taskState;
-    std::string downloadUrl;
-    if (reader.Require(root, {"ret", "msg", "data"}) &&
-        reader.Require(data,
-                       {"taskState", "balanceStatus", "filePrice", "userBalance", "downloadUrl"})) {
-        ret = reader.Integer(root["ret"]);
-        msg = reader.Text(root["msg"]);
-        reader.Integer(data["filePrice"]);
-        reader.Text(data["userBalance"]);
-        reader.Text(data["balanceStatus"]);
-        taskState = reader.Text(data["taskState"]);
-        downloadUrl = reader.Text(data["downloadUrl"]);
-    }
-    if (!reader.Accepted()) {
-        const auto readRet = reader.Ret();
-        if (service.RefreshTokenIfExpired(readRet))
+    const QueryReply query = ParseQueryReply(reply.body);
+    if (!query.accepted) {
+        if (service.RefreshTokenIfExpired(query.ret))
             FailRow(index, "@string/str_conv_tip_err201");
         else
-            FailRowWithServiceText(index, readRet.value_or(0) != 0
-                                              ? ReadText(reader.Root()["msg"]).value_or("")
-                                              : std::string());
+            FailRowWithServiceText(index, query.ret.value_or(0) != 0 ? query.msg : std::string());
         return;
     }
+    const std::string& taskState = query.taskState;
+    const std::string& downloadUrl = query.downloadUrl;
 
     if (taskState == "WAITING" || taskState == "RUNNING") {
         if (PolledTooLong(index))
@@ -104,8 +86,8 @@ void CQueryConvertThread::QueryRow(int index, const std::string& token)
         FailRow(index, "@string/str_conv_tip_query");
         return;
     }
-    if (taskState == "FINISH" && (ret != 0 || downloadUrl.empty())) {
-        FailRowWithServiceText(index, Utility::Utf8ToUnicode(msg).value_or(std::string()));
+    if (taskState == "FINISH" && (query.ret.value_or(0) != 0 || downloadUrl.empty())) {
+        FailRowWithServiceText(index, Utility::Utf8ToUnicode(query.msg).value_or(std::string()));
         return;
     }
     if (downloadUrl.empty() || !Utility::Utf8ToUnicode(downloadUrl)) {

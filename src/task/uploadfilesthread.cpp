@@ -5,8 +5,8 @@
 #include "task/catalogue.h"
 #include "task/conversionlist.h"
 #include "task/fileadmission.h"
+#include "task/taskreplies.h"
 #include "utility/applog.h"
-#include "utility/replyreader.h"
 #include "utility/utilitycalls.h"
 
 namespace {
@@ -95,23 +95,13 @@ CUploadFilesThread::Outcome CUploadFilesThread::UploadRow(int index, const std::
         return Outcome::Failed;
     }
 
-    ReplyReader reader(response);
-    const Json::Value& root = reader.Root();
-    const Json::Value& data = root["data"];
-    if (reader.Require(root, {"ret", "msg", "data"}) &&
-        reader.Require(data,
-                       {"fileSize", "filePrice", "taskId", "docid", "fileType", "fileName"})) {
-        reader.Integer(root["ret"]);
-        reader.Text(root["msg"]);
-        for (const char* member : {"fileSize", "filePrice", "docid", "fileType", "fileName"})
-            reader.Text(data[member]);
-        taskId = reader.Text(data["taskId"]);
-    }
-    if (!reader.Accepted()) {
+    const UploadReply reply = ParseUploadReply(response);
+    if (!reply.accepted) {
         FailRow(index, ConversionStatus::UploadFailed,
-                RejectedDetail(reader.Ret(), "@string/str_conv_tip_conv"));
+                RejectedDetail(reply.ret, "@string/str_conv_tip_conv"));
         return Outcome::Failed;
     }
+    taskId = reply.taskId;
     UpdateItem(functionName, index, ConversionStatus::Uploading, kUploadProgress, "25",
                std::nullopt);
     PostItemChanged(index);
@@ -140,23 +130,13 @@ CUploadFilesThread::Outcome CUploadFilesThread::SubmitRow(int index, const std::
         return Outcome::Failed;
     }
 
-    ReplyReader reader(reply.body);
-    const Json::Value& root = reader.Root();
-    const Json::Value& data = root["data"];
-    std::string jobId;
-    if (reader.Require(root, {"ret", "msg", "data"}) &&
-        reader.Require(data, {"docid", "taskId", "jobId"})) {
-        reader.Integer(root["ret"]);
-        reader.Text(root["msg"]);
-        reader.Text(data["docid"]);
-        reader.Text(data["taskId"]);
-        jobId = reader.Text(data["jobId"]);
-    }
-    if (!reader.Accepted()) {
+    const SubmitReply submitted = ParseSubmitReply(reply.body);
+    if (!submitted.accepted) {
         FailRow(index, ConversionStatus::TaskFailed,
-                RejectedDetail(reader.Ret(), "@string/str_conv_tip_net"));
+                RejectedDetail(submitted.ret, "@string/str_conv_tip_net"));
         return Outcome::Failed;
     }
+    const std::string& jobId = submitted.jobId;
     // The identifiers go in before the status, so the poller never sees a Submitted row
     // without them.
     GetConvList()->Store().SetTaskInfo(functionName, index, ServerTaskInfo{taskId, jobId, source});
