@@ -1,7 +1,9 @@
-// URLs and percent-encoding: parsing never fails unsafely, decoding undoes encoding.
+// URLs and percent-encoding: parsing never fails unsafely, decoding undoes encoding, and an
+// address is always the same site as itself.
 #include "fuzzinput.h"
 #include "http/httpbase.h"
 #include "http/urlcoding.h"
+#include "weborigin.h"
 
 #include <cstdlib>
 
@@ -14,6 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
     http.UrlDecode(text);
+    const std::string url(text);
+    if (OriginOf(url) && !SameSite(url, url))
+        std::abort();
+    SendsInClear(url);
     if (UrlDecodeBytes(UrlEncodeBytes(text)) != text)
         std::abort();
     return 0;
