@@ -752,6 +752,10 @@ void CMainWnd::closeEvent(QCloseEvent* event)
 
 void CMainWnd::paintEvent(QPaintEvent*)
 {
+    if (!painted) {
+        painted = true;
+        AppLog("CMainWnd::paintEvent", "first paint");
+    }
     QPainter painter(this);
     painter.setPen(QColor(0xd0, 0xd3, 0xd6));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));

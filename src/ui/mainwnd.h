@@ -306,6 +306,7 @@ private:
     FileSelector fileSelector;
     bool initialized = false;
     bool updatePending = false;
+    bool painted = false; // the first paint is logged: how long the start-up took
     // Set while a notice requested by a worker thread is on screen; UI thread only.
     bool threadNoticeShown = false;
 

@@ -2,6 +2,7 @@
 // time of each step and the process's peak memory. Run on demand: build/tests/bench/bench_records
 
 #include "adapter/recordlist.h"
+#include "recordfiletext.h"
 #include "support/scratchdir.h"
 
 #include <sys/resource.h>
@@ -15,24 +16,10 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using RecordFileText::RecordPath;
 
 constexpr std::size_t kRecords = 10000;
 constexpr int kAdds = 20;
-
-std::string RecordPath(std::size_t n)
-{
-    return "/home/user/documents/report-" + std::to_string(n) + ".docx";
-}
-
-// A record file as the client writes it, built in one go.
-std::string RecordFile(RecordKind kind)
-{
-    std::string file = "<?xml version=\"1.0\"?>\n<ini>\n";
-    for (std::size_t n = 0; n < kRecords; ++n)
-        file += "\t<item FilePath=\"" + RecordPath(n) + "\" FileSize=\"0.25M\" quota=\"1\" " +
-                std::string(RecordTimeAttribute(kind)) + "=\"2024.03.07\" />\n";
-    return file + "</ini>\n";
-}
 
 double MillisecondsSince(Clock::time_point start)
 {
@@ -49,7 +36,7 @@ long PeakMemoryKiB()
 void Measure(RecordKind kind, const std::filesystem::path& dir)
 {
     const std::string path = (dir / RecordFileName(kind)).string();
-    WriteFileBytes(path, RecordFile(kind));
+    WriteFileBytes(path, RecordFileText::Build(kind, kRecords));
 
     RecordList list(kind);
     auto start = Clock::now();
