@@ -123,7 +123,11 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
                    .version = DOKORA_SERVER_VERSION,
                    .userQuota = options.userQuota,
                    .publicUrl = publicUrl,
-                   .clientService = publicUrl + "/shiro-cas"});
+                   .clientService = publicUrl + "/shiro-cas",
+                   .tools = {.workers = options.workers,
+                             .time = options.timeLimit,
+                             .memory = options.memoryLimit,
+                             .workRoot = options.dataDir / "tools"}});
     routes.Register(server);
     if (options.publicUrl.empty() && (options.listen == "0.0.0.0" || options.listen == "::")) {
         std::cerr << "dokora-server: listening on every address; give --public-url so that "

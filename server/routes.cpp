@@ -3,7 +3,8 @@
 Routes::Routes(AccountStore& accounts, SessionStore& sessions, TaskStore& tasks,
                ConversionService& conversions, const Settings& settings)
     : taskRoutes(sessions, tasks, conversions, settings),
-      signOnRoutes(accounts, sessions, settings), staticRoutes(settings)
+      signOnRoutes(accounts, sessions, settings), staticRoutes(settings),
+      webPages(sessions, settings), toolRoutes(sessions, settings.tools)
 {
 }
 
@@ -13,4 +14,5 @@ void Routes::Register(httplib::Server& server)
     signOnRoutes.Register(server);
     staticRoutes.Register(server);
     webPages.Register(server);
+    toolRoutes.Register(server);
 }

@@ -4,6 +4,7 @@
 #include "signonroutes.h"
 #include "staticroutes.h"
 #include "taskroutes.h"
+#include "toolroutes.h"
 #include "webpages.h"
 
 namespace httplib {
@@ -17,7 +18,7 @@ class TaskStore;
 
 // The service's HTTP endpoints, by concern: the task API with its results and home list,
 // the single sign-on with the user information, the files it serves as they are, and the web
-// site's pages.
+// site's pages with their PDF tools.
 class Routes
 {
 public:
@@ -32,4 +33,5 @@ private:
     SignOnRoutes signOnRoutes;
     StaticRoutes staticRoutes;
     WebPages webPages;
+    ToolRoutes toolRoutes;
 };
