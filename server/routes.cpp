@@ -4,7 +4,8 @@ Routes::Routes(AccountStore& accounts, SessionStore& sessions, TaskStore& tasks,
                ConversionService& conversions, const Settings& settings)
     : taskRoutes(sessions, tasks, conversions, settings),
       signOnRoutes(accounts, sessions, settings), staticRoutes(settings),
-      webPages(sessions, settings), toolRoutes(sessions, settings.tools)
+      webPages(sessions, settings), toolRoutes(sessions, settings.tools),
+      healthRoutes(tasks, conversions)
 {
 }
 
@@ -15,4 +16,5 @@ void Routes::Register(httplib::Server& server)
     staticRoutes.Register(server);
     webPages.Register(server);
     toolRoutes.Register(server);
+    healthRoutes.Register(server);
 }

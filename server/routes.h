@@ -1,5 +1,6 @@
 #pragma once
 
+#include "healthroutes.h"
 #include "routesettings.h"
 #include "signonroutes.h"
 #include "staticroutes.h"
@@ -17,8 +18,8 @@ class SessionStore;
 class TaskStore;
 
 // The service's HTTP endpoints, by concern: the task API with its results and home list,
-// the single sign-on with the user information, the files it serves as they are, and the web
-// site's pages with their PDF tools.
+// the single sign-on with the user information, the files it serves as they are, the web
+// site's pages with their PDF tools, and the instance's health and figures.
 class Routes
 {
 public:
@@ -34,4 +35,5 @@ private:
     StaticRoutes staticRoutes;
     WebPages webPages;
     ToolRoutes toolRoutes;
+    HealthRoutes healthRoutes;
 };
