@@ -44,15 +44,19 @@ struct WorkDir
 ToolRoutes::ToolRoutes(SessionStore& sessions, Limits limits)
     : sessions(sessions), limits(std::move(limits)),
       pool(
-          this->limits.workers, [](std::size_t) {},
-          [this](std::size_t, const std::string& id) {
+          this->limits.workers, std::chrono::seconds(1), [](std::size_t) {},
+          [this](std::size_t) {
               std::function<void()> work;
               {
                   std::lock_guard lock(mutex);
-                  work = std::move(pending.at(id));
-                  pending.erase(id);
+                  if (pending.empty()) {
+                      return false;
+                  }
+                  work = std::move(pending.front());
+                  pending.pop_front();
               }
               work();
+              return true;
           })
 {
     // Directories left by a service that was cut off belong to requests that are gone.
@@ -75,15 +79,14 @@ void ToolRoutes::Register(httplib::Server& server)
 void ToolRoutes::OnPool(const std::function<void()>& work)
 {
     std::promise<void> done;
-    const std::string id = RandomId("tool-");
     {
         std::lock_guard lock(mutex);
-        pending.emplace(id, [&work, &done] {
+        pending.emplace_back([&work, &done] {
             work();
             done.set_value();
         });
     }
-    pool.Enqueue(id);
+    pool.Wake();
     done.get_future().wait();
 }
 

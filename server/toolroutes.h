@@ -4,8 +4,8 @@
 #include "routesettings.h"
 #include "workerpool.h"
 
+#include <deque>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <string>
 
@@ -43,6 +43,6 @@ private:
     const Limits limits;
     ChildProcess::CancelFlag cancel{false};
     std::mutex mutex;
-    std::map<std::string, std::function<void()>> pending;
+    std::deque<std::function<void()>> pending;
     WorkerPool pool; // last: its threads use the members above
 };
