@@ -160,7 +160,7 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
                    .tools = {.workers = options.workers,
                              .time = options.timeLimit,
                              .memory = options.memoryLimit,
-                             .workRoot = options.dataDir / "tools"}});
+                             .workRoot = localRoot / "tools"}});
     routes.Register(server);
     if (options.publicUrl.empty() && (options.listen == "0.0.0.0" || options.listen == "::")) {
         std::cerr << "dokora-server: listening on every address; give --public-url so that "
