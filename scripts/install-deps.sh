@@ -29,7 +29,8 @@ packages=(
   fonts-dejavu-core
   # the desktop's opener for documents, folders and web pages
   xdg-utils
-  # packages and desktop integration: icons drawn from SVG, .deb building and checks
+  # the web PDF tools' watermarks and page numbers, the packages' icons drawn from SVG;
+  # .deb building and checks
   librsvg2-bin dpkg-dev fakeroot lintian desktop-file-utils appstream
   # the round-robin balancer scripts/cluster.sh puts in front of the service's instances
   haproxy
