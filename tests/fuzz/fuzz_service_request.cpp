@@ -1,5 +1,5 @@
 // Whole requests as a client sends them, through the service's parser and every endpoint:
-// query and form parameters, multipart uploads, tickets, tasks and results. "@token@",
+// query and form parameters, multipart uploads, tickets, tasks and results, the PDF tools. "@token@",
 // "@task@" and "@job@" in the head become a live token, an uploaded task and its job, so
 // the inputs reach past the authorization check.
 #include "accountstore.h"
@@ -103,7 +103,8 @@ struct Service
                  {.updateDir = FuzzInput::Directory() / "update",
                   .version = "1.0.0",
                   .publicUrl = "http://127.0.0.1:8080",
-                  .clientService = "http://127.0.0.1:8080/shiro-cas"})
+                  .clientService = "http://127.0.0.1:8080/shiro-cas",
+                  .tools = {.workers = 1, .workRoot = FuzzInput::Directory() / "tools"}})
     {
         if (!tasks.Resume(error) || !accounts.SetPassword("tester", "secret", error))
             std::abort();
