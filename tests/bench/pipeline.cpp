@@ -194,7 +194,8 @@ int main(int argc, char** argv)
                 static_cast<unsigned long long>(fileSize / 1024),
                 finished ? "finished" : "TIMED OUT");
     std::printf("  completed rows         %d of %d\n", completedRows, kFiles);
-    std::printf("  results written        %.1f MiB\n", static_cast<double>(resultBytes) / 1048576.0);
+    std::printf("  results written        %.1f MiB\n",
+                static_cast<double>(resultBytes) / 1048576.0);
     std::printf("  wall time              %.3f s (%.1f ms per file)\n", wall, wall * 1000 / kFiles);
     std::printf("  client CPU             %.3f s (%.2f ms per file; target < 20 ms)\n", clientCpu,
                 clientCpu * 1000 / kFiles);

@@ -1,7 +1,7 @@
 // Whole requests as a client sends them, through the service's parser and every endpoint:
-// query and form parameters, multipart uploads, tickets, tasks and results, the PDF tools. "@token@",
-// "@task@" and "@job@" in the head become a live token, an uploaded task and its job, so
-// the inputs reach past the authorization check.
+// query and form parameters, multipart uploads, tickets, tasks and results, the PDF tools.
+// "@token@", "@task@" and "@job@" in the head become a live token, an uploaded task and its
+// job, so the inputs reach past the authorization check.
 #include "accountstore.h"
 #include "conversionservice.h"
 #include "fuzzinput.h"
