@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sanitizer runs, each in a build directory of its own and building only what it runs:
-#   address: the unit and integration tests under AddressSanitizer + UndefinedBehaviorSanitizer
-#            (build-asan). Their code is the engine, so the desktop client is left out.
+#   address: the unit and integration tests and the service's tests under AddressSanitizer +
+#            UndefinedBehaviorSanitizer (build-asan). Their code is the engine and the
+#            service, so the desktop client is left out.
 #   thread:  the tests of the threads, the conversion store, the pipeline and the transfers
 #            under ThreadSanitizer (build-tsan).
 # With no argument both run. Any report fails the run. Both compile at -O1 with line tables
@@ -13,7 +14,7 @@ kinds=("$@")
 
 # Tests (and so targets) of each run, as ctest names them.
 declare -A selection=(
-    [address]='^(unit|integration)_'
+    [address]='^(unit|integration|server)_'
     [thread]='^(unit_threads|unit_conversionstore|integration_pipeline.*|integration_http_.*|integration_conversionsession|integration_faultmatrix)$'
 )
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
