@@ -22,6 +22,7 @@
 #include "ui/qtdialogservice.h"
 #include "ui/systemtray.h"
 #include "ui/theme.h"
+#include "update/updatechecks.h"
 #include "utility/tc_http.h"
 #include "utility/utilitycalls.h"
 
@@ -138,6 +139,8 @@ int main(int argc, char** argv)
         services.signIn = &signIn;
         TileBackground tileWork(homeSortList, locations.api, *account, clientInfo);
         services.tileWork = &tileWork;
+        UpdateChecks updates{UpdateSource::FromSystem(locations.files), {}, {}};
+        services.updates = &updates;
         CMainWnd window(services);
         dialogs.SetMainWindow(&window);
         QObject::connect(&instance, &SingleInstance::activationRequested, &window,

@@ -330,6 +330,7 @@ void CMainWnd::Initialize()
     firstShowTimer->setInterval(kFirstShowPollMs);
     connect(firstShowTimer, &QTimer::timeout, this, &CMainWnd::OnFirstShowTick);
     firstShowTimer->start();
+    StartUpdateWork();
     initialized = true;
 }
 

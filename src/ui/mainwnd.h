@@ -29,6 +29,7 @@ class CTileViewDropTargetMgr;
 class CMainTilePage;
 class CRecordPage;
 class CSettingWnd;
+struct UpdateChecks;
 class CTrayIcon;
 class ClientInfoRecord;
 class DialogService;
@@ -65,6 +66,8 @@ struct MainWndServices
     std::string configPath;      // the work directory's Config.ini (first-start check)
     TrayBackend* tray = nullptr; // the desktop's notification area; none: closing minimises
     NoticeStyle noticeStyle = NoticeStyle::Window;
+    // The update checks; none: no check runs.
+    UpdateChecks* updates = nullptr;
     // The start-up check of the account plug-in's file failed.
     bool accountComponentMissing = false;
     // Ends the process at once with status 0; empty: std::_Exit.
@@ -254,6 +257,9 @@ private:
     void OnShowSettings(WindowMessage& message);
     void OnConvertFileDone(WindowMessage& message);
     void OnUpdateCheck(WindowMessage& message);
+    // The update work of a start: the check for a newer version and the delayed clean-up
+    // of an older layout's folder.
+    void StartUpdateWork();
     void OnFirstStartCheck(WindowMessage& message);
     void OnAccountLogin(WindowMessage& message);
     void OnAccountLogout(WindowMessage& message);
