@@ -14,10 +14,12 @@ packages=(
   libspdlog-dev libsqlcipher-dev libzip-dev
   # HTTP server (reference service, fake service in tests) and the service's database
   libcpp-httplib-dev libsqlite3-dev
+  # the store several service instances share, and the server its tests start
+  libpq-dev postgresql
   # reference conversion service: office headless with its UNO bridge, PDF and image tools,
   # text recognition with Chinese and English
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
-  libreoffice-draw-nogui python3-uno poppler-utils ghostscript img2pdf
+  libreoffice-draw-nogui python3-uno poppler-utils ghostscript img2pdf qpdf
   tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-eng
   # the texts of the windows and of converted documents
   fonts-noto-cjk
@@ -27,11 +29,15 @@ packages=(
   xdg-utils
   # packages and desktop integration: icons drawn from SVG, .deb building and checks
   librsvg2-bin dpkg-dev fakeroot lintian desktop-file-utils appstream
+  # the round-robin balancer scripts/cluster.sh puts in front of the service's instances
+  haproxy
 )
 desktop_packages=(
   # Qt user interface and plug-ins, and an X server for the window tests; a session bus for
   # the tests of the desktop notification
   qt6-base-dev qt6-svg-dev libqt6svg6 libpoppler-qt6-dev libgl-dev xvfb xauth dbus-daemon
+  # Qt's own dialogs (print, files) in Chinese
+  qt6-translations-l10n
 )
 case "${1:-}" in
   --no-gui) ;;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "healthroutes.h"
 #include "routesettings.h"
 #include "signonroutes.h"
 #include "staticroutes.h"
 #include "taskroutes.h"
+#include "webpages.h"
 
 namespace httplib {
 class Server;
@@ -15,7 +17,10 @@ class SessionStore;
 class TaskStore;
 
 // The service's HTTP endpoints, by concern: the task API with its results and home list,
-// the single sign-on with the user information, and the files it serves as they are.
+// the single sign-on with the user information, the files it serves as they are, and the web
+// site's pages.
+// the single sign-on with the user information, the files it serves as they are, and the
+// instance's health and figures.
 class Routes
 {
 public:
@@ -29,4 +34,6 @@ private:
     TaskRoutes taskRoutes;
     SignOnRoutes signOnRoutes;
     StaticRoutes staticRoutes;
+    WebPages webPages;
+    HealthRoutes healthRoutes;
 };

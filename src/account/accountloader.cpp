@@ -3,63 +3,20 @@
 #include "account/accountlibrary.h"
 #include "utility/utilitycalls.h"
 
-#include <openssl/evp.h>
-
 #include <dlfcn.h>
 
-#include <array>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-
-namespace {
-
-std::optional<std::string> ReadWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
-}
-
-std::string Sha256Hex(std::string_view bytes)
-{
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-    unsigned int size = 0;
-    if (!EVP_Digest(bytes.data(), bytes.size(), digest.data(), &size, EVP_sha256(), nullptr))
-        return {};
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned int i = 0; i < size; ++i) {
-        text += kHex[digest[i] >> 4];
-        text += kHex[digest[i] & 0xF];
-    }
-    return text;
-}
-
-PluginCheck Check(const std::optional<std::string>& bytes, std::string_view expectedDigest)
-{
-    if (!bytes || bytes->empty())
-        return PluginCheck::Missing;
-    const std::string digest = Sha256Hex(*bytes);
-    return !digest.empty() && digest == expectedDigest ? PluginCheck::Authentic
-                                                       : PluginCheck::Altered;
-}
-
-} // namespace
 
 PluginCheck VerifyAccountPlugin(const std::string& path, std::string_view expectedDigest)
 {
-    return Check(ReadWholeFile(path), expectedDigest);
+    return VerifyPluginFile(path, expectedDigest);
 }
 
 AccountLoad LoadAccountLibrary(AccountLibrary& account, const AccountPluginSetup& setup)
 {
-    const auto bytes = ReadWholeFile(setup.pluginPath);
-    switch (Check(bytes, setup.expectedDigest)) {
+    const VerifiedPlugin plugin =
+        LoadVerifiedPlugin(setup.pluginPath, setup.expectedDigest, setup.loadFromMemory);
+    switch (plugin.check) {
     case PluginCheck::Missing:
         return AccountLoad::Missing;
     case PluginCheck::Altered:
@@ -67,7 +24,7 @@ AccountLoad LoadAccountLibrary(AccountLibrary& account, const AccountPluginSetup
     case PluginCheck::Authentic:
         break;
     }
-    void* module = LoadPluginImage(*bytes, setup.loadFromMemory);
+    void* const module = plugin.module;
     if (!module)
         return AccountLoad::NotLoadable;
     const auto create = reinterpret_cast<CreateInstanceFn>(::dlsym(module, kCreateInstanceExport));

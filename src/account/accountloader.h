@@ -1,6 +1,6 @@
 #pragma once
 
-#include "account/pluginimage.h"
+#include "account/verifiedplugin.h"
 
 #include <optional>
 #include <string>
@@ -20,13 +20,6 @@ struct AccountPluginSetup
     std::string serviceUrl;     // the single-sign-on address
     // The first way to map the checked bytes; where it is refused, a private copy is loaded.
     PluginImageLoader loadFromMemory = LoadFromMemoryFile;
-};
-
-enum class PluginCheck
-{
-    Authentic,
-    Missing, // no file, or not readable
-    Altered, // the digest differs from the recorded one
 };
 
 enum class AccountLoad

@@ -16,7 +16,7 @@
 namespace {
 
 constexpr const char* kLog = "LoadPluginImage";
-constexpr const char* kImageName = "libKovault.so";
+constexpr const char* kImageName = "dokora-plugin.so";
 // Known to kernels from 6.3 on; older headers lack it.
 #ifdef MFD_EXEC
 constexpr unsigned kMfdExec = MFD_EXEC;

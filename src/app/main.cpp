@@ -17,9 +17,11 @@
 #include "tiles/homesortlist.h"
 #include "tiles/tilebackground.h"
 #include "tiles/tileconfig.h"
+#include "tiles/viewerplugins.h"
 #include "ui/mainwnd.h"
 #include "ui/monitortable.h"
 #include "ui/qtdialogservice.h"
+#include "ui/qttranslations.h"
 #include "ui/systemtray.h"
 #include "ui/theme.h"
 #include "update/updatechecks.h"
@@ -77,6 +79,7 @@ int main(int argc, char** argv)
         StartAppLogIfMarked(*workDir);
     }
     Theme::Apply(app);
+    InstallQtTranslations(app);
     Monitors();
 
     TC_HTTP::Init(kUserAgent);
@@ -103,9 +106,13 @@ int main(int argc, char** argv)
     TileConfig tiles;
     tiles.Load(TileConfig::UserFilePath());
 
+    // Checked and loaded on first use; the message box asks the viewer about passwords.
+    ViewerPlugins viewer({workDir.value_or(""), LeafviewDigest(), QuillkitDigest()});
     QtDialogService dialogs;
+    dialogs.SetPasswordVerifier(&viewer);
     MainWndServices services;
     services.dialogs = &dialogs;
+    services.viewer = &viewer;
     services.account = account;
     services.session = &session;
     services.database = &database;

@@ -42,3 +42,8 @@ std::optional<std::string> WebPageUrl(std::string_view key, std::string_view web
         return std::nullopt;
     return std::string(webHost) + std::string(dispatch.webPath);
 }
+
+bool RunsDuringConversion(std::string_view key)
+{
+    return key == "PDF2CAD" || key == "PDFMerge" || key == "PDFLock" || key == "PDFSplit";
+}

@@ -19,6 +19,12 @@ struct FunctionDispatch
     std::string_view webPath; // path and query of the web page, for WebPage only
 };
 
+// Ends the one path of a function the viewer asked for.
+inline constexpr std::string_view kFromPluginMarker = "_FromPlugin";
+
+// Whether a function may start while a conversion runs: the web pages the viewer may ask for.
+bool RunsDuringConversion(std::string_view key);
+
 // Keys are matched exactly; every key not listed is a conversion.
 FunctionDispatch DispatchFor(std::string_view key);
 

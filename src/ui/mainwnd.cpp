@@ -12,6 +12,7 @@
 #include "settings/weblinks.h"
 #include "task/fileadmission.h"
 #include "task/serviceaccess.h"
+#include "tiles/documentviewer.h"
 #include "ui/caption.h"
 #include "ui/convertpage.h"
 #include "ui/filetilepage.h"
@@ -330,6 +331,8 @@ void CMainWnd::Initialize()
     firstShowTimer->setInterval(kFirstShowPollMs);
     connect(firstShowTimer, &QTimer::timeout, this, &CMainWnd::OnFirstShowTick);
     firstShowTimer->start();
+    if (services.viewer)
+        services.viewer->PreparePrinting();
     StartUpdateWork();
     initialized = true;
 }
@@ -424,7 +427,7 @@ const std::map<std::uint32_t, CMainWnd::Handler>& CMainWnd::Routes()
         {WM_VIEWER_FUNCTION, &CMainWnd::OnViewerFunction},
         {WM_VIEWER_RECORD, &CMainWnd::OnViewerRecord},
         {WM_WEB_PAGE_OPENED, &CMainWnd::OnWebPageOpened},
-        {WM_OPEN_IN_VIEWER, &CMainWnd::OnNotHandledYet},
+        {WM_OPEN_IN_VIEWER, &CMainWnd::OnOpenInViewer},
     };
     return routes;
 }
@@ -627,34 +630,6 @@ void CMainWnd::OpenSettings()
 CSettingWnd* CMainWnd::SettingWindow() const
 {
     return settingWnd;
-}
-
-void CMainWnd::OpenPdf()
-{
-    const auto files = fileSelector.SelectFiles("PDF2Word", false);
-    if (files && !files->empty())
-        ViewPdf(files->front());
-}
-
-void CMainWnd::ViewPdf(const std::string& path)
-{
-    const LocalFileState state = CheckLocalFile(path);
-    if (state == LocalFileState::Missing) {
-        MsgBoxRequest request(MsgBoxMode::Notice, "@string/str_msgbox_file_missing");
-        request.title = "@string/str_msgbox_title_tip";
-        services.dialogs->ShowMessageBox(request);
-        return;
-    }
-    std::uint64_t size = 0;
-    if (state != LocalFileState::Readable ||
-        TC_CHECKPATH::TC_GetFileSize(path.c_str(), &size) != 0 || size == 0) {
-        services.dialogs->ShowMessage(nullptr, MsgBoxMode::NoticeTwoLines,
-                                      "@string/str_msgbox_file_err");
-        return;
-    }
-    // Until the viewer plug-in exists the desktop's viewer shows the document.
-    if (OpenWithDesktop(path, false))
-        AddOpenRecord(path);
 }
 
 void CMainWnd::OpenWebHome()

@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,7 @@ struct UpdateChecks;
 class CTrayIcon;
 class ClientInfoRecord;
 class DialogService;
+class DocumentViewer;
 class HomeSortList;
 class QKeyEvent;
 class QLabel;
@@ -59,6 +61,9 @@ struct MainWndServices
     ClientInfoRecord* clientInfo = nullptr;
     HomeSortList* homeSortList = nullptr;
     TileConfig* tiles = nullptr; // loaded
+    // The viewer and tool-kit plug-ins; null when the program has none (documents cannot be
+    // viewed or printed then).
+    DocumentViewer* viewer = nullptr;
     std::string apiBase;
     std::string webBase;         // the service's web site, without a trailing '/'
     std::string supportGroup;    // the users' support group's join page
@@ -127,6 +132,10 @@ public:
     // Ends the process at once with 0: removes the tray icon, no clean-up.
     void ExitNow();
 
+    // The scanner window's maker; until one is given the scanner function does nothing.
+    using ScannerFactory = std::function<QDialog*(QWidget* owner)>;
+    void SetScannerFactory(ScannerFactory factory) { scannerFactory = std::move(factory); }
+
     // How a function was asked for: a big tile (1), a small tile (2), or files (dropped on a
     // tile, or the one file of a viewer request).
     struct FunctionSource
@@ -144,6 +153,18 @@ public:
     bool AddFiles(const std::vector<std::string>& paths, bool fromPlugin);
     // Opens the PDF file `path` for viewing and records it, telling the user when it cannot.
     void ViewPdf(const std::string& path);
+    // Shows `path` in the viewer, asking for its password when it has one; false (the user
+    // told why, unless they cancelled) when nothing was shown.
+    bool OpenDocument(const std::string& path);
+    // Opens the print window for `path`, or for a PDF the user chooses when there is none;
+    // false when cancelled or the file cannot be read.
+    bool PrintDocument(const std::optional<std::string>& path);
+    bool NeedsPassword(const std::string& path);
+    // Handed to the viewer plug-in: runs on the viewer's thread and only posts to `window`, the
+    // main window.
+    static void ViewerCallback(void* window, const char* functionKey, const char* filePath);
+    // The document last opened in the viewer.
+    const std::string& CurrentDocument() const { return currentDocument; }
     // Puts `path` at the top of the open records, keeping an existing record's date.
     void AddOpenRecord(const std::string& path);
     // Shows the drop page for files chosen outside the window: a tile opens its function
@@ -206,7 +227,16 @@ private:
     // Tab and Shift+Tab inside a left-bar list, Enter and Space on its entries; true when used.
     bool OnLeftBarKey(QListWidget* list, const QKeyEvent& key);
     void OpenSettings();
+    void OpenScanner();
     void OpenPdf();
+    // The viewer part: whether `path` can be read, telling the user when not (a missing file
+    // told apart when `missingApart`).
+    bool DocumentReadable(const std::string& path, bool missingApart);
+    // The open password of `path` when it needs one, asked in the password box; false when the
+    // user cancelled.
+    bool AskPassword(const std::string& path, std::optional<std::string>& password);
+    bool ShowInViewer(const std::string& path, bool scanned,
+                      const std::optional<std::string>& password);
     void OpenWebHome();
     void OpenContactPage();
     // Opens a page of the service's web site for the tile of `key` ("" for none) off the UI
@@ -272,6 +302,7 @@ private:
     void OnTileClicked(WindowMessage& message);
     void OnViewerFunction(WindowMessage& message);
     void OnViewerRecord(WindowMessage& message);
+    void OnOpenInViewer(WindowMessage& message);
     void OnWebPageOpened(WindowMessage& message);
     // Messages whose handling belongs to parts of the window not built yet: logged and
     // dropped with their payload.
@@ -305,6 +336,9 @@ private:
     QPushButton* loginButton = nullptr;
     QMenu* userMenu = nullptr;
     QPointer<CSettingWnd> settingWnd;
+    QPointer<QDialog> scanWnd;
+    ScannerFactory scannerFactory;
+    std::string currentDocument;
     LeftBarPageMap pageMap;
     std::pair<QListWidget*, int> shownSelection{nullptr, -1};
 };

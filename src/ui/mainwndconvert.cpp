@@ -35,12 +35,6 @@
 
 #include <filesystem>
 
-namespace {
-
-constexpr std::string_view kFromPlugin = "_FromPlugin";
-
-} // namespace
-
 TileConfig& CMainWnd::Tiles()
 {
     return *services.tiles;
@@ -90,8 +84,11 @@ void CMainWnd::OpenFunction(const std::string& key, FunctionSource source)
     const FunctionDispatch dispatch = DispatchFor(key);
     switch (dispatch.action) {
     case FunctionAction::Print:
+        PrintDocument(source.files.empty() ? std::nullopt
+                                           : std::optional<std::string>(source.files.front()));
+        break;
     case FunctionAction::Scanner:
-        AppLog("CMainWnd::OpenFunction", "no viewer plug-in for " + key);
+        OpenScanner();
         break;
     case FunctionAction::WebPage:
         if (const auto url = WebPageUrl(key, services.webBase))
@@ -116,9 +113,9 @@ void CMainWnd::OpenConversionPage(const std::string& key, FunctionSource source)
                 return;
             files = std::move(*chosen);
         }
-    } else if (files.size() == 1 && files[0].size() > kFromPlugin.size() &&
-               files[0].ends_with(kFromPlugin)) {
-        files[0].resize(files[0].size() - kFromPlugin.size());
+    } else if (files.size() == 1 && files[0].size() > kFromPluginMarker.size() &&
+               files[0].ends_with(kFromPluginMarker)) {
+        files[0].resize(files[0].size() - kFromPluginMarker.size());
         fromPlugin = true;
     }
 
@@ -385,15 +382,4 @@ void CMainWnd::OnTileClicked(WindowMessage& message)
 void CMainWnd::OfferFiles(const std::vector<std::string>& paths)
 {
     tileDrop->Offer(paths);
-}
-
-void CMainWnd::OnViewerFunction(WindowMessage& message)
-{
-    // The payload is "<function key>\n<file path>_FromPlugin".
-    const auto newline = message.payload.find('\n');
-    if (newline == std::string::npos)
-        return;
-    FunctionSource source;
-    source.files.push_back(message.payload.substr(newline + 1));
-    OpenFunction(message.payload.substr(0, newline), std::move(source));
 }

@@ -25,8 +25,11 @@ void CMainWnd::OnRecordRowButton(CRecordPage& page, const QString& name, int row
         return;
     const FileRecord record = adapter.Record(row);
     if (name == QLatin1String("btn_comp_openFile")) {
-        // Both lists open the file in the desktop's viewer until the viewer plug-in exists.
-        OpenWithDesktop(record.path, true);
+        // An open record is a PDF and goes back to the viewer; a result may be any type.
+        if (&page == recordPage)
+            ViewPdf(record.path);
+        else
+            OpenWithDesktop(record.path, true);
     } else if (name == QLatin1String("btn_comp_openDir")) {
         OpenWithDesktop(std::string(PathDirectory(record.path)), false);
     } else if (name == QLatin1String("btn_comp_delete")) {

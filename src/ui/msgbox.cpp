@@ -1,7 +1,7 @@
 #include "ui/msgbox.h"
 
+#include "base/passwordverifier.h"
 #include "ui/caption.h"
-#include "ui/passwordverifier.h"
 #include "ui/theme.h"
 
 #include <QFontMetrics>

@@ -245,7 +245,7 @@ TEST_F(MainWndTest, ItemChangedOutsideTheListDoesNothing)
 
 TEST_F(MainWndTest, MessagesOfLaterPartsReleaseTheirPayload)
 {
-    for (std::uint32_t id : {WM_CONVERT_FILE_DONE, WM_VIEWER_RECORD, WM_OPEN_IN_VIEWER, 0x7777u})
+    for (std::uint32_t id : {WM_CONVERT_FILE_DONE, WM_VIEWER_RECORD, 0x7777u})
         Post(id, 0, "/tmp/result.docx");
     Drain();
     EXPECT_TRUE(dialogs.Requests().empty());

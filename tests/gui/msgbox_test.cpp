@@ -1,6 +1,6 @@
+#include "base/passwordverifier.h"
 #include "gui/guitest.h"
 #include "ui/msgbox.h"
-#include "ui/passwordverifier.h"
 
 #include <QLabel>
 #include <QLineEdit>

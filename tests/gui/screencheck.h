@@ -17,6 +17,14 @@
 
 namespace ScreenCheck {
 
+// Where screenshots go: DOKORA_SCREENSHOT_DIR when set (docs/screenshots holds the committed
+// ones), else `fallback`.
+inline QString OutputDir(const std::string& fallback)
+{
+    const char* dir = std::getenv("DOKORA_SCREENSHOT_DIR");
+    return dir && *dir ? QString::fromLocal8Bit(dir) : QString::fromStdString(fallback);
+}
+
 inline std::string Describe(const QWidget& widget)
 {
     return std::string(widget.metaObject()->className()) + " \"" +

@@ -24,7 +24,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -36,9 +35,7 @@ protected:
     ScreensTest()
     {
         TestApp();
-        const char* dir = std::getenv("DOKORA_SCREENSHOT_DIR");
-        outDir = dir && *dir ? QString::fromLocal8Bit(dir)
-                             : QString::fromStdString(scratch.Path().string());
+        outDir = ScreenCheck::OutputDir(scratch.Path().string());
     }
 
     // Saves the widget as it is drawn and checks the picture is the widget's, with every

@@ -10,6 +10,18 @@ MsgBoxAnswer ScriptedDialogs::ShowMessageBox(const MsgBoxRequest& request)
         whileShown();
     std::lock_guard lock(mutex);
     MsgBoxAnswer reply;
+    if (request.mode == MsgBoxMode::Password && verifier) {
+        reply.result = MsgBoxResult::Cancel;
+        for (; !typedPasswords.empty(); typedPasswords.pop_front()) {
+            ++passwordsTried;
+            if (verifier->IsPasswordCorrect(request.documentPath, typedPasswords.front())) {
+                reply = {MsgBoxResult::Ok, typedPasswords.front()};
+                typedPasswords.pop_front();
+                break;
+            }
+        }
+        return reply;
+    }
     reply.result = answer;
     if (!answers.empty()) {
         reply.result = answers.front();

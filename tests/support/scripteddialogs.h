@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/dialogservice.h"
+#include "base/passwordverifier.h"
 
 #include <deque>
 #include <functional>
@@ -35,6 +36,11 @@ public:
     // Runs while a message box is up, as the box's modal loop would (GUI tests deliver
     // posted messages there).
     std::function<void()> whileShown;
+    // The password box: the texts a user types in turn. As the real box does, it stays open
+    // until `verifier` accepts one, which it answers with Ok; running out of them cancels.
+    std::deque<std::string> typedPasswords;
+    PasswordVerifier* verifier = nullptr;
+    int passwordsTried = 0;
     std::deque<std::optional<std::vector<std::string>>> fileAnswers;
     std::vector<OpenFileRequest> fileRequests;
     // The folder picker takes the next queued answer, or is cancelled.
