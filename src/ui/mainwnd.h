@@ -287,6 +287,10 @@ private:
     void OnShowSettings(WindowMessage& message);
     void OnConvertFileDone(WindowMessage& message);
     void OnUpdateCheck(WindowMessage& message);
+    void OnUpdateResult(WindowMessage& message);
+    void OnUpdateForced(WindowMessage& message);
+    // Opens the update box in `state` over the window; `closed` gets its result.
+    void ShowUpdateBox(int state, std::function<void(int result)> closed);
     // The update work of a start: the check for a newer version and the delayed clean-up
     // of an older layout's folder.
     void StartUpdateWork();
@@ -304,14 +308,14 @@ private:
     void OnViewerRecord(WindowMessage& message);
     void OnOpenInViewer(WindowMessage& message);
     void OnWebPageOpened(WindowMessage& message);
-    // Messages whose handling belongs to parts of the window not built yet: logged and
-    // dropped with their payload.
-    void OnNotHandledYet(WindowMessage& message);
 
     MainWndServices services;
     FileSelector fileSelector;
     bool initialized = false;
+    // An update is on offer: the first-start invitation waits.
     bool updatePending = false;
+    // The update box or the failed-check notice is on screen: further results are dropped.
+    bool updateBoxShown = false;
     // Set while a notice requested by a worker thread is on screen; UI thread only.
     bool threadNoticeShown = false;
 

@@ -1,12 +1,14 @@
 #include "update/updateoffer.h"
 
 #include "settings/settingsfiles.h"
+#include "update/updatekey.h"
 #include "update/versioncompare.h"
 #include "utility/tc_checkpath.h"
 
 UpdateSource UpdateSource::FromSystem(std::string filesBase)
 {
-    return {std::move(filesBase), Utility::MainVersion(), Utility::UpdatePath(), SettingsIniPath()};
+    return {std::move(filesBase), Utility::MainVersion(), Utility::UpdatePath(), SettingsIniPath(),
+            std::string(BuiltInUpdateKey())};
 }
 
 std::string UpdateSource::VersionFileUrl() const

@@ -28,8 +28,9 @@ struct UpdateSource
     std::optional<std::string> runningVersion; // empty: unknown
     std::optional<std::string> updateDir;      // ends with '/'; empty: unknown
     std::optional<std::string> settingsPath;   // Settings.ini; empty: no prompt is ever due
+    std::string publicKeyPem;                  // installers must be signed with it
 
-    // The running program's version and directories, with `filesBase`.
+    // The running program's version, directories and built-in key, with `filesBase`.
     static UpdateSource FromSystem(std::string filesBase);
     std::string VersionFileUrl() const;
     std::string InstallerUrl() const;

@@ -20,8 +20,11 @@ class UpdateCheckTest : public testing::Test
 protected:
     UpdateCheckTest()
     {
-        checks.source = {service.BaseUrl(), "1.9.9", scratch.Path().string() + "/update/",
-                         scratch.File("Settings.ini")};
+        checks.source = {service.BaseUrl(),
+                         "1.9.9",
+                         scratch.Path().string() + "/update/",
+                         scratch.File("Settings.ini"),
+                         {}};
         fs::create_directories(scratch.Path() / "update");
         checks.startup.SetMainWnd(&window);
         checks.manual.SetMainWnd(&window);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+
+// What the borderless dialogs (message box, update box) share: the light caption band they
+// are moved by, the white body and the border.
+class CFramedDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kCaptionHeight = 40;
+
+    explicit CFramedDialog(QWidget* parent);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A push button of a dialog's body, styled by its `role` ("primary", "secondary").
+QPushButton* MakeDialogButton(QWidget* parent, const char* name, const char* role);
