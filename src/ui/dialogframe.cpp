@@ -4,6 +4,7 @@
 #include "ui/theme.h"
 
 #include <QColor>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -39,4 +40,29 @@ QPushButton* MakeDialogButton(QWidget* parent, const char* name, const char* rol
     button->setCursor(Qt::PointingHandCursor);
     button->setAutoDefault(false);
     return button;
+}
+
+QLabel* MakeDialogTitle(QWidget* dialog, int width, const QString& text)
+{
+    auto* title = new QLabel(text, dialog);
+    title->setObjectName(QStringLiteral("txt_title"));
+    title->setGeometry(16, 0, width - 72, CFramedDialog::kCaptionHeight);
+    return title;
+}
+
+QLabel* MakeAttentionIcon(QWidget* dialog, int size)
+{
+    auto* icon = new QLabel(dialog);
+    icon->setObjectName(QStringLiteral("img_attention_icon"));
+    icon->setPixmap(Theme::Pixmap("attention", QSize(size, size), dialog->devicePixelRatioF()));
+    icon->resize(size, size);
+    return icon;
+}
+
+QLabel* MakeAttentionText(QWidget* dialog)
+{
+    auto* text = new QLabel(dialog);
+    text->setObjectName(QStringLiteral("txt_attention_string"));
+    text->setWordWrap(true);
+    return text;
 }

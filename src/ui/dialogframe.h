@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QPushButton;
 
 // What the borderless dialogs (message box, update box) share: the light caption band they
@@ -22,3 +23,10 @@ protected:
 
 // A push button of a dialog's body, styled by its `role` ("primary", "secondary").
 QPushButton* MakeDialogButton(QWidget* parent, const char* name, const char* role);
+
+// The caption's title `txt_title` showing `text`, across a dialog `width` wide.
+QLabel* MakeDialogTitle(QWidget* dialog, int width, const QString& text);
+// The attention icon `img_attention_icon`, `size` pixels square, and the wrapping text
+// `txt_attention_string` beside it.
+QLabel* MakeAttentionIcon(QWidget* dialog, int size);
+QLabel* MakeAttentionText(QWidget* dialog);

@@ -72,9 +72,7 @@ CMsgBox::CMsgBox(const MsgBoxRequest& request, PasswordVerifier* verifier, QWidg
 
 void CMsgBox::BuildControls()
 {
-    title = new QLabel(this);
-    title->setObjectName(QStringLiteral("txt_title"));
-    title->setGeometry(16, 0, kWidth - 72, kCaptionHeight);
+    title = MakeDialogTitle(this, kWidth, QString());
 
     closeButton = MakeDialogButton(this, "btn_close", "caption");
     closeButton->setIcon(Theme::Icon("caption_close"));
@@ -82,15 +80,8 @@ void CMsgBox::BuildControls()
     closeButton->setGeometry(kWidth - 40, 6, 30, 28);
     connect(closeButton, &QPushButton::clicked, this, [this] { Finish(MsgBoxResult::Closed); });
 
-    attentionIcon = new QLabel(this);
-    attentionIcon->setObjectName(QStringLiteral("img_attention_icon"));
-    attentionIcon->setPixmap(
-        Theme::Pixmap("attention", QSize(kIconSize, kIconSize), devicePixelRatioF()));
-    attentionIcon->resize(kIconSize, kIconSize);
-
-    attentionText = new QLabel(this);
-    attentionText->setObjectName(QStringLiteral("txt_attention_string"));
-    attentionText->setWordWrap(true);
+    attentionIcon = MakeAttentionIcon(this, kIconSize);
+    attentionText = MakeAttentionText(this);
     attentionText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     bigOk = MakeDialogButton(this, "btn_bigOK", "primary");

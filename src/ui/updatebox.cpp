@@ -109,9 +109,7 @@ CUpdateBox::~CUpdateBox() = default;
 
 void CUpdateBox::BuildControls()
 {
-    title = new QLabel(Theme::Text("@string/str_updatebox_title"), this);
-    title->setObjectName(QStringLiteral("txt_title"));
-    title->setGeometry(16, 0, kWidth - 72, kCaptionHeight);
+    title = MakeDialogTitle(this, kWidth, Theme::Text("@string/str_updatebox_title"));
     setWindowTitle(title->text());
 
     closeButton = MakeCaptionButton(this, "btn_close", "caption_close", "@string/str_acc_close");
@@ -119,15 +117,8 @@ void CUpdateBox::BuildControls()
                       (kCaptionHeight - closeButton->height()) / 2);
     connect(closeButton, &QPushButton::clicked, this, [this] { Finish(UpdateBoxResult::Closed); });
 
-    attentionIcon = new QLabel(this);
-    attentionIcon->setObjectName(QStringLiteral("img_attention_icon"));
-    attentionIcon->setPixmap(
-        Theme::Pixmap("attention", QSize(kIconSize, kIconSize), devicePixelRatioF()));
-    attentionIcon->resize(kIconSize, kIconSize);
-
-    attentionText = new QLabel(this);
-    attentionText->setObjectName(QStringLiteral("txt_attention_string"));
-    attentionText->setWordWrap(true);
+    attentionIcon = MakeAttentionIcon(this, kIconSize);
+    attentionText = MakeAttentionText(this);
 
     progress = new QProgressBar(this);
     progress->setObjectName(QStringLiteral("prog_download"));
