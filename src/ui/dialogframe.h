@@ -13,6 +13,13 @@ class CFramedDialog : public QDialog
 
 public:
     static constexpr int kCaptionHeight = 40;
+    // The buttons' measures: one wide button in the middle, or two small ones side by side.
+    static constexpr int kButtonHeight = 34;
+    static constexpr int kBigButtonWidth = 168;
+    static constexpr int kSmallButtonWidth = 96;
+    static constexpr int kSmallButtonLeft = 108;
+    static constexpr int kButtonGap = 14;
+    static constexpr int kIconSize = 40;
 
     explicit CFramedDialog(QWidget* parent);
 

@@ -13,14 +13,8 @@
 
 namespace {
 
-constexpr int kButtonHeight = 34;
-constexpr int kBigButtonWidth = 168;
-constexpr int kSmallButtonWidth = 96;
-constexpr int kSmallButtonLeft = 108;
-constexpr int kButtonGap = 14;
 constexpr int kButtonsFromBottom = 75;         // top of the buttons above the bottom edge
 constexpr int kPasswordButtonsFromBottom = 50; // password mode: below the edit
-constexpr int kIconSize = 40;
 constexpr int kIconGap = 12;
 constexpr int kSideMargin = 40;
 

@@ -22,13 +22,7 @@
 
 namespace {
 
-constexpr int kButtonHeight = 34;
-constexpr int kBigButtonWidth = 168;
-constexpr int kSmallButtonWidth = 96;
-constexpr int kSmallButtonLeft = 108;
-constexpr int kButtonGap = 14;
 constexpr int kButtonsTop = CUpdateBox::kHeight - 75;
-constexpr int kIconSize = 40;
 constexpr int kTextRightMargin = 50;
 constexpr std::uint32_t kStopWaitMs = 1000;
 constexpr int kInstallCheckMs = 100;
