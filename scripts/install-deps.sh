@@ -15,6 +15,8 @@ packages=(
   chromium nodejs unzip
   # engine libraries
   libcurl4-openssl-dev libssl-dev libjsoncpp-dev libpugixml-dev libsimpleini-dev
+  # the update's signing key and signatures (scripts/make-update-key.sh, make-installer.sh)
+  openssl
   libspdlog-dev libsqlcipher-dev libzip-dev
   # HTTP server (reference service, fake service in tests) and the service's database
   libcpp-httplib-dev libsqlite3-dev
