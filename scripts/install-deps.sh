@@ -12,6 +12,8 @@ packages=(
   # engine libraries
   libcurl4-openssl-dev libssl-dev libjsoncpp-dev libpugixml-dev libsimpleini-dev
   libspdlog-dev libsqlcipher-dev libzip-dev
+  # scanning: SANE's library and its test backend, and its command-line tools
+  libsane-dev libsane1 sane-utils
   # HTTP server (reference service, fake service in tests) and the service's database
   libcpp-httplib-dev libsqlite3-dev
   # reference conversion service: office headless with its UNO bridge, PDF and image tools,
