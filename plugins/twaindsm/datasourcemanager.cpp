@@ -1,7 +1,8 @@
 #include "datasourcemanager.h"
 
+#include "utility/textcase.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -15,10 +16,8 @@ void CopyName(TW_STR32& target, const std::string& text)
 
 bool IsCamera(const SANE_Device& device)
 {
-    std::string text =
-        std::string(device.type ? device.type : "") + " " + (device.model ? device.model : "");
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string text = ToLower(std::string(device.type ? device.type : "") + " " +
+                                     (device.model ? device.model : ""));
     return text.find("camera") != std::string::npos || text.find("webcam") != std::string::npos;
 }
 
