@@ -6,6 +6,7 @@
 # the installed converter against the installed service.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/service-address.sh
 build=${BUILD_DIR:-build-package}
 generator=()
 [ -f "$build/CMakeCache.txt" ] || generator=(-G Ninja)
@@ -54,13 +55,8 @@ printf 'secret-%s\n' "$$" > "$scratch/password"
 "$root/usr/bin/dokora-server" --data "$data" --add-user demo < "$scratch/password"
 "$root/usr/bin/dokora-server" --data "$data" --port 0 > "$scratch/server.log" 2>&1 &
 server=$!
-for _ in $(seq 1 100); do
-    grep -q '^listening on ' "$scratch/server.log" && break
-    kill -0 "$server" 2>/dev/null || { cat "$scratch/server.log"; exit 1; }
-    sleep 0.1
-done
-base=$(sed -n 's/^listening on //p' "$scratch/server.log" | head -n 1)
-[ -n "$base" ] || { echo "the installed service did not start" >&2; exit 1; }
+base=$(service_address "$scratch/server.log" "$server") ||
+    { echo "the installed service did not start" >&2; exit 1; }
 export DOKORA_API_URL="$base" DOKORA_WEB_URL="$base" DOKORA_FILES_URL="$base"
 export DOKORA_SSO_URL="$base/shiro-cas" DOKORA_POLL_INTERVAL_MS=300
 mkdir -p "$scratch/out"

@@ -16,6 +16,8 @@ packages=(
   libsane-dev libsane1 sane-utils
   # HTTP server (reference service, fake service in tests) and the service's database
   libcpp-httplib-dev libsqlite3-dev
+  # the store several service instances share, and the server its tests start
+  libpq-dev postgresql
   # reference conversion service: office headless with its UNO bridge, PDF and image tools,
   # text recognition with Chinese and English
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
@@ -29,6 +31,8 @@ packages=(
   xdg-utils
   # packages and desktop integration: icons drawn from SVG, .deb building and checks
   librsvg2-bin dpkg-dev fakeroot lintian desktop-file-utils appstream
+  # the round-robin balancer scripts/cluster.sh puts in front of the service's instances
+  haproxy
 )
 desktop_packages=(
   # Qt user interface and plug-ins, and an X server for the window tests; a session bus for

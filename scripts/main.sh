@@ -4,6 +4,7 @@
 # display, then opens the desktop client against the same service.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/service-address.sh
 scripts/install-deps.sh
 scripts/build.sh
 
@@ -25,13 +26,7 @@ log=$(mktemp)
 "$build/server/dokora-server" --data "$data" --port 0 > "$log" 2>&1 &
 server=$!
 trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -f "$log"' EXIT
-for _ in $(seq 1 100); do
-    grep -q '^listening on ' "$log" && break
-    kill -0 "$server" 2>/dev/null || { cat "$log"; exit 1; }
-    sleep 0.1
-done
-base=$(sed -n 's/^listening on //p' "$log" | head -n 1)
-[ -n "$base" ] || { echo "the conversion service did not start"; cat "$log"; exit 1; }
+base=$(service_address "$log" "$server") || { echo "the conversion service did not start"; exit 1; }
 echo "Reference conversion service at $base"
 
 export DOKORA_API_URL="$base" DOKORA_WEB_URL="$base" DOKORA_FILES_URL="$base"

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <string_view>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,7 +66,7 @@ std::string ProgramPath(const std::string& name)
 // its errno on `report`.
 [[noreturn]] void StartChild(const std::string& program, char* const* args, pid_t group,
                              int stdinFd, int stdoutFd, int report,
-                             const Confinement::Prepared& confinement)
+                             const Confinement::Prepared& confinement, pid_t parent)
 {
     int error = 0;
     sigset_t none;
@@ -78,8 +79,11 @@ std::string ProgramPath(const std::string& name)
         sigaction(signal, &defaults, nullptr);
     }
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    if (setpgid(0, group) != 0 || dup2(stdinFd, STDIN_FILENO) < 0 ||
-        dup2(stdoutFd, STDOUT_FILENO) < 0 || dup2(stdoutFd, STDERR_FILENO) < 0) {
+    // The child dies with the thread that started it, so a killed service leaves no office
+    // or tool running; a parent that died before this took effect is caught by the check.
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent || setpgid(0, group) != 0 ||
+        dup2(stdinFd, STDIN_FILENO) < 0 || dup2(stdoutFd, STDOUT_FILENO) < 0 ||
+        dup2(stdoutFd, STDERR_FILENO) < 0) {
         error = errno;
     } else if (!confinement.ApplyInChild()) {
         error = errno != 0 ? errno : EPERM;
@@ -121,10 +125,11 @@ std::optional<Spawned> Spawn(const std::vector<std::string>& argv, pid_t group, 
     }
     args.push_back(nullptr);
 
+    const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
         StartChild(program, args.data(), group, withStdin ? in[0] : nullInput, out[1], report[1],
-                   prepared);
+                   prepared, parent);
     }
     close(out[1]);
     close(report[1]);

@@ -1,6 +1,7 @@
 #include "accountstore.h"
 #include "conversionservice.h"
 #include "gatedserver.h"
+#include "pgstore.h"
 #include "routes.h"
 #include "serveroptions.h"
 #include "sessionstore.h"
@@ -45,12 +46,31 @@ int AddUser(AccountStore& accounts, const std::string& name)
     return 0;
 }
 
-// One service per data directory: a second one would take the first one's running tasks
-// for interrupted ones. The lock lasts as long as the process.
-bool LockDataDirectory(const std::filesystem::path& dataDir)
+// One service per directory of its own: over an embedded store a second one would take the
+// first one's running tasks for interrupted ones. The lock lasts as long as the process.
+bool LockDirectory(const std::filesystem::path& dir)
 {
-    const int fd = open((dataDir / "service.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = open((dir / "service.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     return fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+// The directories of instances that ended without removing theirs (killed ones) hold
+// nothing of use; a running instance holds the lock in its own.
+void RemoveEndedInstances(const std::filesystem::path& dataDir)
+{
+    std::error_code code;
+    for (const auto& entry : std::filesystem::directory_iterator(dataDir, code)) {
+        if (!entry.path().filename().string().starts_with("instance-")) {
+            continue;
+        }
+        const int fd = open((entry.path() / "service.lock").c_str(), O_RDWR | O_CLOEXEC);
+        if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            std::filesystem::remove_all(entry.path(), code);
+        }
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
 }
 
 std::string HostForUrl(const std::string& address)
@@ -68,23 +88,34 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    if (!LockDataDirectory(options.dataDir)) {
+    // A shared store hands out each task to one instance; an embedded one belongs to one.
+    // Instances sharing the data directory keep their office profiles and work files apart.
+    const std::filesystem::path localRoot =
+        store.Shared() ? options.dataDir / ("instance-" + std::to_string(getpid()))
+                       : options.dataDir;
+    if (store.Shared()) {
+        RemoveEndedInstances(options.dataDir);
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(localRoot, ignored);
+    if (!LockDirectory(localRoot)) {
         std::cerr << "dokora-server: another service uses " << options.dataDir << "\n";
         return 1;
     }
-    TaskStore tasks(store, options.dataDir / "tasks");
+    TaskStore tasks(store, options.sharedDir / "tasks");
     std::string error;
-    const auto waiting = tasks.Resume(error);
-    if (!waiting) {
+    if (!tasks.Resume(error)) {
         std::cerr << "dokora-server: " << error << "\n";
         return 1;
     }
     SessionStore sessions(store, {.token = options.tokenLifetime});
-    ConversionService conversions(tasks, options.dataDir / "office", options.workers,
-                                  options.timeLimit, options.memoryLimit);
-    for (const std::string& taskId : *waiting) {
-        conversions.Enqueue(taskId);
-    }
+    // Work files of an earlier run are of no use.
+    std::filesystem::remove_all(localRoot / "work", ignored);
+    ConversionService conversions(tasks, localRoot / "office", localRoot / "work",
+                                  {.workers = options.workers,
+                                   .timeLimit = options.timeLimit,
+                                   .memoryLimit = options.memoryLimit,
+                                   .lease = options.lease});
 
     GatedServer::Limits limits;
     limits.requestTime = options.readTimeout;
@@ -123,6 +154,8 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
                    .version = DOKORA_SERVER_VERSION,
                    .userQuota = options.userQuota,
                    .publicUrl = publicUrl,
+                   .queueLimit = options.queueLimit,
+                   .totalQueueLimit = options.totalQueueLimit,
                    .clientService = publicUrl + "/shiro-cas"});
     routes.Register(server);
     if (options.publicUrl.empty() && (options.listen == "0.0.0.0" || options.listen == "::")) {
@@ -138,7 +171,7 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
     });
     {
         Sweeper sweeper(std::chrono::minutes(10), [&tasks, &sessions] {
-            if (const auto removed = tasks.Sweep(TaskStore::Clock::now())) {
+            if (const auto removed = tasks.Sweep(tasks.Now())) {
                 std::cerr << "removed " << removed << " expired tasks\n";
             }
             sessions.Sweep();
@@ -148,7 +181,11 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
     pthread_kill(signalWaiter.native_handle(), SIGTERM); // no-op when a signal already came
     signalWaiter.join();
     server.StopGate();
-    conversions.Shutdown();
+    conversions.Shutdown(options.stopGrace);
+    if (store.Shared()) {
+        std::error_code code;
+        std::filesystem::remove_all(localRoot, code);
+    }
     std::cerr << "dokora-server: stopped\n";
     return 0;
 }
@@ -170,7 +207,11 @@ int main(int argc, char** argv)
         std::cerr << "dokora-server: cannot use the data directory " << options->dataDir << "\n";
         return 1;
     }
-    const auto store = SqliteStore::Open(options->dataDir / "service.db", error);
+    const std::unique_ptr<ServiceStore> store =
+        options->database.empty()
+            ? std::unique_ptr<ServiceStore>(
+                  SqliteStore::Open(options->dataDir / "service.db", error))
+            : std::unique_ptr<ServiceStore>(PgStore::Open(options->database, error));
     if (!store) {
         std::cerr << "dokora-server: " << error << "\n";
         return 1;

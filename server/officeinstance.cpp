@@ -119,6 +119,7 @@ bool OfficeInstance::Start(std::string& error)
             std::min(deadline, ChildProcess::Clock::now() + std::chrono::milliseconds(200));
         if (ChildProcess::ReadLine(fromBridge, pending, line, slice, cancel, timedOut)) {
             if (line == "READY") {
+                ++starts;
                 return true;
             }
             continue; // diagnostics of the bridge before it is ready

@@ -35,6 +35,8 @@ public:
     bool Convert(const Request& request, ChildProcess::Clock::time_point deadline,
                  std::string& error);
     void Stop();
+    // How many times the office came up.
+    int Starts() const { return starts; }
 
 private:
     bool SpawnOffice();
@@ -55,4 +57,5 @@ private:
     int fromBridge = -1;
     std::string pending;
     int conversions = 0;
+    int starts = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "healthroutes.h"
 #include "routesettings.h"
 #include "signonroutes.h"
 #include "staticroutes.h"
@@ -18,6 +19,8 @@ class TaskStore;
 // The service's HTTP endpoints, by concern: the task API with its results and home list,
 // the single sign-on with the user information, the files it serves as they are, and the web
 // site's pages.
+// the single sign-on with the user information, the files it serves as they are, and the
+// instance's health and figures.
 class Routes
 {
 public:
@@ -32,4 +35,5 @@ private:
     SignOnRoutes signOnRoutes;
     StaticRoutes staticRoutes;
     WebPages webPages;
+    HealthRoutes healthRoutes;
 };

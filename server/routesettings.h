@@ -14,6 +14,11 @@ struct RouteSettings
     std::uint64_t userQuota = 0; // bytes one user may keep stored; 0: no limit
     // Where clients reach the service ("http://host:port"), for the addresses it hands out.
     std::string publicUrl;
+    // Submits past these many tasks queued in this instance, or waiting in all instances,
+    // are refused with 429 and a retry time (0: no limit).
+    std::size_t queueLimit = 0;
+    std::size_t totalQueueLimit = 0;
+    std::chrono::seconds retryAfter{10};
     // The `service` value of the desktop client's tickets: only those buy a token.
     std::string clientService;
 };

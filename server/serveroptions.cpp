@@ -8,6 +8,9 @@ const char* const kUsage =
     "                     [--token-lifetime SECONDS] [--time-limit SECONDS]\n"
     "                     [--read-timeout SECONDS] [--quota-mib N] [--memory-limit-mib N]\n"
     "                     [--connections-per-address N] [--public-url URL]\n"
+    "                     [--shared DIR] [--queue-limit N] [--total-queue-limit N]\n"
+    "                     [--stop-grace SECONDS]\n"
+    "                     [--database postgresql://...] [--lease SECONDS]\n"
     "       dokora-server --data DIR --add-user NAME   (password read from standard input)\n"
     "\n"
     "Serves the conversion API on http://ADDR:PORT (127.0.0.1:8780 by default; port 0 takes\n"
@@ -17,7 +20,18 @@ const char* const kUsage =
     "results (0: no limit); each converter process may use 2048 MiB of memory; one address\n"
     "may hold 32 connections. The public URL (http://ADDR:PORT by default) is where clients\n"
     "reach the service; the addresses it hands out start with it. The desktop client's\n"
-    "sign-in address must be the public URL followed by /shiro-cas.\n";
+    "sign-in address must be the public URL followed by /shiro-cas.\n"
+    "\n"
+    "Uploads and results are kept under the shared directory (the data directory by default),\n"
+    "which every instance of one service must see; office profiles and work files stay in\n"
+    "the data directory. A submit is refused with 429 while 100 tasks are queued in this\n"
+    "instance or 1000 wait in all (0: no limit). On SIGTERM the service takes no more tasks,\n"
+    "gives those under way the stop grace (10 s) to finish and puts the rest back in the\n"
+    "queue.\n"
+    "\n"
+    "State is kept in SQLite in the data directory, or with --database in PostgreSQL, which\n"
+    "any number of instances may share; an instance that stops renewing its tasks' leases\n"
+    "(30 s) loses them to the others.\n";
 
 namespace {
 
@@ -58,6 +72,8 @@ std::optional<ServerOptions> ParseOptions(const std::vector<std::string>& args, 
         };
         if (arg == "--data") {
             options.dataDir = value;
+        } else if (arg == "--shared") {
+            options.sharedDir = value;
         } else if (arg == "--listen") {
             options.listen = value;
         } else if (arg == "--public-url") {
@@ -69,6 +85,18 @@ std::optional<ServerOptions> ParseOptions(const std::vector<std::string>& args, 
             while (options.publicUrl.ends_with('/')) {
                 options.publicUrl.pop_back();
             }
+        } else if (arg == "--database") {
+            if (!value.starts_with("postgresql://") && !value.starts_with("postgres://")) {
+                error = "--database needs a postgresql:// address";
+                return std::nullopt;
+            }
+            options.database = value;
+        } else if (arg == "--lease") {
+            const auto seconds = number(1, 3600);
+            if (!seconds) {
+                return std::nullopt;
+            }
+            options.lease = std::chrono::seconds(*seconds);
         } else if (arg == "--add-user") {
             options.addUser = value;
         } else if (arg == "--port") {
@@ -119,6 +147,19 @@ std::optional<ServerOptions> ParseOptions(const std::vector<std::string>& args, 
                 return std::nullopt;
             }
             options.connectionsPerAddress = static_cast<std::size_t>(*connections);
+        } else if (arg == "--queue-limit" || arg == "--total-queue-limit") {
+            const auto tasks = number(0, 1000000);
+            if (!tasks) {
+                return std::nullopt;
+            }
+            (arg == "--queue-limit" ? options.queueLimit : options.totalQueueLimit) =
+                static_cast<std::size_t>(*tasks);
+        } else if (arg == "--stop-grace") {
+            const auto seconds = number(0, 3600);
+            if (!seconds) {
+                return std::nullopt;
+            }
+            options.stopGrace = std::chrono::seconds(*seconds);
         } else {
             error = "unknown option: " + arg;
             return std::nullopt;
@@ -128,12 +169,18 @@ std::optional<ServerOptions> ParseOptions(const std::vector<std::string>& args, 
         error = "--data DIR is required";
         return std::nullopt;
     }
-    // Office profiles are addressed by file URLs, which must be absolute.
-    std::error_code absoluteError;
-    options.dataDir = std::filesystem::absolute(options.dataDir, absoluteError).lexically_normal();
-    if (absoluteError) {
-        error = "cannot resolve --data " + options.dataDir.string();
-        return std::nullopt;
+    // Office profiles and documents are addressed by file URLs, which must be absolute.
+    if (options.sharedDir.empty()) {
+        options.sharedDir = options.dataDir;
+    }
+    for (auto [path, name] :
+         {std::pair{&options.dataDir, "--data"}, std::pair{&options.sharedDir, "--shared"}}) {
+        std::error_code absoluteError;
+        *path = std::filesystem::absolute(*path, absoluteError).lexically_normal();
+        if (absoluteError) {
+            error = std::string("cannot resolve ") + name + " " + path->string();
+            return std::nullopt;
+        }
     }
     return options;
 }

@@ -10,6 +10,8 @@
 struct ServerOptions
 {
     std::filesystem::path dataDir;
+    // Where uploads and results live, seen by every instance; empty: the data directory.
+    std::filesystem::path sharedDir;
     std::string listen = "127.0.0.1";
     int port = 8780; // where the client's default Config.ini looks
     // Where clients reach the service; empty: the listening address.
@@ -22,6 +24,13 @@ struct ServerOptions
     std::uint64_t userQuota = 1024ull << 20;
     std::uint64_t memoryLimit = 2048ull << 20; // of each converter process
     std::size_t connectionsPerAddress = 32;
+    std::size_t queueLimit = 100;       // tasks queued in this instance; 0: no limit
+    std::size_t totalQueueLimit = 1000; // tasks waiting in all instances; 0: no limit
+    std::chrono::seconds stopGrace{10}; // for conversions under way at a SIGTERM
+    // A postgresql:// address: the store that several instances share. Empty: SQLite in the
+    // data directory.
+    std::string database;
+    std::chrono::seconds lease{30}; // how long a claimed task stays an instance's unrenewed
 };
 
 // Reads the command line; nothing on an error (`error` says which) or on --help (`error`

@@ -32,7 +32,7 @@ std::optional<std::string> SessionStore::CreateGrantingTicket(int userId)
 {
     std::string ticket = RandomId("TGT-");
     if (!store.PutSession(Kind::GrantingTicket, ticket,
-                          {userId, "", Clock::now() + lifetimes.grantingTicket})) {
+                          {userId, "", store.Now() + lifetimes.grantingTicket})) {
         return std::nullopt;
     }
     return ticket;
@@ -41,13 +41,13 @@ std::optional<std::string> SessionStore::CreateGrantingTicket(int userId)
 std::optional<std::string> SessionStore::IssueServiceTicket(const std::string& grantingTicket,
                                                             const std::string& service)
 {
-    const auto granting = store.FindSession(Kind::GrantingTicket, grantingTicket, Clock::now());
+    const auto granting = store.FindSession(Kind::GrantingTicket, grantingTicket, store.Now());
     if (!granting) {
         return std::nullopt;
     }
     std::string ticket = RandomId("ST-");
     if (!store.PutSession(Kind::ServiceTicket, ticket,
-                          {granting->userId, service, Clock::now() + lifetimes.serviceTicket})) {
+                          {granting->userId, service, store.Now() + lifetimes.serviceTicket})) {
         return std::nullopt;
     }
     return ticket;
@@ -61,13 +61,13 @@ bool SessionStore::DestroyGrantingTicket(const std::string& grantingTicket)
 std::optional<SessionStore::Token>
 SessionStore::RedeemServiceTicket(const std::string& serviceTicket, const std::string& service)
 {
-    const auto ticket = store.TakeSession(Kind::ServiceTicket, serviceTicket, Clock::now());
+    const auto ticket = store.TakeSession(Kind::ServiceTicket, serviceTicket, store.Now());
     if (!ticket || !SameService(ticket->service, service)) {
         return std::nullopt;
     }
     std::string token = RandomId("");
     if (!store.PutSession(Kind::Token, token,
-                          {ticket->userId, "", Clock::now() + lifetimes.token})) {
+                          {ticket->userId, "", store.Now() + lifetimes.token})) {
         return std::nullopt;
     }
     return Token{token, lifetimes.token.count()};
@@ -75,7 +75,7 @@ SessionStore::RedeemServiceTicket(const std::string& serviceTicket, const std::s
 
 std::optional<int> SessionStore::UserOfToken(const std::string& token)
 {
-    const auto session = store.FindSession(Kind::Token, token, Clock::now());
+    const auto session = store.FindSession(Kind::Token, token, store.Now());
     if (!session) {
         return std::nullopt;
     }
@@ -84,5 +84,5 @@ std::optional<int> SessionStore::UserOfToken(const std::string& token)
 
 void SessionStore::Sweep()
 {
-    store.DropExpiredSessions(Clock::now());
+    store.DropExpiredSessions(store.Now());
 }

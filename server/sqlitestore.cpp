@@ -1,5 +1,7 @@
 #include "sqlitestore.h"
 
+#include "storedcolumns.h"
+
 #include <sqlite3.h>
 
 #include <iostream>
@@ -7,7 +9,7 @@
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 constexpr const char* kSchema = R"(
 CREATE TABLE IF NOT EXISTS accounts(
@@ -41,48 +43,20 @@ CREATE TABLE IF NOT EXISTS tasks(
 CREATE INDEX IF NOT EXISTS tasks_by_state ON tasks(state, touched);
 )";
 
-constexpr const char* kTaskColumns = "task_id, doc_id, job_id, task_name, file_name, file_type, "
-                                     "user_id, file_size, input, result, message, state, touched";
+// Version 2: the work queue. `queued` orders the waiting tasks, `not_before` holds a task
+// back after an interrupted attempt, `owner` and `lease_until` say who runs it until when.
+constexpr const char* kQueueColumns = R"(
+ALTER TABLE tasks ADD COLUMN queued INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE tasks ADD COLUMN not_before INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE tasks ADD COLUMN attempts INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE tasks ADD COLUMN owner TEXT;
+ALTER TABLE tasks ADD COLUMN lease_until INTEGER;
+)";
 
 using Clock = ServiceStore::Clock;
-
-long long Milliseconds(Clock::time_point time)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
-}
-
-Clock::time_point TimeOf(long long milliseconds)
-{
-    return Clock::time_point(std::chrono::milliseconds(milliseconds));
-}
-
-const char* StoredState(TaskState state)
-{
-    switch (state) {
-    case TaskState::Uploaded:
-        return "uploaded";
-    case TaskState::Waiting:
-        return "waiting";
-    case TaskState::Running:
-        return "running";
-    case TaskState::Failed:
-        return "failed";
-    case TaskState::Finished:
-        return "finished";
-    }
-    return "failed";
-}
-
-TaskState StateOf(const std::string& stored)
-{
-    for (TaskState state :
-         {TaskState::Uploaded, TaskState::Waiting, TaskState::Running, TaskState::Finished}) {
-        if (stored == StoredState(state)) {
-            return state;
-        }
-    }
-    return TaskState::Failed;
-}
+using StoredColumns::Milliseconds;
+using StoredColumns::StoredState;
+using StoredColumns::TimeOf;
 
 void Report(sqlite3* db)
 {
@@ -229,21 +203,8 @@ private:
 
 TaskRecord ReadTask(const Statement& row)
 {
-    TaskRecord task;
-    task.taskId = row.Text(0);
-    task.docId = row.Text(1);
-    task.jobId = row.Text(2);
-    task.taskName = row.Text(3);
-    task.fileName = row.Text(4);
-    task.fileType = row.Text(5);
-    task.userId = static_cast<int>(row.Number(6));
-    task.fileSize = static_cast<std::uint64_t>(row.Number(7));
-    task.input = row.Text(8);
-    task.result = row.Text(9);
-    task.message = row.Text(10);
-    task.state = StateOf(row.Text(11));
-    task.touched = TimeOf(row.Number(12));
-    return task;
+    return StoredColumns::ReadTask([&](int column) { return row.Text(column); },
+                                   [&](int column) { return row.Number(column); });
 }
 
 // Every row's first column; nothing when the statement failed.
@@ -301,6 +262,7 @@ std::unique_ptr<SqliteStore> SqliteStore::Open(const std::filesystem::path& file
     // NORMAL is safe with a write-ahead log: a killed process loses nothing committed.
     if (!store->Execute("PRAGMA journal_mode=WAL") ||
         !store->Execute("PRAGMA synchronous=NORMAL") || !store->Execute(kSchema) ||
+        (version < 2 && !store->Execute(kQueueColumns)) ||
         !store->Execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str())) {
         error = "cannot set up " + file.string() + ": " + sqlite3_errmsg(db);
         return nullptr;
@@ -474,7 +436,8 @@ std::optional<ServiceStore::Submission> SqliteStore::SubmitTask(const std::strin
     if (!transaction.Began()) {
         return std::nullopt;
     }
-    Statement submit(db, "UPDATE tasks SET job_id = ?, task_name = ?, state = 'waiting' "
+    Statement submit(db, "UPDATE tasks SET job_id = ?, task_name = ?, state = 'waiting', "
+                         "queued = (SELECT MAX(queued) + 1 FROM tasks) "
                          "WHERE task_id = ? AND user_id = ? AND state = 'uploaded'");
     submit.Bind(newJobId).Bind(taskName).Bind(taskId).Bind(userId);
     if (!submit.Run()) {
@@ -497,7 +460,8 @@ std::optional<ServiceStore::Submission> SqliteStore::SubmitTask(const std::strin
 std::optional<TaskRecord> SqliteStore::TaskWhere(const char* condition, const std::string& value)
 {
     Statement row(
-        db, (std::string("SELECT ") + kTaskColumns + " FROM tasks WHERE " + condition).c_str());
+        db,
+        (std::string("SELECT ") + StoredColumns::kTask + " FROM tasks WHERE " + condition).c_str());
     row.Bind(value);
     if (!row.Row()) {
         return std::nullopt;
@@ -514,8 +478,9 @@ std::optional<TaskRecord> SqliteStore::FindTask(const std::string& taskId)
 std::vector<TaskRecord> SqliteStore::UserTasks(int userId)
 {
     std::lock_guard lock(mutex);
-    Statement rows(db,
-                   (std::string("SELECT ") + kTaskColumns + " FROM tasks WHERE user_id = ?").c_str());
+    Statement rows(
+        db,
+        (std::string("SELECT ") + StoredColumns::kTask + " FROM tasks WHERE user_id = ?").c_str());
     rows.Bind(userId);
     std::vector<TaskRecord> tasks;
     while (rows.Row()) {
@@ -530,14 +495,27 @@ std::optional<TaskRecord> SqliteStore::FindTaskByJob(const std::string& jobId)
     return TaskWhere("job_id = ?", jobId);
 }
 
-std::optional<TaskRecord> SqliteStore::BeginTask(const std::string& taskId)
+void SqliteStore::RejectTask(const std::string& taskId, const std::string& message)
 {
     std::lock_guard lock(mutex);
-    Statement row(db, (std::string("UPDATE tasks SET state = 'running' "
-                                   "WHERE task_id = ? AND state = 'waiting' RETURNING ") +
-                       kTaskColumns)
+    Statement reject(db, "UPDATE tasks SET state = 'failed', message = ?, touched = ? "
+                         "WHERE task_id = ? AND state = 'waiting'");
+    reject.Bind(message).Bind(Milliseconds(Clock::now())).Bind(taskId).Run();
+}
+
+std::optional<TaskRecord> SqliteStore::ClaimTask(const std::string& owner,
+                                                 std::chrono::milliseconds lease)
+{
+    std::lock_guard lock(mutex);
+    const long long now = Milliseconds(Clock::now());
+    Statement row(db, (std::string("UPDATE tasks SET state = 'running', owner = ?, "
+                                   "lease_until = ?, attempts = attempts + 1 "
+                                   "WHERE task_id = (SELECT task_id FROM tasks "
+                                   "WHERE state = 'waiting' AND not_before <= ? "
+                                   "ORDER BY queued, rowid LIMIT 1) RETURNING ") +
+                       StoredColumns::kTask)
                           .c_str());
-    row.Bind(taskId);
+    row.Bind(owner).Bind(now + lease.count()).Bind(now);
     if (!row.Row()) {
         return std::nullopt;
     }
@@ -545,18 +523,81 @@ std::optional<TaskRecord> SqliteStore::BeginTask(const std::string& taskId)
     return row.Run() ? std::optional(task) : std::nullopt;
 }
 
-void SqliteStore::FinishTask(const std::string& taskId, bool ok, const std::string& resultName,
-                             const std::string& message, Clock::time_point now)
+std::size_t SqliteStore::RenewLeases(const std::string& owner, std::chrono::milliseconds lease)
 {
     std::lock_guard lock(mutex);
-    Statement finish(db, "UPDATE tasks SET state = ?, result = ?, message = ?, touched = ? "
-                         "WHERE task_id = ?");
+    Statement renew(db, "UPDATE tasks SET lease_until = ? WHERE state = 'running' AND owner = ?");
+    renew.Bind(Milliseconds(Clock::now()) + lease.count()).Bind(owner);
+    return renew.Run() ? static_cast<std::size_t>(sqlite3_changes(db)) : 0;
+}
+
+bool SqliteStore::FinishTask(const std::string& taskId, const std::string& owner, bool ok,
+                             const std::string& resultName, const std::string& message)
+{
+    std::lock_guard lock(mutex);
+    const long long now = Milliseconds(Clock::now());
+    Statement finish(db, "UPDATE tasks SET state = ?, result = ?, message = ?, touched = ?, "
+                         "owner = NULL, lease_until = NULL WHERE task_id = ? "
+                         "AND state = 'running' AND owner = ? AND lease_until > ?");
     finish.Bind(std::string(StoredState(ok ? TaskState::Finished : TaskState::Failed)))
         .Bind(resultName)
         .Bind(message)
-        .Bind(Milliseconds(now))
+        .Bind(now)
         .Bind(taskId)
-        .Run();
+        .Bind(owner)
+        .Bind(now);
+    return finish.Run() && sqlite3_changes(db) > 0;
+}
+
+bool SqliteStore::ReturnTask(const std::string& taskId, const std::string& owner)
+{
+    std::lock_guard lock(mutex);
+    const long long now = Milliseconds(Clock::now());
+    Statement back(db, "UPDATE tasks SET state = 'waiting', attempts = attempts - 1, "
+                       "not_before = 0, touched = ?, owner = NULL, lease_until = NULL "
+                       "WHERE task_id = ? AND state = 'running' AND owner = ? AND lease_until > ?");
+    back.Bind(now).Bind(taskId).Bind(owner).Bind(now);
+    return back.Run() && sqlite3_changes(db) > 0;
+}
+
+std::size_t SqliteStore::RecoverTasks(bool everyLease, int maxAttempts,
+                                      std::chrono::milliseconds backoff, const std::string& message)
+{
+    std::lock_guard lock(mutex);
+    const long long now = Milliseconds(Clock::now());
+    Statement recover(db, "UPDATE tasks SET "
+                          "state = CASE WHEN attempts >= ? THEN 'failed' ELSE 'waiting' END, "
+                          "message = CASE WHEN attempts >= ? THEN ? ELSE message END, "
+                          "not_before = ? + ? * attempts, touched = ?, owner = NULL, "
+                          "lease_until = NULL "
+                          "WHERE state = 'running' AND (? OR lease_until <= ?) RETURNING state");
+    recover.Bind(maxAttempts)
+        .Bind(maxAttempts)
+        .Bind(message)
+        .Bind(now)
+        .Bind(backoff.count())
+        .Bind(now)
+        .Bind(everyLease ? 1 : 0)
+        .Bind(now);
+    std::size_t requeued = 0;
+    while (recover.Row()) {
+        requeued += recover.Text(0) == "waiting";
+    }
+    return requeued;
+}
+
+void SqliteStore::WatchQueue(std::function<void()>) {}
+
+ServiceStore::Clock::time_point SqliteStore::Now()
+{
+    return Clock::now();
+}
+
+std::size_t SqliteStore::CountWaitingTasks()
+{
+    std::lock_guard lock(mutex);
+    Statement row(db, "SELECT count(*) FROM tasks WHERE state = 'waiting'");
+    return row.Row() ? static_cast<std::size_t>(row.Number(0)) : 0;
 }
 
 std::vector<std::string> SqliteStore::SweepTasks(Clock::time_point cutoff)
@@ -566,16 +607,6 @@ std::vector<std::string> SqliteStore::SweepTasks(Clock::time_point cutoff)
                        "AND touched < ? RETURNING task_id");
     rows.Bind(Milliseconds(cutoff));
     return FirstColumn(rows);
-}
-
-std::vector<std::string> SqliteStore::ResumeTasks(const std::string& message, Clock::time_point now)
-{
-    std::lock_guard lock(mutex);
-    Statement fail(db, "UPDATE tasks SET state = 'failed', message = ?, touched = ? "
-                       "WHERE state = 'running'");
-    fail.Bind(message).Bind(Milliseconds(now)).Run();
-    Statement waiting(db, "SELECT task_id FROM tasks WHERE state = 'waiting' ORDER BY rowid");
-    return FirstColumn(waiting);
 }
 
 std::vector<std::string> SqliteStore::TaskIds()

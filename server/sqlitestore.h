@@ -10,7 +10,8 @@ struct sqlite3;
 
 // The service's store in one SQLite database file of its data directory, in write-ahead-log
 // mode: a killed process loses at most the transaction it was in, never what was committed,
-// and other processes (`--add-user` while the service runs) may write at the same time. One
+// and other processes (`--add-user` while the service runs) may write at the same time; one
+// service at a time runs its tasks, on this machine's clock. One
 // connection, used by one thread at a time.
 class SqliteStore final : public ServiceStore
 {
@@ -41,12 +42,21 @@ public:
     std::optional<TaskRecord> FindTask(const std::string& taskId) override;
     std::vector<TaskRecord> UserTasks(int userId) override;
     std::optional<TaskRecord> FindTaskByJob(const std::string& jobId) override;
-    std::optional<TaskRecord> BeginTask(const std::string& taskId) override;
-    void FinishTask(const std::string& taskId, bool ok, const std::string& resultName,
-                    const std::string& message, Clock::time_point now) override;
+    void RejectTask(const std::string& taskId, const std::string& message) override;
+    std::optional<TaskRecord> ClaimTask(const std::string& owner,
+                                        std::chrono::milliseconds lease) override;
+    std::size_t RenewLeases(const std::string& owner, std::chrono::milliseconds lease) override;
+    bool FinishTask(const std::string& taskId, const std::string& owner, bool ok,
+                    const std::string& resultName, const std::string& message) override;
+    bool ReturnTask(const std::string& taskId, const std::string& owner) override;
+    std::size_t RecoverTasks(bool everyLease, int maxAttempts, std::chrono::milliseconds backoff,
+                             const std::string& message) override;
+    std::size_t CountWaitingTasks() override;
+    // Only one process uses the database: its submits wake its own workers.
+    void WatchQueue(std::function<void()> wake) override;
+    bool Shared() const override { return false; }
+    Clock::time_point Now() override;
     std::vector<std::string> SweepTasks(Clock::time_point cutoff) override;
-    std::vector<std::string> ResumeTasks(const std::string& message,
-                                         Clock::time_point now) override;
     std::vector<std::string> TaskIds() override;
 
 private:

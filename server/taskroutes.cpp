@@ -119,6 +119,15 @@ void TaskRoutes::Submit(const httplib::Request& request, httplib::Response& resp
     }
     const std::string taskId = request.get_param_value("taskId");
     const std::string taskName = request.get_param_value("taskname");
+    if (const auto uploaded = tasks.Find(taskId, *user);
+        uploaded && uploaded->state == TaskState::Uploaded && QueueFull()) {
+        const auto seconds = std::to_string(settings.retryAfter.count());
+        Replies::Failure(response, 429,
+                         "the service is busy, try again in " + seconds + " seconds");
+        response.status = 429;
+        response.set_header("Retry-After", seconds);
+        return;
+    }
     bool alreadySubmitted = false;
     const auto jobId = tasks.Submit(taskId, *user, taskName, alreadySubmitted);
     if (!jobId) {
@@ -135,10 +144,9 @@ void TaskRoutes::Submit(const httplib::Request& request, httplib::Response& resp
             problem = CheckInput(*kind, task->input);
         }
         if (problem) {
-            tasks.Begin(taskId);
-            tasks.Finish(taskId, false, {}, *problem);
+            tasks.Reject(taskId, *problem);
         } else {
-            conversions.Enqueue(taskId);
+            conversions.Submitted(taskId);
         }
     }
     Json::Value data;
@@ -146,6 +154,12 @@ void TaskRoutes::Submit(const httplib::Request& request, httplib::Response& resp
     data["taskId"] = taskId;
     data["jobId"] = *jobId;
     Replies::Success(response, data);
+}
+
+bool TaskRoutes::QueueFull()
+{
+    return (settings.queueLimit > 0 && conversions.Pending() >= settings.queueLimit) ||
+           (settings.totalQueueLimit > 0 && tasks.WaitingCount() >= settings.totalQueueLimit);
 }
 
 void TaskRoutes::Query(const httplib::Request& request, httplib::Response& response)

@@ -30,6 +30,8 @@ private:
     void Upload(const httplib::Request& request, httplib::Response& response,
                 const httplib::ContentReader& reader);
     void Submit(const httplib::Request& request, httplib::Response& response);
+    // True when a submit must wait: this instance's queue or the whole queue is at its limit.
+    bool QueueFull();
     void Query(const httplib::Request& request, httplib::Response& response);
     void Result(const httplib::Request& request, httplib::Response& response);
     void HomeSortList(httplib::Response& response);

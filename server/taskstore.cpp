@@ -26,16 +26,19 @@ TaskStore::TaskStore(ServiceStore& store, std::filesystem::path root)
 {
 }
 
-std::optional<std::vector<std::string>> TaskStore::Resume(std::string& error)
+bool TaskStore::Resume(std::string& error)
 {
     std::error_code code;
     std::filesystem::create_directories(root, code);
     if (code) {
         error = "cannot create " + root.string() + ": " + code.message();
-        return std::nullopt;
+        return false;
+    }
+    if (store.Shared()) {
+        return true;
     }
     std::filesystem::permissions(root, std::filesystem::perms::owner_all, code);
-    std::vector<std::string> waiting = store.ResumeTasks(kInterrupted, Clock::now());
+    store.RecoverTasks(true, kMaxAttempts, std::chrono::milliseconds(0), kInterrupted);
 
     // An upload cut short by the end of the process left a directory without a record.
     const auto ids = store.TaskIds();
@@ -49,7 +52,7 @@ std::optional<std::vector<std::string>> TaskStore::Resume(std::string& error)
     for (const auto& orphan : orphans) {
         std::filesystem::remove_all(orphan, code);
     }
-    return waiting;
+    return true;
 }
 
 std::optional<std::string> TaskStore::CreateTaskDirectory(std::filesystem::path& directory)
@@ -72,7 +75,7 @@ void TaskStore::Discard(const std::string& taskId)
 
 bool TaskStore::Add(TaskRecord record)
 {
-    record.touched = Clock::now();
+    record.touched = store.Now();
     record.input = record.input.filename();
     record.result = record.result.filename();
     return store.AddTask(record);
@@ -129,15 +132,57 @@ std::uint64_t TaskStore::StoredBytesOf(int userId) const
     return bytes;
 }
 
-std::optional<TaskRecord> TaskStore::Begin(const std::string& taskId)
+std::optional<TaskRecord> TaskStore::Claim(const std::string& owner,
+                                           std::chrono::milliseconds lease)
 {
-    return Located(store.BeginTask(taskId));
+    return Located(store.ClaimTask(owner, lease));
 }
 
-void TaskStore::Finish(const std::string& taskId, bool ok, const std::filesystem::path& result,
-                       const std::string& message)
+bool TaskStore::Finish(const std::string& taskId, const std::string& owner, bool ok,
+                       const std::filesystem::path& result, const std::string& message)
 {
-    store.FinishTask(taskId, ok, result.filename().string(), message, Clock::now());
+    return store.FinishTask(taskId, owner, ok, result.filename().string(), message);
+}
+
+std::size_t TaskStore::Recover(std::chrono::milliseconds backoff)
+{
+    return store.RecoverTasks(false, kMaxAttempts, backoff, kInterrupted);
+}
+
+void TaskStore::Reject(const std::string& taskId, const std::string& message)
+{
+    store.RejectTask(taskId, message);
+}
+
+void TaskStore::Renew(const std::string& owner, std::chrono::milliseconds lease)
+{
+    store.RenewLeases(owner, lease);
+}
+
+void TaskStore::WatchQueue(std::function<void()> wake)
+{
+    store.WatchQueue(std::move(wake));
+}
+
+TaskStore::Clock::time_point TaskStore::Now() const
+{
+    return store.Now();
+}
+
+bool TaskStore::HandBack(const std::string& taskId, const std::string& owner)
+{
+    return store.ReturnTask(taskId, owner);
+}
+
+bool TaskStore::Waiting(const std::string& taskId) const
+{
+    const auto task = store.FindTask(taskId);
+    return task && task->state == TaskState::Waiting;
+}
+
+std::size_t TaskStore::WaitingCount() const
+{
+    return store.CountWaitingTasks();
 }
 
 std::size_t TaskStore::Sweep(Clock::time_point now)

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,16 +22,19 @@ class TaskStore
 public:
     using Clock = std::chrono::system_clock;
     static constexpr std::chrono::hours kRetention{24};
-    // What a task that was converting when the service ended reports after the restart.
+    // A task whose conversion was cut short this often (its service ended or lost it each
+    // time) is not tried again: the document itself may end the converter.
+    static constexpr int kMaxAttempts = 3;
     static constexpr const char* kInterrupted =
-        "the service restarted during the conversion; please convert the file again";
+        "the conversion was interrupted 3 times; the file may not be convertible";
 
     TaskStore(ServiceStore& store, std::filesystem::path root);
 
-    // Takes up the tasks of an earlier run: those that were converting fail with
-    // `kInterrupted`, directories without a task are removed. Returns the waiting tasks, to
-    // be queued again; nothing, with `error`, when the root cannot be used.
-    std::optional<std::vector<std::string>> Resume(std::string& error);
+    // Takes up the tasks of an earlier run. When no other service shares the store, the
+    // tasks it was converting go back to the queue at once and directories without a task
+    // are removed (with a shared store they may be another service's uploads under way).
+    // False, with `error`, when the root cannot be used.
+    bool Resume(std::string& error);
     // A new task id with its empty directory.
     std::optional<std::string> CreateTaskDirectory(std::filesystem::path& directory);
     void Discard(const std::string& taskId);
@@ -43,10 +47,29 @@ public:
     std::optional<TaskRecord> FindByJob(const std::string& jobId) const;
     // The bytes of the user's uploads and results.
     std::uint64_t StoredBytesOf(int userId) const;
-    // Marks a waiting task running and returns it.
-    std::optional<TaskRecord> Begin(const std::string& taskId);
-    void Finish(const std::string& taskId, bool ok, const std::filesystem::path& result,
-                const std::string& message);
+    // Fails a submitted task that cannot be converted, before a worker takes it.
+    void Reject(const std::string& taskId, const std::string& message);
+    // Takes the oldest waiting task for `owner` under a lease of `lease`.
+    std::optional<TaskRecord> Claim(const std::string& owner, std::chrono::milliseconds lease);
+    // Records the outcome while `owner` holds the lease; false when it was lost, and the
+    // task is then someone else's.
+    bool Finish(const std::string& taskId, const std::string& owner, bool ok,
+                const std::filesystem::path& result, const std::string& message);
+    // Puts a task `owner` still holds back in the queue, its attempt not counted; false when
+    // the lease was lost.
+    bool HandBack(const std::string& taskId, const std::string& owner);
+    // Whether the task still waits for a worker.
+    bool Waiting(const std::string& taskId) const;
+    // The tasks waiting for a worker, in every service sharing the store.
+    std::size_t WaitingCount() const;
+    // Tasks whose lease ended go back to the queue, held back `backoff` for every attempt
+    // made; how many.
+    std::size_t Recover(std::chrono::milliseconds backoff);
+    void Renew(const std::string& owner, std::chrono::milliseconds lease);
+    // Calls `wake` when another service queued a task; an empty `wake` stops that.
+    void WatchQueue(std::function<void()> wake);
+    // The store's clock.
+    Clock::time_point Now() const;
     // Removes tasks untouched for the retention time, running ones excepted.
     std::size_t Sweep(Clock::time_point now);
 

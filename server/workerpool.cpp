@@ -1,7 +1,8 @@
 #include "workerpool.h"
 
-WorkerPool::WorkerPool(std::size_t count, Prepare prepare, Run run)
-    : prepare(std::move(prepare)), run(std::move(run))
+WorkerPool::WorkerPool(std::size_t count, std::chrono::milliseconds poll, Prepare prepare,
+                       Take take)
+    : poll(poll), prepare(std::move(prepare)), take(std::move(take))
 {
     for (std::size_t worker = 0; worker < count; ++worker) {
         threads.emplace_back([this, worker] { Work(worker); });
@@ -13,13 +14,21 @@ WorkerPool::~WorkerPool()
     Stop();
 }
 
-void WorkerPool::Enqueue(std::string job)
+void WorkerPool::Wake()
 {
     {
         std::lock_guard lock(mutex);
-        queue.push_back(std::move(job));
+        ++wakeups;
     }
-    wake.notify_one();
+    wake.notify_all();
+}
+
+bool WorkerPool::Drain(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(mutex);
+    stopping = true;
+    wake.notify_all();
+    return idle.wait_for(lock, limit, [this] { return running == 0; });
 }
 
 void WorkerPool::Stop()
@@ -42,16 +51,25 @@ void WorkerPool::Work(std::size_t worker)
         prepare(worker);
     }
     for (;;) {
-        std::string job;
+        unsigned long long seen = 0;
         {
-            std::unique_lock lock(mutex);
-            wake.wait(lock, [this] { return stopping || !queue.empty(); });
+            std::lock_guard lock(mutex);
             if (stopping) {
                 return;
             }
-            job = std::move(queue.front());
-            queue.pop_front();
+            seen = wakeups;
+            ++running;
         }
-        run(worker, job);
+        const bool worked = take(worker);
+        {
+            std::lock_guard lock(mutex);
+            --running;
+        }
+        idle.notify_all();
+        if (worked) {
+            continue;
+        }
+        std::unique_lock lock(mutex);
+        wake.wait_for(lock, poll, [&] { return stopping || wakeups != seen; });
     }
 }

@@ -1,3 +1,4 @@
+#include "adoptedprocesses.h"
 #include "serviceclient.h"
 #include "sharedservertest.h"
 #include "taskstore.h"
@@ -7,64 +8,15 @@
 
 #include <sqlite3.h>
 
-#include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sys/prctl.h>
-#include <sys/wait.h>
 #include <thread>
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-// The processes that became ours when the service they belonged to was killed (this test
-// process is their subreaper).
-std::vector<pid_t> AdoptedChildren()
-{
-    std::vector<pid_t> children;
-    std::error_code code;
-    for (const auto& entry : fs::directory_iterator("/proc", code)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        // pid (comm) state ppid ...: the name may hold blanks and parentheses.
-        const auto close = line.rfind(')');
-        if (close == std::string::npos) {
-            continue;
-        }
-        std::istringstream rest(line.substr(close + 1));
-        std::string state;
-        pid_t parent = 0;
-        rest >> state >> parent;
-        if (parent == getpid()) {
-            children.push_back(std::stoi(name));
-        }
-    }
-    return children;
-}
-
-// A killed service leaves its office and tool processes behind; they are ended here, as the
-// end of the service's whole process group would end them.
-void EndLeftoverProcesses()
-{
-    for (int round = 0; round < 50; ++round) {
-        const auto children = AdoptedChildren();
-        if (children.empty()) {
-            return;
-        }
-        for (pid_t child : children) {
-            kill(child, SIGKILL);
-            waitpid(child, nullptr, 0);
-        }
-    }
-}
 
 std::string IntegrityOf(const fs::path& database)
 {
@@ -129,7 +81,7 @@ TEST(ServerRestartTest, AServiceKilledDuringTenConversionsResumesOnItsDataDirect
         std::this_thread::sleep_for(20ms);
     }
     first->Kill();
-    EndLeftoverProcesses();
+    AdoptedProcesses::EndAll();
     ASSERT_GE(resultsBefore.size(), 3u);
     ASSERT_LT(resultsBefore.size(), tasks.size());
     EXPECT_EQ(IntegrityOf(dir / "data" / "service.db"), "ok");
@@ -149,7 +101,7 @@ TEST(ServerRestartTest, AServiceKilledDuringTenConversionsResumesOnItsDataDirect
         EXPECT_EQ(download.body, bytes) << jobId;
         EXPECT_EQ(download.body.rfind("%PDF", 0), 0u) << jobId;
     }
-    int interrupted = 0;
+    // The conversions under way when it was killed are made again.
     for (const Task& task : tasks) {
         ServiceClient::Reply query;
         const auto limit = std::chrono::steady_clock::now() + 180s;
@@ -160,23 +112,14 @@ TEST(ServerRestartTest, AServiceKilledDuringTenConversionsResumesOnItsDataDirect
                   query.json["data"]["taskState"] == "RUNNING") &&
                  std::chrono::steady_clock::now() < limit);
         const std::string state = query.json["data"]["taskState"].asString();
-        if (state == "FAILED") {
-            EXPECT_EQ(query.json["msg"], TaskStore::kInterrupted);
-            ++interrupted;
-            continue;
-        }
         ASSERT_EQ(state, "FINISH") << task.taskId << " " << query.body;
         const auto download = resumed.Get("/results/" + task.jobId);
         EXPECT_EQ(download.body.rfind("%PDF", 0), 0u) << task.taskId;
     }
-    // One conversion per worker was under way when the service was killed.
-    EXPECT_GE(interrupted, 1);
-    EXPECT_LE(interrupted, 2);
-
     ServiceClient newcomer(second.Port());
     EXPECT_TRUE(newcomer.SignIn("tester", "secret"));
     EXPECT_EQ(second.Terminate(30), 0);
-    EndLeftoverProcesses();
+    AdoptedProcesses::EndAll();
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include <condition_variable>
 #include <csignal>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -105,10 +106,10 @@ TEST_F(TaskStoreTest, ResultsAreRemovedAfterADayButRunningTasksStay)
     bool again = false;
     const auto job = store.Submit(finished.taskId, 1, "pdf-compress", again);
     store.Submit(running.taskId, 1, "pdf-compress", again);
-    ASSERT_TRUE(store.Begin(finished.taskId));
-    EXPECT_FALSE(store.Begin(finished.taskId)); // already running
-    store.Finish(finished.taskId, true, finished.input, "");
-    ASSERT_TRUE(store.Begin(running.taskId));
+    ASSERT_EQ(store.Claim("me", 30s)->taskId, finished.taskId);
+    ASSERT_TRUE(store.Finish(finished.taskId, "me", true, finished.input, ""));
+    ASSERT_EQ(store.Claim("me", 30s)->taskId, running.taskId);
+    EXPECT_FALSE(store.Claim("me", 30s)); // nothing else waits
 
     const auto now = TaskStore::Clock::now();
     EXPECT_EQ(store.Sweep(now + 23h), 0u);
@@ -120,7 +121,7 @@ TEST_F(TaskStoreTest, ResultsAreRemovedAfterADayButRunningTasksStay)
     EXPECT_TRUE(store.Find(running.taskId, 1));
 }
 
-TEST_F(TaskStoreTest, ARestartKeepsResultsFailsInterruptedTasksAndQueuesWaitingOnes)
+TEST_F(TaskStoreTest, ARestartKeepsResultsAndQueuesInterruptedTasksAgainBeforeWaitingOnes)
 {
     std::string error;
     std::string finishedJob;
@@ -136,20 +137,18 @@ TEST_F(TaskStoreTest, ARestartKeepsResultsFailsInterruptedTasksAndQueuesWaitingO
         finishedJob = *store.Submit(finished.taskId, 1, "pdf-compress", again);
         store.Submit(interrupted.taskId, 1, "pdf-compress", again);
         store.Submit(waiting.taskId, 1, "pdf-compress", again);
-        ASSERT_TRUE(store.Begin(finished.taskId));
+        ASSERT_EQ(store.Claim("ended", 30s)->taskId, finished.taskId);
         const fs::path result = dir / "tasks" / finished.taskId / "result.pdf";
         std::ofstream(result) << "%PDF-result";
-        store.Finish(finished.taskId, true, result, "");
-        ASSERT_TRUE(store.Begin(interrupted.taskId));
+        ASSERT_TRUE(store.Finish(finished.taskId, "ended", true, result, ""));
+        ASSERT_EQ(store.Claim("ended", 30s)->taskId, interrupted.taskId);
     }
     // An upload the ended run did not finish.
     fs::create_directories(dir / "tasks" / "task-cut-short");
 
     Reopen();
     TaskStore store(*database, dir / "tasks");
-    const auto queued = store.Resume(error);
-    ASSERT_TRUE(queued);
-    EXPECT_EQ(*queued, std::vector<std::string>{waiting.taskId});
+    ASSERT_TRUE(store.Resume(error));
 
     const auto result = store.FindByJob(finishedJob);
     ASSERT_TRUE(result);
@@ -157,12 +156,12 @@ TEST_F(TaskStoreTest, ARestartKeepsResultsFailsInterruptedTasksAndQueuesWaitingO
     EXPECT_EQ(TestDocuments::Read(result->result), "%PDF-result");
     EXPECT_EQ(result->input, dir / "tasks" / finished.taskId / "input.pdf");
 
-    const auto failed = store.Find(interrupted.taskId, 1);
-    ASSERT_TRUE(failed);
-    EXPECT_EQ(failed->state, TaskState::Failed);
-    EXPECT_EQ(failed->message, TaskStore::kInterrupted);
+    // The ended run's lease is not waited for: no one else uses the store.
+    EXPECT_EQ(store.Find(interrupted.taskId, 1)->state, TaskState::Waiting);
     EXPECT_EQ(store.Find(uploaded.taskId, 1)->state, TaskState::Uploaded);
-    EXPECT_TRUE(store.Begin(waiting.taskId));
+    EXPECT_EQ(store.Claim("next", 30s)->taskId, interrupted.taskId);
+    EXPECT_EQ(store.Claim("next", 30s)->taskId, waiting.taskId);
+    EXPECT_FALSE(store.Claim("next", 30s));
     EXPECT_FALSE(fs::exists(dir / "tasks" / "task-cut-short"));
     EXPECT_TRUE(fs::exists(dir / "tasks" / uploaded.taskId / "input.pdf"));
 }
@@ -175,50 +174,64 @@ TEST(WorkerPoolTest, TwoWorkersRunTwoJobsAtOnce)
     int mostAtOnce = 0;
     std::set<std::size_t> workers;
     {
-        WorkerPool pool(2, nullptr, [&](std::size_t worker, const std::string&) {
+        int jobs = 2;
+        WorkerPool pool(2, 10s, nullptr, [&](std::size_t worker) {
             std::unique_lock lock(mutex);
+            if (jobs == 0) {
+                return false;
+            }
+            --jobs;
             workers.insert(worker);
             mostAtOnce = std::max(mostAtOnce, ++inside);
             changed.notify_all();
             // each job waits until the other one is running too (or gives up)
             changed.wait_for(lock, 5s, [&] { return mostAtOnce == 2; });
             --inside;
+            changed.notify_all();
+            return true;
         });
-        pool.Enqueue("a");
-        pool.Enqueue("b");
         std::unique_lock lock(mutex);
         ASSERT_TRUE(changed.wait_for(lock, 10s, [&] { return mostAtOnce == 2 && inside == 0; }));
     }
     EXPECT_EQ(workers, (std::set<std::size_t>{0, 1}));
 }
 
-TEST(WorkerPoolTest, OneWorkerTakesJobsInOrderAfterPreparing)
+TEST(WorkerPoolTest, AnIdleWorkerLooksAgainWhenWokenLongBeforeItsPoll)
 {
     std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::string> queue;
     std::vector<std::string> seen;
+    const auto started = std::chrono::steady_clock::now();
     {
         WorkerPool pool(
-            1,
+            1, 60s,
             [&](std::size_t) {
                 std::lock_guard lock(mutex);
                 seen.push_back("prepared");
             },
-            [&](std::size_t, const std::string& job) {
+            [&](std::size_t) {
                 std::lock_guard lock(mutex);
-                seen.push_back(job);
+                if (queue.empty()) {
+                    return false;
+                }
+                seen.push_back(queue.front());
+                queue.pop_front();
+                changed.notify_all();
+                return true;
             });
         for (const char* job : {"1", "2", "3"}) {
-            pool.Enqueue(job);
-        }
-        for (int i = 0; i < 500; ++i) {
-            std::this_thread::sleep_for(10ms);
-            std::lock_guard lock(mutex);
-            if (seen.size() == 4) {
-                break;
+            {
+                std::lock_guard lock(mutex);
+                queue.push_back(job);
             }
+            pool.Wake();
+            std::unique_lock lock(mutex);
+            ASSERT_TRUE(changed.wait_for(lock, 10s, [&] { return queue.empty(); }));
         }
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"prepared", "1", "2", "3"}));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 30s);
 }
 
 TEST(ChildProcessTest, ATimeLimitKillsTheProgramWithItsChildren)

@@ -17,6 +17,7 @@
 # fails unless all hold.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../../scripts/service-address.sh"
 : "${DOKORA_SERVER:?DOKORA_SERVER must name a built dokora-server}"
 export DOKORA_CONVERT="${DOKORA_CONVERT:-}"
 
@@ -34,12 +35,7 @@ printf '%s\n' "$DOKORA_PASSWORD" |
 "$DOKORA_SERVER" --data "$DOKORA_DATA" --port 0 --workers 1 --time-limit 60 \
     >"$scratch/server.out" 2>"$scratch/server.log" &
 server_pid=$!
-for _ in $(seq 100); do
-    grep -q '^listening on ' "$scratch/server.out" 2>/dev/null && break
-    sleep 0.1
-done
-DOKORA_URL=$(sed -n 's/^listening on //p' "$scratch/server.out")
-if [ -z "$DOKORA_URL" ]; then
+if ! DOKORA_URL=$(service_address "$scratch/server.out" "$server_pid"); then
     echo "the service did not start:" && cat "$scratch/server.log"
     exit 1
 fi

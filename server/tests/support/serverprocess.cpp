@@ -53,12 +53,14 @@ std::filesystem::path ServerProcess::Binary()
 }
 
 int ServerProcess::AddUser(const std::filesystem::path& dataDir, const std::string& name,
-                           const std::string& password)
+                           const std::string& password, const std::vector<std::string>& extraArgs)
 {
     int toChild = -1;
     int fromChild = -1;
-    const pid_t child = SpawnWithPipes(
-        {Binary().string(), "--data", dataDir.string(), "--add-user", name}, &toChild, &fromChild);
+    std::vector<std::string> argv = {Binary().string(), "--data", dataDir.string(), "--add-user",
+                                     name};
+    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+    const pid_t child = SpawnWithPipes(argv, &toChild, &fromChild);
     if (child < 0) {
         return -1;
     }
@@ -77,7 +79,7 @@ int ServerProcess::AddUser(const std::filesystem::path& dataDir, const std::stri
 ServerProcess::ServerProcess(const std::filesystem::path& dataDir, const Options& options)
 {
     for (const auto& [name, password] : options.users) {
-        if (AddUser(dataDir, name, password) != 0) {
+        if (AddUser(dataDir, name, password, options.extraArgs) != 0) {
             return;
         }
     }

@@ -25,6 +25,7 @@ public:
 
     bool Running() const { return port > 0; }
     int Port() const { return port; }
+    pid_t Pid() const { return pid; }
     std::string BaseUrl() const;
     // Sends SIGTERM and waits up to `seconds`; the exit status, or -1 when it did not end.
     int Terminate(int seconds);
@@ -32,9 +33,10 @@ public:
     void Kill();
 
     static std::filesystem::path Binary();
-    // Runs `dokora-server --data DIR --add-user NAME` with the password on its input.
+    // Runs `dokora-server --data DIR --add-user NAME` with the password on its input, and
+    // `extraArgs` (which may name another store).
     static int AddUser(const std::filesystem::path& dataDir, const std::string& name,
-                       const std::string& password);
+                       const std::string& password, const std::vector<std::string>& extraArgs = {});
 
 private:
     pid_t pid = -1;

@@ -3,6 +3,8 @@
 #include <httplib.h>
 #include <json/reader.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -17,6 +19,12 @@ ServiceClient::Reply Wrap(const httplib::Result& result)
     }
     reply.status = result->status;
     reply.body = result->body;
+    for (const auto& [name, value] : result->headers) {
+        std::string lower = name;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        reply.headers[lower] = value;
+    }
     Json::CharReaderBuilder builder;
     std::istringstream in(reply.body);
     std::string errors;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -18,7 +19,8 @@ public:
     {
         int status = 0; // HTTP status, 0 when the exchange failed
         std::string body;
-        Json::Value json; // null unless the body is JSON
+        Json::Value json;                           // null unless the body is JSON
+        std::map<std::string, std::string> headers; // names in lower case
     };
 
     Reply Get(const std::string& target);
