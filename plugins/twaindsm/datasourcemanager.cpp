@@ -3,6 +3,7 @@
 #include "utility/textcase.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -29,21 +30,52 @@ DataSourceManager::~DataSourceManager()
         Parent(MSG_CLOSEDSM);
 }
 
-TW_UINT16 DataSourceManager::Entry(TW_IDENTITY* origin, TW_IDENTITY*, TW_UINT32 group,
+TW_UINT16 DataSourceManager::Entry(TW_IDENTITY* origin, TW_IDENTITY* destination, TW_UINT32 group,
                                    TW_UINT16 argument, TW_UINT16 message, TW_MEMREF data)
 {
-    if (!origin || group != DG_CONTROL)
+    if (!origin)
         return Fail(TWCC_BADPROTOCOL);
-    switch (argument) {
-    case DAT_PARENT:
-        return Parent(message);
-    case DAT_IDENTITY:
-        return Identity(message, static_cast<TW_IDENTITY*>(data));
-    case DAT_STATUS:
-        return Status(static_cast<TW_STATUS*>(data));
-    default:
-        return Fail(TWCC_BADPROTOCOL);
+    if (group == DG_CONTROL) {
+        switch (argument) {
+        case DAT_PARENT:
+            return Parent(message);
+        case DAT_IDENTITY:
+            return Identity(message, static_cast<TW_IDENTITY*>(data));
+        case DAT_STATUS:
+            return Status(static_cast<TW_STATUS*>(data));
+        default:
+            break;
+        }
     }
+    // Everything else is addressed to the open source.
+    if (state < 4)
+        return Fail(TWCC_SEQERROR);
+    if (!IsOpenSource(destination))
+        return Fail(TWCC_BADDEST);
+    if (group == DG_CONTROL) {
+        switch (argument) {
+        case DAT_CAPABILITY:
+            return Capability(message, static_cast<TW_CAPABILITY*>(data));
+        case DAT_USERINTERFACE:
+            return UserInterface(message, static_cast<TW_USERINTERFACE*>(data));
+        case DAT_EVENT:
+            return Event(message, static_cast<TW_EVENT*>(data));
+        case DAT_PENDINGXFERS:
+            return PendingTransfers(message, static_cast<TW_PENDINGXFERS*>(data));
+        default:
+            break;
+        }
+    } else if (group == DG_IMAGE) {
+        switch (argument) {
+        case DAT_IMAGEINFO:
+            return ImageInfo(message, static_cast<TW_IMAGEINFO*>(data));
+        case DAT_IMAGENATIVEXFER:
+            return NativeTransfer(message, static_cast<TW_HANDLE*>(data));
+        default:
+            break;
+        }
+    }
+    return Fail(TWCC_BADPROTOCOL);
 }
 
 TW_UINT16 DataSourceManager::Parent(TW_UINT16 message)
@@ -127,6 +159,7 @@ TW_UINT16 DataSourceManager::Identity(TW_UINT16 message, TW_IDENTITY* identity)
         }
         openSource = found->identity;
         *identity = openSource;
+        capabilities = std::make_unique<SourceCapabilities>(device);
         state = 4;
         return TWRC_SUCCESS;
     }
@@ -142,11 +175,152 @@ TW_UINT16 DataSourceManager::Identity(TW_UINT16 message, TW_IDENTITY* identity)
 
 void DataSourceManager::CloseSource()
 {
+    acquisition.reset();
+    pages.clear();
+    capabilities.reset();
     if (device)
         sane_close(device);
     device = nullptr;
     if (state > 3)
         state = 3;
+}
+
+bool DataSourceManager::IsOpenSource(const TW_IDENTITY* destination) const
+{
+    return destination && destination->Id == openSource.Id;
+}
+
+// Settings change only before the source is enabled; they can be read at any time.
+TW_UINT16 DataSourceManager::Capability(TW_UINT16 message, TW_CAPABILITY* capability)
+{
+    if (!capability)
+        return Fail(TWCC_BADVALUE);
+    if ((message == MSG_SET || message == MSG_RESET) && state != 4)
+        return Fail(TWCC_SEQERROR);
+    TW_UINT16 code = TWCC_SUCCESS;
+    const TW_UINT16 result = capabilities->Negotiate(message, *capability, code);
+    return result == TWRC_FAILURE ? Fail(code) : result;
+}
+
+// There is no user interface of the source's own: enabling starts the scan at once.
+TW_UINT16 DataSourceManager::UserInterface(TW_UINT16 message, TW_USERINTERFACE* userInterface)
+{
+    if (message == MSG_ENABLEDS) {
+        if (state != 4)
+            return Fail(TWCC_SEQERROR);
+        if (!userInterface)
+            return Fail(TWCC_BADVALUE);
+        const TW_INT16 count = capabilities->TransferCount();
+        const bool feeder = capabilities->FeederEnabled();
+        // Without a feeder "all pages" is the one page on the glass.
+        const int pageLimit = count > 0 ? count : feeder ? 0 : 1;
+        acquisition =
+            std::make_unique<PageAcquisition>(device, pageLimit, capabilities->DotsPerInch());
+        state = 5;
+        return TWRC_SUCCESS;
+    }
+    if (message == MSG_DISABLEDS) {
+        if (state != 5)
+            return Fail(TWCC_SEQERROR);
+        acquisition.reset();
+        pages.clear();
+        state = 4;
+        return TWRC_SUCCESS;
+    }
+    return Fail(TWCC_BADPROTOCOL);
+}
+
+// The pages are offered once the job has all of them, so the transfer loop never waits for
+// the device; a job that failed asks the application to close the source, and the condition
+// code says why.
+TW_UINT16 DataSourceManager::Event(TW_UINT16 message, TW_EVENT* event)
+{
+    if (message != MSG_PROCESSEVENT)
+        return Fail(TWCC_BADPROTOCOL);
+    if (!event)
+        return Fail(TWCC_BADVALUE);
+    event->TWMessage = MSG_NULL;
+    if (state != 5 || !acquisition)
+        return TWRC_NOTDSEVENT;
+    switch (acquisition->State()) {
+    case PageAcquisition::Progress::Running:
+        return TWRC_NOTDSEVENT;
+    case PageAcquisition::Progress::Done:
+        pages = acquisition->TakePages();
+        acquisition.reset();
+        if (pages.empty()) {
+            condition = TWCC_NOMEDIA;
+            event->TWMessage = MSG_CLOSEDSREQ;
+            return TWRC_DSEVENT;
+        }
+        state = 6;
+        event->TWMessage = MSG_XFERREADY;
+        return TWRC_DSEVENT;
+    case PageAcquisition::Progress::Failed:
+        condition = acquisition->Failure();
+        acquisition.reset();
+        event->TWMessage = MSG_CLOSEDSREQ;
+        return TWRC_DSEVENT;
+    }
+    return TWRC_NOTDSEVENT;
+}
+
+TW_UINT16 DataSourceManager::PendingTransfers(TW_UINT16 message, TW_PENDINGXFERS* pending)
+{
+    if (!pending)
+        return Fail(TWCC_BADVALUE);
+    switch (message) {
+    case MSG_GET:
+        break;
+    case MSG_ENDXFER:
+        if (state != 6 && state != 7)
+            return Fail(TWCC_SEQERROR);
+        pages.pop_front();
+        state = pages.empty() ? 5 : 6;
+        break;
+    case MSG_RESET:
+        if (state != 6)
+            return Fail(TWCC_SEQERROR);
+        pages.clear();
+        state = 5;
+        break;
+    default:
+        return Fail(TWCC_BADPROTOCOL);
+    }
+    pending->Count = static_cast<TW_UINT16>(pages.size());
+    pending->EOJ = 0;
+    return TWRC_SUCCESS;
+}
+
+TW_UINT16 DataSourceManager::ImageInfo(TW_UINT16 message, TW_IMAGEINFO* info)
+{
+    if (message != MSG_GET)
+        return Fail(TWCC_BADPROTOCOL);
+    if (state != 6 && state != 7)
+        return Fail(TWCC_SEQERROR);
+    if (!info)
+        return Fail(TWCC_BADVALUE);
+    *info = pages.front().info;
+    return TWRC_SUCCESS;
+}
+
+// The page goes out as one block of malloc memory holding the packed DIB.
+TW_UINT16 DataSourceManager::NativeTransfer(TW_UINT16 message, TW_HANDLE* page)
+{
+    if (message != MSG_GET)
+        return Fail(TWCC_BADPROTOCOL);
+    if (state != 6)
+        return Fail(TWCC_SEQERROR);
+    if (!page)
+        return Fail(TWCC_BADVALUE);
+    const std::vector<unsigned char>& dib = pages.front().dib;
+    void* memory = std::malloc(dib.size());
+    if (!memory)
+        return Fail(TWCC_LOWMEMORY);
+    std::memcpy(memory, dib.data(), dib.size());
+    *page = memory;
+    state = 7;
+    return TWRC_XFERDONE;
 }
 
 TW_UINT16 DataSourceManager::Status(TW_STATUS* status)

@@ -3,6 +3,8 @@
 // The TWAIN protocol's types and constants (protocol version 2.4), as the published
 // specification fixes them: structures packed to two bytes, DSM_Entry with C linkage. Shared by
 // the data source manager and the scanner code that calls it; only what they use is here.
+// A TW_HANDLE is plain memory: containers and pages the manager hands out come from malloc
+// and the receiver releases them with free.
 
 #include <cstddef>
 #include <cstdint>
@@ -68,6 +70,13 @@ struct TW_ONEVALUE
     TW_UINT32 Item;
 };
 
+// A one-value container whose item is a frame: the item type, then the 16-byte frame.
+struct TW_ONEVALUE_FRAME
+{
+    TW_UINT16 ItemType;
+    TW_FRAME Item;
+};
+
 struct TW_ENUMERATION
 {
     TW_UINT16 ItemType;
@@ -125,6 +134,7 @@ static_assert(sizeof(TW_IDENTITY) == 156);
 static_assert(offsetof(TW_IDENTITY, SupportedGroups) == 50);
 static_assert(sizeof(TW_CAPABILITY) == 4 + sizeof(TW_HANDLE));
 static_assert(sizeof(TW_ONEVALUE) == 6);
+static_assert(sizeof(TW_ONEVALUE_FRAME) == 18);
 static_assert(sizeof(TW_ENUMERATION) == 16);
 static_assert(offsetof(TW_ENUMERATION, ItemList) == 14);
 static_assert(sizeof(TW_USERINTERFACE) == 4 + sizeof(TW_HANDLE));
@@ -199,7 +209,11 @@ constexpr TW_UINT16 TWCC_SEQERROR = 11;
 constexpr TW_UINT16 TWCC_BADDEST = 12;
 constexpr TW_UINT16 TWCC_CAPUNSUPPORTED = 13;
 constexpr TW_UINT16 TWCC_CAPBADOPERATION = 14;
+constexpr TW_UINT16 TWCC_CAPSEQERROR = 15;
+constexpr TW_UINT16 TWCC_PAPERJAM = 20;
 constexpr TW_UINT16 TWCC_CHECKDEVICEONLINE = 23;
+constexpr TW_UINT16 TWCC_INTERLOCK = 24;
+constexpr TW_UINT16 TWCC_NOMEDIA = 29;
 
 // Containers.
 constexpr TW_UINT16 TWON_ARRAY = 3;
@@ -235,6 +249,8 @@ constexpr TW_UINT16 TWPT_GRAY = 1;
 constexpr TW_UINT16 TWPT_RGB = 2;
 constexpr TW_UINT16 TWUN_INCHES = 0;
 constexpr TW_UINT16 TWUN_CENTIMETERS = 1;
+constexpr TW_UINT16 TWUN_PICAS = 2;
+constexpr TW_UINT16 TWUN_POINTS = 3;
 constexpr TW_UINT16 TWSS_NONE = 0;
 constexpr TW_UINT16 TWSS_A4 = 1;
 constexpr TW_UINT16 TWSS_JISB5 = 2;
