@@ -9,6 +9,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git clang-format curl ca-certificates
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
+  # the web pages' browser test: headless Chromium driven from Node, zip listings
+  chromium nodejs unzip
   # engine libraries
   libcurl4-openssl-dev libssl-dev libjsoncpp-dev libpugixml-dev libsimpleini-dev
   libspdlog-dev libsqlcipher-dev libzip-dev
@@ -29,7 +31,8 @@ packages=(
   fonts-dejavu-core
   # the desktop's opener for documents, folders and web pages
   xdg-utils
-  # packages and desktop integration: icons drawn from SVG, .deb building and checks
+  # the web PDF tools' watermarks and page numbers, the packages' icons drawn from SVG;
+  # .deb building and checks
   librsvg2-bin dpkg-dev fakeroot lintian desktop-file-utils appstream
   # the round-robin balancer scripts/cluster.sh puts in front of the service's instances
   haproxy
@@ -41,6 +44,8 @@ desktop_packages=(
   # Qt's own dialogs (print, files) in Chinese
   qt6-translations-l10n
 )
+# Debian ships npm apart from Node; other builds of Node bring their own.
+command -v npm >/dev/null || packages+=(npm)
 case "${1:-}" in
   --no-gui) ;;
   "") packages+=("${desktop_packages[@]}") ;;

@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <memory>
 
@@ -25,4 +26,20 @@ bool SendFile(httplib::Response& response, const std::filesystem::path& path,
             return got > 0 && sink.write(chunk, static_cast<std::size_t>(got));
         });
     return true;
+}
+
+std::string PercentEncode(const std::string& text)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
 }

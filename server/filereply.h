@@ -11,3 +11,6 @@ struct Response;
 // be read.
 bool SendFile(httplib::Response& response, const std::filesystem::path& path,
               const std::string& type);
+
+// `text` percent-encoded for a header value such as filename*=UTF-8''...
+std::string PercentEncode(const std::string& text);

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "utility/utf8.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <string_view>
 
 // What a task needs as its input, told apart by the file's first bytes, not by its name.
 enum class InputKind
@@ -17,8 +18,3 @@ enum class InputKind
 
 // Nothing when the file at `path` is of the kind; otherwise the reason, for the client.
 std::optional<std::string> CheckInput(InputKind kind, const std::filesystem::path& path);
-
-// Strict: overlong forms, surrogates and code points above U+10FFFF are not UTF-8.
-bool IsValidUtf8(std::string_view text);
-// `text` with every byte that is not part of a well-formed sequence replaced by U+FFFD.
-std::string RepairUtf8(std::string_view text);

@@ -156,7 +156,11 @@ int Serve(const ServerOptions& options, ServiceStore& store, AccountStore& accou
                    .publicUrl = publicUrl,
                    .queueLimit = options.queueLimit,
                    .totalQueueLimit = options.totalQueueLimit,
-                   .clientService = publicUrl + "/shiro-cas"});
+                   .clientService = publicUrl + "/shiro-cas",
+                   .tools = {.workers = options.workers,
+                             .time = options.timeLimit,
+                             .memory = options.memoryLimit,
+                             .workRoot = localRoot / "tools"}});
     routes.Register(server);
     if (options.publicUrl.empty() && (options.listen == "0.0.0.0" || options.listen == "::")) {
         std::cerr << "dokora-server: listening on every address; give --public-url so that "

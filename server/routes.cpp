@@ -4,6 +4,7 @@ Routes::Routes(AccountStore& accounts, SessionStore& sessions, TaskStore& tasks,
                ConversionService& conversions, const Settings& settings)
     : taskRoutes(sessions, tasks, conversions, settings),
       signOnRoutes(accounts, sessions, settings), staticRoutes(settings),
+      webPages(sessions, settings), toolRoutes(sessions, settings.tools),
       healthRoutes(tasks, conversions)
 {
 }
@@ -14,5 +15,6 @@ void Routes::Register(httplib::Server& server)
     signOnRoutes.Register(server);
     staticRoutes.Register(server);
     webPages.Register(server);
+    toolRoutes.Register(server);
     healthRoutes.Register(server);
 }

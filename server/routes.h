@@ -5,6 +5,7 @@
 #include "signonroutes.h"
 #include "staticroutes.h"
 #include "taskroutes.h"
+#include "toolroutes.h"
 #include "webpages.h"
 
 namespace httplib {
@@ -17,10 +18,8 @@ class SessionStore;
 class TaskStore;
 
 // The service's HTTP endpoints, by concern: the task API with its results and home list,
-// the single sign-on with the user information, the files it serves as they are, and the web
-// site's pages.
-// the single sign-on with the user information, the files it serves as they are, and the
-// instance's health and figures.
+// the single sign-on with the user information, the files it serves as they are, the web
+// site's pages with their PDF tools, and the instance's health and figures.
 class Routes
 {
 public:
@@ -35,5 +34,6 @@ private:
     SignOnRoutes signOnRoutes;
     StaticRoutes staticRoutes;
     WebPages webPages;
+    ToolRoutes toolRoutes;
     HealthRoutes healthRoutes;
 };

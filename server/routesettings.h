@@ -5,6 +5,16 @@
 #include <filesystem>
 #include <string>
 
+// How the web site's PDF tools run: on `workers` threads of their own, each program under
+// `time` and `memory` (0: no cap), in directories under `workRoot`.
+struct ToolLimits
+{
+    std::size_t workers = 2;
+    std::chrono::milliseconds time{std::chrono::minutes(2)};
+    std::uint64_t memory = 0;
+    std::filesystem::path workRoot;
+};
+
 // What the service's endpoints are configured with; each group of routes keeps a copy.
 struct RouteSettings
 {
@@ -21,4 +31,5 @@ struct RouteSettings
     std::chrono::seconds retryAfter{10};
     // The `service` value of the desktop client's tickets: only those buy a token.
     std::string clientService;
+    ToolLimits tools;
 };

@@ -11,27 +11,9 @@
 
 #include <httplib.h>
 
-#include <cctype>
-
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string PercentEncode(const std::string& text)
-{
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
 
 std::string ContentTypeOf(const fs::path& path)
 {

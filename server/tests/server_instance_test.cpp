@@ -86,19 +86,6 @@ std::string WaitWhile(ServiceClient& client, const std::string& taskId, const st
     }
 }
 
-// The value of a sample in a Prometheus text page, or -1 when it is missing.
-double Sample(const std::string& page, const std::string& name)
-{
-    std::istringstream lines(page);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.rfind(name + " ", 0) == 0) {
-            return std::stod(line.substr(name.size() + 1));
-        }
-    }
-    return -1;
-}
-
 struct Burst
 {
     std::vector<std::pair<std::string, std::string>> accepted; // task and job ids
@@ -157,7 +144,7 @@ TEST(ServerInstanceTest, SubmitsPastTheQueueLimitsAreRefusedWithARetryTimeAndCou
             EXPECT_EQ(refused.headers.count("retry-after"), 1u);
         }
         const std::string metrics = client.Get("/metrics").body;
-        EXPECT_GE(Sample(metrics, "dokora_queue_depth"), 1) << metrics;
+        EXPECT_GE(MetricSample(metrics, "dokora_queue_depth"), 1) << metrics;
 
         // Once the queue has room, the refused task goes through.
         const auto deadline = std::chrono::steady_clock::now() + 120s;
@@ -188,13 +175,15 @@ TEST(ServerInstanceTest, HealthAndMetricsShowWhatTheInstanceDid)
     const auto metrics = client.Get("/metrics");
     EXPECT_EQ(metrics.status, 200);
     EXPECT_EQ(metrics.headers.at("content-type").rfind("text/plain", 0), 0u);
-    EXPECT_EQ(Sample(metrics.body, "dokora_finished_total"), 2) << metrics.body;
-    EXPECT_EQ(Sample(metrics.body, "dokora_failed_total"), 0);
-    EXPECT_EQ(Sample(metrics.body, "dokora_running_conversions"), 0);
-    EXPECT_EQ(Sample(metrics.body, "dokora_queue_depth"), 0);
-    EXPECT_EQ(Sample(metrics.body, "dokora_office_restarts_total"), 0);
-    EXPECT_EQ(Sample(metrics.body, "dokora_conversion_seconds_count{function=\"word-to-pdf\"}"), 2);
-    EXPECT_GT(Sample(metrics.body, "dokora_conversion_seconds_sum{function=\"word-to-pdf\"}"), 0);
+    EXPECT_EQ(MetricSample(metrics.body, "dokora_finished_total"), 2) << metrics.body;
+    EXPECT_EQ(MetricSample(metrics.body, "dokora_failed_total"), 0);
+    EXPECT_EQ(MetricSample(metrics.body, "dokora_running_conversions"), 0);
+    EXPECT_EQ(MetricSample(metrics.body, "dokora_queue_depth"), 0);
+    EXPECT_EQ(MetricSample(metrics.body, "dokora_office_restarts_total"), 0);
+    EXPECT_EQ(
+        MetricSample(metrics.body, "dokora_conversion_seconds_count{function=\"word-to-pdf\"}"), 2);
+    EXPECT_GT(MetricSample(metrics.body, "dokora_conversion_seconds_sum{function=\"word-to-pdf\"}"),
+              0);
     EXPECT_NE(metrics.body.find("# TYPE dokora_finished_total counter"), std::string::npos);
 }
 

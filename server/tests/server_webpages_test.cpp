@@ -62,4 +62,53 @@ TEST_F(ServerWebPagesTest, TheHomePageLinksEveryTool)
     EXPECT_EQ(Fetch(server->BaseUrl() + "/no-such-tool")->status, 404);
 }
 
+TEST_F(ServerWebPagesTest, APageOpenedWithTheClientsTicketSignsItsUserIn)
+{
+    httplib::Client http("127.0.0.1", server->Port());
+    const auto granted = http.Post("/shiro-cas/v1/tickets",
+                                   httplib::Params{{"username", "tester"}, {"password", "secret"}});
+    ASSERT_TRUE(granted);
+    const std::string location = granted->get_header_value("Location");
+    const std::string grantingTicket = location.substr(location.find("/shiro-cas/"));
+    // The client asks the ticket for the page's address and appends it last.
+    const std::string page = "/pdf-merge?extra=PC&Device=PC&version=1.0.0";
+    const auto ticketFor = [&](const std::string& service) {
+        return http.Post(grantingTicket, httplib::Params{{"service", service}})->body;
+    };
+
+    const auto opened = http.Get(page + "&ticket=" + ticketFor(server->BaseUrl() + page));
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->status, 303);
+    EXPECT_EQ(opened->get_header_value("Location"), page);
+    const std::string cookie = opened->get_header_value("Set-Cookie");
+    ASSERT_EQ(cookie.rfind("dokora_token=", 0), 0u) << cookie;
+    EXPECT_NE(cookie.find("HttpOnly"), std::string::npos);
+    const std::string token = cookie.substr(0, cookie.find(';'));
+
+    const auto signedIn = http.Get(page, {{"Cookie", token}});
+    EXPECT_NE(signedIn->body.find("已登录"), std::string::npos);
+    EXPECT_EQ(http.Get(page)->body.find("已登录"), std::string::npos);
+    // With the cookie the page's tool answers: "no files" instead of "sign in first".
+    EXPECT_EQ(http.Post("/api/pdf/merge", {{"Cookie", token}}, "", "text/plain")->status, 400);
+    EXPECT_EQ(http.Post("/api/pdf/merge", "", "text/plain")->status, 403);
+
+    // A ticket issued for another page buys nothing here.
+    const auto stolen =
+        http.Get(page + "&ticket=" + ticketFor(server->BaseUrl() + "/pdf-split?extra=PC"));
+    EXPECT_EQ(stolen->status, 303);
+    EXPECT_TRUE(stolen->get_header_value("Set-Cookie").empty());
+}
+
+TEST_F(ServerWebPagesTest, ToolsTheServiceLacksSaySo)
+{
+    for (const char* key : {"timestamp", "PDF2CAD"}) {
+        const auto page = Fetch(*WebPageUrl(key, server->BaseUrl()));
+        EXPECT_NE(page->body.find("参考服务不提供此功能"), std::string::npos) << key;
+        EXPECT_EQ(page->body.find("<form"), std::string::npos) << key;
+    }
+    EXPECT_NE(Fetch(server->BaseUrl() + "/pdf-merge")->body.find("/web/tools.js"),
+              std::string::npos);
+    EXPECT_EQ(Fetch(server->BaseUrl() + "/web/tools.js")->status, 200);
+}
+
 } // namespace

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -200,6 +201,26 @@ TEST_F(OpeningTest, ALaterStartHandsItsFilesToTheRunningClient)
     EXPECT_EQ(viewer.shown.size(), 1u);
     EXPECT_EQ(opener.Opened(), "");
     EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+// The client started again from a file manager, as its own process: the running client
+// shows the PDF and the second start leaves at once.
+TEST_F(OpeningTest, ASecondStartOfTheClientProgramShowsItsPdfInTheFirst)
+{
+    SingleInstance first;
+    ASSERT_TRUE(first.Acquire());
+    QObject::connect(&first, &SingleInstance::filesReceived, window.get(),
+                     [this](const StartFiles& files) { OpenStartFiles(*window, files); });
+    const std::string pdf = MakeFile("docs/second start.pdf", 2048);
+
+    QProcess second;
+    second.start(QStringLiteral(DOKORA_CLIENT_FILE), {QString::fromStdString(pdf)});
+    ASSERT_TRUE(WaitUntil([&] { return second.state() == QProcess::NotRunning; }, 20s));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return viewer.shown.size() == 1; }));
+    EXPECT_EQ(viewer.shown[0].first, pdf);
+    EXPECT_EQ(conversions.OpenRecordList().GetCount(), 1u);
 }
 
 } // namespace

@@ -163,3 +163,15 @@ ServiceClient::Conversion ServiceClient::Convert(const std::string& taskName,
     }
     return conversion;
 }
+
+double MetricSample(const std::string& page, const std::string& name)
+{
+    std::istringstream lines(page);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind(name + " ", 0) == 0) {
+            return std::stod(line.substr(name.size() + 1));
+        }
+    }
+    return -1;
+}

@@ -55,3 +55,6 @@ private:
     int port;
     std::string token;
 };
+
+// The value of the sample `name` (with its labels) on a /metrics page; -1 when it is missing.
+double MetricSample(const std::string& page, const std::string& name);
