@@ -190,12 +190,16 @@ bool DataSourceManager::IsOpenSource(const TW_IDENTITY* destination) const
     return destination && destination->Id == openSource.Id;
 }
 
-// Settings change only before the source is enabled; they can be read at any time.
+// Settings change only before the source is enabled; they can be read at any time but while
+// the device is scanning.
 TW_UINT16 DataSourceManager::Capability(TW_UINT16 message, TW_CAPABILITY* capability)
 {
     if (!capability)
         return Fail(TWCC_BADVALUE);
     if ((message == MSG_SET || message == MSG_RESET) && state != 4)
+        return Fail(TWCC_SEQERROR);
+    // The device's options are not touched while the job's thread reads from it.
+    if (acquisition)
         return Fail(TWCC_SEQERROR);
     TW_UINT16 code = TWCC_SUCCESS;
     const TW_UINT16 result = capabilities->Negotiate(message, *capability, code);

@@ -318,6 +318,9 @@ TEST_F(SlowScannerTest, DisablingStopsAScanInProgress)
 {
     OpenFirstSource();
     ASSERT_EQ(Enable(), TWRC_SUCCESS);
+    TW_CAPABILITY capability{ICAP_PIXELTYPE, TWON_DONTCARE16, nullptr};
+    EXPECT_EQ(CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability), TWRC_FAILURE)
+        << "the device is busy scanning";
     TW_EVENT event{nullptr, MSG_NULL};
     EXPECT_EQ(CallSource(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event), TWRC_NOTDSEVENT);
     EXPECT_EQ(Disable(), TWRC_SUCCESS);
