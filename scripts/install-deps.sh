@@ -13,6 +13,8 @@ packages=(
   chromium nodejs unzip
   # engine libraries
   libcurl4-openssl-dev libssl-dev libjsoncpp-dev libpugixml-dev libsimpleini-dev
+  # the update's signing key and signatures (scripts/make-update-key.sh, make-installer.sh)
+  openssl
   libspdlog-dev libsqlcipher-dev libzip-dev
   # scanning: SANE's library and its test backend, and its command-line tools
   libsane-dev libsane1 sane-utils

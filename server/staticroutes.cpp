@@ -17,7 +17,9 @@ void StaticRoutes::Register(httplib::Server& server)
     server.Get("/dokora/update/newversion.htm",
                [this](const Request&, Response& r) { VersionFile(r); });
     server.Get("/dokora/update/DokoraSetup.exe",
-               [this](const Request&, Response& r) { Installer(r); });
+               [this](const Request&, Response& r) { UpdateFile(r, "DokoraSetup.exe"); });
+    server.Get("/dokora/update/DokoraSetup.exe.sig",
+               [this](const Request&, Response& r) { UpdateFile(r, "DokoraSetup.exe.sig"); });
     server.Get("/shiro-cas/avatar", [](const Request&, Response& r) { Avatar(r); });
 }
 
@@ -38,10 +40,10 @@ void StaticRoutes::Avatar(httplib::Response& response)
                          "image/png");
 }
 
-void StaticRoutes::Installer(httplib::Response& response)
+void StaticRoutes::UpdateFile(httplib::Response& response, const char* name)
 {
-    if (!SendFile(response, settings.updateDir / "DokoraSetup.exe", "application/octet-stream")) {
+    if (!SendFile(response, settings.updateDir / name, "application/octet-stream")) {
         response.status = 404;
-        response.set_content("no installer", "text/plain");
+        response.set_content("no such file", "text/plain");
     }
 }

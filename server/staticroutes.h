@@ -7,8 +7,8 @@ class Server;
 struct Response;
 } // namespace httplib
 
-// The files the service hands out as they are: the version file and the installer of the
-// update directory, and the head icon every account shows.
+// The files the service hands out as they are: the version file, the installer and its
+// signature of the update directory, and the head icon every account shows.
 class StaticRoutes
 {
 public:
@@ -17,7 +17,8 @@ public:
 
 private:
     void VersionFile(httplib::Response& response);
-    void Installer(httplib::Response& response);
+    // The installer or its detached signature, as the update directory holds it.
+    void UpdateFile(httplib::Response& response, const char* name);
     static void Avatar(httplib::Response& response);
 
     const RouteSettings settings;

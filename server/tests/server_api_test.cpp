@@ -293,6 +293,11 @@ TEST_F(ServerApiTest, HomeSortListVersionFileAndInstaller)
     ASSERT_TRUE(installer);
     EXPECT_EQ(installer->body, "installer bytes");
     EXPECT_EQ(installer->get_header_value("Content-Length"), "15");
+    EXPECT_EQ(client.Get("/dokora/update/DokoraSetup.exe.sig").status, 404);
+    TestDocuments::WriteText(dir / "data" / "update" / "DokoraSetup.exe.sig", "signature");
+    const auto signature = http.Get("/dokora/update/DokoraSetup.exe.sig?&skq=3");
+    ASSERT_TRUE(signature);
+    EXPECT_EQ(signature->body, "signature");
     EXPECT_EQ(client.Get("/dokora/update/newversion.htm").body, "<#9.9.9.9#>\n<#1#>");
 
     const auto avatar = http.Get("/shiro-cas/avatar");

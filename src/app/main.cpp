@@ -28,6 +28,7 @@
 #include "ui/scannerwnd.h"
 #include "ui/systemtray.h"
 #include "ui/theme.h"
+#include "update/updatechecks.h"
 #include "utility/tc_http.h"
 #include "utility/utilitycalls.h"
 
@@ -152,6 +153,8 @@ int main(int argc, char** argv)
         services.signIn = &signIn;
         TileBackground tileWork(homeSortList, locations.api, *account, clientInfo);
         services.tileWork = &tileWork;
+        UpdateChecks updates{UpdateSource::FromSystem(locations.files), {}, {}};
+        services.updates = &updates;
         CMainWnd window(services);
         dialogs.SetMainWindow(&window);
         QObject::connect(&instance, &SingleInstance::activationRequested, &window,

@@ -26,6 +26,12 @@ void CTaskBaseThread::Post(std::uint32_t id, std::uintptr_t wParam, std::string 
         window->PostWindowMessage(WindowMessage{id, wParam, 0, std::move(payload)});
 }
 
+void CTaskBaseThread::PostParams(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    if (MessageTarget* window = GetMainWnd())
+        window->PostWindowMessage(WindowMessage{id, wParam, lParam, {}});
+}
+
 void CTaskBaseThread::StartWithNotice(MessageTarget* window, DialogService& dialogs)
 {
     if (!IsRunning()) {

@@ -34,6 +34,7 @@ public:
 
 protected:
     void Post(std::uint32_t id, std::uintptr_t wParam = 0, std::string payload = {});
+    void PostParams(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam);
 
 private:
     std::atomic<MessageTarget*> mainWnd{nullptr};

@@ -333,6 +333,7 @@ void CMainWnd::Initialize()
     firstShowTimer->start();
     if (services.viewer)
         services.viewer->PreparePrinting();
+    StartUpdateWork();
     initialized = true;
 }
 
@@ -412,8 +413,8 @@ const std::map<std::uint32_t, CMainWnd::Handler>& CMainWnd::Routes()
         {WM_CONVERT_FILE_DONE, &CMainWnd::OnConvertFileDone},
         {WM_COMPLETED_LIST_CHANGED, &CMainWnd::OnCompletedListChanged},
         {WM_UPDATE_CHECK, &CMainWnd::OnUpdateCheck},
-        {WM_UPDATE_RESULT, &CMainWnd::OnNotHandledYet},
-        {WM_UPDATE_FORCED, &CMainWnd::OnNotHandledYet},
+        {WM_UPDATE_RESULT, &CMainWnd::OnUpdateResult},
+        {WM_UPDATE_FORCED, &CMainWnd::OnUpdateForced},
         {WM_SHOW_SETTINGS, &CMainWnd::OnShowSettings},
         {WM_CONVERT_LIST_BACK, &CMainWnd::OnConvertListBack},
         {WM_FIRST_START_CHECK, &CMainWnd::OnFirstStartCheck},
@@ -553,11 +554,6 @@ void CMainWnd::OnAccountUserName(WindowMessage& message)
         ShowUserName(QString::fromStdString(*text));
         AppLog("CMainWnd::OnAccountUserName", "user " + *text);
     }
-}
-
-void CMainWnd::OnNotHandledYet(WindowMessage& message)
-{
-    AppLog("CMainWnd::Dispatch", "no handler yet for message " + std::to_string(message.id));
 }
 
 bool CMainWnd::IsConverting() const

@@ -1,5 +1,4 @@
-// The main window's shell: the tray icon, the "≡" menu, the completion notice and the manual
-// update check.
+// The main window's shell: the tray icon, the "≡" menu and the completion notice.
 #include "ui/mainwnd.h"
 
 #include "settings/clientinfo.h"
@@ -92,11 +91,4 @@ NoticeActions CMainWnd::CompletionNoticeActions()
 void CMainWnd::OnConvertFileDone(WindowMessage& message)
 {
     notice->Show(message.payload);
-}
-
-void CMainWnd::OnUpdateCheck(WindowMessage&)
-{
-    // The check and its dialog belong to the updater, which listens to the signal.
-    AppLog("CMainWnd::OnUpdateCheck", "manual update check requested");
-    emit updateCheckRequested();
 }

@@ -1,28 +1,20 @@
 #include "ui/msgbox.h"
 
 #include "base/passwordverifier.h"
-#include "ui/caption.h"
+#include "ui/dialogframe.h"
 #include "ui/theme.h"
 
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 
 #include <algorithm>
 
 namespace {
 
-constexpr int kCaptionHeight = 40;
-constexpr int kButtonHeight = 34;
-constexpr int kBigButtonWidth = 168;
-constexpr int kSmallButtonWidth = 96;
-constexpr int kSmallButtonLeft = 108;
-constexpr int kButtonGap = 14;
 constexpr int kButtonsFromBottom = 75;         // top of the buttons above the bottom edge
 constexpr int kPasswordButtonsFromBottom = 50; // password mode: below the edit
-constexpr int kIconSize = 40;
 constexpr int kIconGap = 12;
 constexpr int kSideMargin = 40;
 
@@ -30,16 +22,6 @@ constexpr int kSideMargin = 40;
 std::string OrDefault(const std::string& value, const char* fallback)
 {
     return value.empty() ? fallback : value;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* role)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setProperty("role", QString::fromLatin1(role));
-    button->setCursor(Qt::PointingHandCursor);
-    button->setAutoDefault(false);
-    return button;
 }
 
 // `text` with a zero-width space after each character of a run of letters wider than
@@ -72,12 +54,11 @@ QString BreakableText(const QFontMetrics& metrics, const QString& text, int widt
 } // namespace
 
 CMsgBox::CMsgBox(const MsgBoxRequest& request, PasswordVerifier* verifier, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), mode(request.mode),
-      documentPath(request.documentPath), verifier(verifier)
+    : CFramedDialog(parent), mode(request.mode), documentPath(request.documentPath),
+      verifier(verifier)
 {
     setObjectName(QStringLiteral("rc_msgBox"));
     setFixedSize(kWidth, kHeight);
-    setModal(true);
     BuildControls();
     ApplyTexts(request);
     Arrange();
@@ -85,31 +66,22 @@ CMsgBox::CMsgBox(const MsgBoxRequest& request, PasswordVerifier* verifier, QWidg
 
 void CMsgBox::BuildControls()
 {
-    title = new QLabel(this);
-    title->setObjectName(QStringLiteral("txt_title"));
-    title->setGeometry(16, 0, kWidth - 72, kCaptionHeight);
+    title = MakeDialogTitle(this, kWidth, QString());
 
-    closeButton = MakeButton(this, "btn_close", "caption");
+    closeButton = MakeDialogButton(this, "btn_close", "caption");
     closeButton->setIcon(Theme::Icon("caption_close"));
     closeButton->setIconSize(QSize(14, 14));
     closeButton->setGeometry(kWidth - 40, 6, 30, 28);
     connect(closeButton, &QPushButton::clicked, this, [this] { Finish(MsgBoxResult::Closed); });
 
-    attentionIcon = new QLabel(this);
-    attentionIcon->setObjectName(QStringLiteral("img_attention_icon"));
-    attentionIcon->setPixmap(
-        Theme::Pixmap("attention", QSize(kIconSize, kIconSize), devicePixelRatioF()));
-    attentionIcon->resize(kIconSize, kIconSize);
-
-    attentionText = new QLabel(this);
-    attentionText->setObjectName(QStringLiteral("txt_attention_string"));
-    attentionText->setWordWrap(true);
+    attentionIcon = MakeAttentionIcon(this, kIconSize);
+    attentionText = MakeAttentionText(this);
     attentionText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    bigOk = MakeButton(this, "btn_bigOK", "primary");
-    bigLogin = MakeButton(this, "btn_bigLogin", "primary");
-    smallOk = MakeButton(this, "btn_smallOK", "primary");
-    cancel = MakeButton(this, "btn_cancel", "secondary");
+    bigOk = MakeDialogButton(this, "btn_bigOK", "primary");
+    bigLogin = MakeDialogButton(this, "btn_bigLogin", "primary");
+    smallOk = MakeDialogButton(this, "btn_smallOK", "primary");
+    cancel = MakeDialogButton(this, "btn_cancel", "secondary");
     connect(bigOk, &QPushButton::clicked, this, &CMsgBox::OnOk);
     connect(smallOk, &QPushButton::clicked, this, &CMsgBox::OnOk);
     connect(bigLogin, &QPushButton::clicked, this, [this] { Finish(MsgBoxResult::Ok); });
@@ -270,20 +242,4 @@ void CMsgBox::reject()
 {
     // Escape counts as the close button.
     Finish(MsgBoxResult::Closed);
-}
-
-void CMsgBox::mousePressEvent(QMouseEvent* event)
-{
-    MoveByCaption(*this, *event, kCaptionHeight);
-    QDialog::mousePressEvent(event);
-}
-
-void CMsgBox::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    painter.fillRect(QRect(0, 0, width(), kCaptionHeight), QColor(0xf7, 0xf8, 0xfa));
-    painter.setPen(QColor(Theme::kBorder));
-    painter.drawLine(0, kCaptionHeight - 1, width(), kCaptionHeight - 1);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }

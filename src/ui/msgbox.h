@@ -1,8 +1,7 @@
 #pragma once
 
 #include "base/dialogservice.h"
-
-#include <QDialog>
+#include "ui/dialogframe.h"
 
 #include <string>
 
@@ -14,7 +13,7 @@ class QPushButton;
 // The program's only message box: notices, questions, the sign-in invitation and the
 // document-password prompt, each arranged by its mode. Constructed by the dialog service for
 // one question and run modally; its result is a MsgBoxResult.
-class CMsgBox : public QDialog
+class CMsgBox : public CFramedDialog
 {
     Q_OBJECT
 
@@ -29,10 +28,6 @@ public:
     const std::string& Password() const { return password; }
 
     void reject() override;
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void BuildControls();

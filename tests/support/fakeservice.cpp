@@ -264,6 +264,12 @@ void FakeService::SetInstaller(std::string bytes)
     installer = std::move(bytes);
 }
 
+void FakeService::SetSignature(std::string bytes)
+{
+    std::lock_guard lock(mutex);
+    signature = std::move(bytes);
+}
+
 void FakeService::SetRecordLimit(std::size_t bytes)
 {
     std::lock_guard lock(mutex);

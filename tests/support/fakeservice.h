@@ -37,6 +37,7 @@ inline constexpr std::string_view kTickets = "/shiro-cas/v1/tickets";
 inline constexpr std::string_view kTicket = "/shiro-cas/v1/tickets/*";
 inline constexpr std::string_view kVersionFile = "/dokora/update/newversion.htm";
 inline constexpr std::string_view kInstaller = "/dokora/update/DokoraSetup.exe";
+inline constexpr std::string_view kSignature = "/dokora/update/DokoraSetup.exe.sig";
 } // namespace FakeEndpoint
 
 // One scripted answer. Faults: NoContentLength sends the body chunked; Truncated declares
@@ -118,7 +119,8 @@ struct RecordedRequest
 //   shiro-cas/v1/tickets POST username=&password= -> 201, Location <sso>/v1/tickets/TGT-N
 //     (401 for unknown users); POST to that with service= -> 200 "ST-N" as text;
 //     DELETE it -> 200, the ticket-granting ticket is gone.
-//   newversion.htm "<#version#>\r\n<#flag#>"; DokoraSetup.exe the installer bytes.
+//   newversion.htm "<#version#>\r\n<#flag#>"; DokoraSetup.exe the installer bytes;
+//   DokoraSetup.exe.sig the signature bytes once set (404 before).
 class FakeService
 {
 public:
@@ -154,6 +156,7 @@ public:
     void ScriptTokenExchanges(int count);
     void SetVersionFile(std::string version, bool forced);
     void SetInstaller(std::string bytes);
+    void SetSignature(std::string bytes);
     // Bytes of each request kept in the record (the rest is only counted).
     void SetRecordLimit(std::size_t bytes);
 
@@ -209,4 +212,5 @@ private:
     std::string version = "1.0.0.1";
     bool forced = false;
     std::string installer = "installer";
+    std::optional<std::string> signature;
 };

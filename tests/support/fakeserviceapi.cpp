@@ -104,8 +104,8 @@ FakeReply FakeService::DefaultReply(const RecordedRequest& request, const std::s
         reply.contentType = "text/html";
         return reply;
     }
-    if (endpoint == kInstaller) {
-        FakeReply reply = FakeReply::Text(installer);
+    if (endpoint == kInstaller || (endpoint == kSignature && signature)) {
+        FakeReply reply = FakeReply::Text(endpoint == kInstaller ? installer : *signature);
         reply.contentType = "application/octet-stream";
         return reply;
     }
