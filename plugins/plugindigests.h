@@ -5,3 +5,4 @@
 const char* KovaultDigest();
 const char* LeafviewDigest();
 const char* QuillkitDigest();
+const char* TwaindsmDigest();

@@ -18,6 +18,8 @@ packages=(
   # the update's signing key and signatures (scripts/make-update-key.sh, make-installer.sh)
   openssl
   libspdlog-dev libsqlcipher-dev libzip-dev
+  # scanning: SANE's library and its test backend, and its command-line tools
+  libsane-dev libsane1 sane-utils
   # HTTP server (reference service, fake service in tests) and the service's database
   libcpp-httplib-dev libsqlite3-dev
   # the store several service instances share, and the server its tests start

@@ -9,6 +9,9 @@
 #include "app/startfiles.h"
 #include "app/startuplog.h"
 #include "plugindigests.h"
+#include "scan/scanimagenames.h"
+#include "scan/twainmanager.h"
+#include "scan/twscanbase.h"
 #include "settings/clientinfo.h"
 #include "settings/servicelocations.h"
 #include "settings/settingsfiles.h"
@@ -22,6 +25,7 @@
 #include "ui/monitortable.h"
 #include "ui/qtdialogservice.h"
 #include "ui/qttranslations.h"
+#include "ui/scannerwnd.h"
 #include "ui/systemtray.h"
 #include "ui/theme.h"
 #include "update/updatechecks.h"
@@ -108,6 +112,9 @@ int main(int argc, char** argv)
 
     // Checked and loaded on first use; the message box asks the viewer about passwords.
     ViewerPlugins viewer({workDir.value_or(""), LeafviewDigest(), QuillkitDigest()});
+    // The scanner manager, checked and loaded when the scanner window first opens.
+    TwainManagerPlugin twain(workDir.value_or(""), TwaindsmDigest());
+    ScanImageNames scanImageNames;
     QtDialogService dialogs;
     dialogs.SetPasswordVerifier(&viewer);
     MainWndServices services;
@@ -154,6 +161,11 @@ int main(int argc, char** argv)
                          &CMainWnd::BringToFront);
         QObject::connect(&instance, &SingleInstance::filesReceived, &window,
                          [&window](const StartFiles& files) { OpenStartFiles(window, files); });
+        window.SetScannerFactory([&twain, &scanImageNames, &services, &window](QWidget* owner) {
+            auto scanner = std::make_unique<TW_ScanBase>([&twain] { return twain.Entry(); });
+            return new CScannerWnd(
+                {std::move(scanner), &scanImageNames, services.appDataDir, &window}, owner);
+        });
         window.Initialize();
         CentreOnPrimaryScreen(window);
         window.show();
