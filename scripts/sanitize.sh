@@ -33,10 +33,11 @@ for kind in "${kinds[@]}"; do
     cmake -S . -B "$build_dir" "${generator[@]}" -DDOKORA_WERROR=ON -DDOKORA_GUI=OFF \
         -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON -DCMAKE_BUILD_TYPE=Debug \
         "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1" -DDOKORA_SANITIZE="$kind"
-    mapfile -t tests < <(ctest --test-dir "$build_dir" -N | sed -n 's/^ *Test *#[0-9]*: //p' |
-        grep -E "${selection[$kind]}")
-    cmake --build "$build_dir" --parallel "$(nproc)" --target "${tests[@]}"
-    echo "== $kind: ${#tests[@]} tests"
+    # The test programs of the selection; several tests may run one program.
+    mapfile -t programs < <(ninja -C "$build_dir" -t targets all |
+        sed -n 's/^\([^/:]*\): phony$/\1/p' | grep -v '_autogen' | grep -E "${selection[$kind]}")
+    cmake --build "$build_dir" --parallel "$(nproc)" --target "${programs[@]}"
+    echo "== $kind: ${#programs[@]} test programs"
     ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)" \
         -R "${selection[$kind]}"
 done

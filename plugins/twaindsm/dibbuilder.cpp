@@ -8,6 +8,8 @@
 namespace {
 
 constexpr int infoHeaderSize = 40;
+// Wider lines than any scanner gives would overflow the page's sizes.
+constexpr int maxPixelsPerLine = 1 << 16;
 
 void PutLittleEndian(std::vector<unsigned char>& out, std::uint32_t value, int bytes)
 {
@@ -30,7 +32,12 @@ bool DibBuilder::BeginFrame(const SANE_Parameters& parameters)
     const bool formatFits = parameters.format == SANE_FRAME_GRAY ||
                             parameters.format == SANE_FRAME_RGB || IsPlane(parameters.format);
     if (!depthFits || !formatFits || parameters.pixels_per_line <= 0 ||
-        parameters.bytes_per_line <= 0)
+        parameters.pixels_per_line > maxPixelsPerLine)
+        return false;
+    // A backend's line must hold all of its samples, or reading them would run past the data.
+    const int samples = parameters.format == SANE_FRAME_RGB ? 3 : 1;
+    if (parameters.bytes_per_line <
+        (parameters.depth * samples * parameters.pixels_per_line + 7) / 8)
         return false;
     if (!frames.empty()) {
         const SANE_Parameters& first = frames.front().parameters;
@@ -113,7 +120,7 @@ std::vector<unsigned char> DibBuilder::Finish() const
     PutLittleEndian(dib, 1, 2);
     PutLittleEndian(dib, static_cast<std::uint32_t>(bitCount), 2);
     PutLittleEndian(dib, 0, 4); // no compression
-    PutLittleEndian(dib, static_cast<std::uint32_t>(stride * lines), 4);
+    PutLittleEndian(dib, static_cast<std::uint32_t>(static_cast<std::size_t>(stride) * lines), 4);
     PutLittleEndian(dib, pelsPerMetre, 4);
     PutLittleEndian(dib, pelsPerMetre, 4);
     PutLittleEndian(dib, static_cast<std::uint32_t>(colours), 4);

@@ -315,6 +315,11 @@ ScanEvent TW_ScanBase::TransferPages()
 bool TW_ScanBase::SavePage(const void* handle)
 {
     const auto* dib = static_cast<const unsigned char*>(handle);
+    const std::size_t available = malloc_usable_size(const_cast<void*>(handle));
+    if (available < kInfoHeaderSize) {
+        AppLog(kLog, "the source delivered a page shorter than its header");
+        return false;
+    }
     const auto headerSize = Read<std::uint32_t>(dib, 0);
     const auto width = Read<std::int32_t>(dib, 4);
     const auto height = Read<std::int32_t>(dib, 8);
@@ -333,7 +338,7 @@ bool TW_ScanBase::SavePage(const void* handle)
                        : stride * static_cast<std::size_t>(height) + 4 * colours + kInfoHeaderSize;
 
     // Handles are malloc memory: a page whose header claims more than it holds is refused.
-    if (length > malloc_usable_size(const_cast<void*>(handle))) {
+    if (length > available) {
         AppLog(kLog, "the source delivered a page shorter than its header says");
         return false;
     }

@@ -133,6 +133,14 @@ TEST(DibBuilder, RefusesFramesADibCannotHoldOrThatDoNotBelongToThePage)
 {
     DibBuilder odd(100);
     EXPECT_FALSE(odd.BeginFrame(Parameters(SANE_FRAME_GRAY, 4, 8, 1)));
+    // A line shorter than its samples need, or absurdly wide, is not read from.
+    for (SANE_Parameters shortLine :
+         {Parameters(SANE_FRAME_RGB, 8, 10, 1), Parameters(SANE_FRAME_GRAY, 16, 10, 1),
+          Parameters(SANE_FRAME_GRAY, 1, 10, 1)}) {
+        shortLine.bytes_per_line -= 1;
+        EXPECT_FALSE(odd.BeginFrame(shortLine));
+    }
+    EXPECT_FALSE(odd.BeginFrame(Parameters(SANE_FRAME_GRAY, 8, 1 << 20, 1)));
 
     DibBuilder planes(100);
     ASSERT_TRUE(planes.BeginFrame(Parameters(SANE_FRAME_RED, 8, 4, 1)));
