@@ -20,8 +20,6 @@ declare -A selection=(
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-# Leaks inside other projects' code that the tests load (see the file).
-export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp
 
 scripts/install-deps.sh --no-gui
 for kind in "${kinds[@]}"; do
