@@ -28,6 +28,8 @@ packages=(
   # text recognition with Chinese and English
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   libreoffice-draw-nogui python3-uno poppler-utils ghostscript img2pdf qpdf
+  # editable documents rebuilt from a PDF's words, lines and pictures
+  libpoppler-cpp-dev
   tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-eng
   # the texts of the windows and of converted documents
   fonts-noto-cjk
