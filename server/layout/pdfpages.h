@@ -1,0 +1,38 @@
+#pragma once
+
+#include "pagecontent.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace poppler {
+class document;
+}
+
+namespace Layout {
+
+// An opened PDF whose pages are read for their words and drawn in grey or as PNG files.
+class PdfPages
+{
+public:
+    static std::unique_ptr<PdfPages> Open(const std::filesystem::path& path, std::string& error);
+    ~PdfPages();
+
+    int Count() const;
+    // The page's size and its words with their fonts; no pixels, no pictures.
+    PageContent Read(int index) const;
+    Raster Draw(int index, double pixelsPerPoint) const;
+    bool SavePng(int index, double dotsPerInch, const std::filesystem::path& target) const;
+
+private:
+    explicit PdfPages(poppler::document* document);
+    std::unique_ptr<poppler::document> document_;
+};
+
+// Whether a font's name (a subset prefix "ABCDEF+" allowed) says bold or italic.
+bool BoldFontName(const std::string& name);
+bool ItalicFontName(const std::string& name);
+
+} // namespace Layout

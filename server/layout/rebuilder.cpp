@@ -1,0 +1,131 @@
+#include "rebuilder.h"
+
+#include "headersfooters.h"
+#include "headings.h"
+#include "pageanalysis.h"
+#include "pdfpages.h"
+#include "pictures.h"
+#include "recognisedwords.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace Layout {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Ruling lines are looked for in the page drawn at this many pixels per point.
+constexpr double rulingPixelsPerPoint = 2;
+// A page with nothing but a drawing keeps it as a picture of this resolution.
+constexpr double pagePictureDpi = 150;
+
+std::vector<Word> WithoutRunning(std::vector<Word> words, const std::vector<bool>& running)
+{
+    std::vector<Word> kept;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (!running[i]) {
+            kept.push_back(std::move(words[i]));
+        }
+    }
+    return kept;
+}
+
+Picture PagePicture(const PdfPages& pdf, int index, const PageContent& content,
+                    const fs::path& workDir)
+{
+    Picture picture;
+    const fs::path file = workDir / ("page-" + std::to_string(index + 1) + ".png");
+    if (!pdf.SavePng(index, pagePictureDpi, file)) {
+        return picture;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    picture.data = bytes.str();
+    picture.format = "png";
+    picture.box = Box{0, 0, content.width, content.height};
+    return picture;
+}
+
+Block Finish(DraftBlock&& block)
+{
+    if (auto* draft = std::get_if<DraftParagraph>(&block)) {
+        return std::move(draft->paragraph);
+    }
+    if (auto* table = std::get_if<Table>(&block)) {
+        return std::move(*table);
+    }
+    return std::move(std::get<Picture>(block));
+}
+
+} // namespace
+
+bool RebuildDocument(const fs::path& pdf, const fs::path& workDir, Document& document,
+                     std::string& error)
+{
+    const std::unique_ptr<PdfPages> pages = PdfPages::Open(pdf, error);
+    if (!pages) {
+        return false;
+    }
+    const int count = pages->Count();
+    std::vector<PageContent> contents;
+    for (int i = 0; i < count; ++i) {
+        PageContent content = pages->Read(i);
+        if (content.words.empty()) {
+            content.words = RecogniseWords(*pages, i, workDir);
+            content.recognised = !content.words.empty();
+        }
+        contents.push_back(std::move(content));
+    }
+    const std::vector<std::vector<bool>> running = FindHeadersAndFooters(contents);
+    std::vector<std::vector<Picture>> pictures = ReadPictures(pdf, workDir, count);
+
+    std::vector<DraftPage> drafts;
+    for (int i = 0; i < count; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        PageContent& content = contents[at];
+        content.words = WithoutRunning(std::move(content.words), running[at]);
+        content.pictures = std::move(pictures[at]);
+        if (content.recognised) {
+            content.pictures.clear(); // the scan itself, now text
+        }
+        content.raster = pages->Draw(i, rulingPixelsPerPoint);
+        const bool drawingOnly =
+            content.words.empty() && content.pictures.empty() && HasInk(content.raster);
+        drafts.push_back(AnalysePage(content, drawingOnly ? PagePicture(*pages, i, content, workDir)
+                                                          : Picture()));
+        content.raster = Raster();
+    }
+
+    std::vector<DraftParagraph*> paragraphs;
+    for (DraftPage& draft : drafts) {
+        for (DraftBlock& block : draft.blocks) {
+            if (auto* paragraph = std::get_if<DraftParagraph>(&block)) {
+                paragraphs.push_back(paragraph);
+            }
+        }
+    }
+    JoinContinuedParagraphs(paragraphs);
+    AssignHeadings(paragraphs);
+
+    document.pages.clear();
+    for (DraftPage& draft : drafts) {
+        Page page;
+        page.width = draft.width;
+        page.height = draft.height;
+        page.body = draft.body;
+        page.recognised = draft.recognised;
+        for (DraftBlock& block : draft.blocks) {
+            const auto* paragraph = std::get_if<DraftParagraph>(&block);
+            if (paragraph == nullptr ||
+                !paragraph->paragraph.runs.empty()) { // empty: joined to the one before
+                page.blocks.push_back(Finish(std::move(block)));
+            }
+        }
+        document.pages.push_back(std::move(page));
+    }
+    return true;
+}
+
+} // namespace Layout
