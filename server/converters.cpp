@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -69,11 +70,17 @@ bool MentionsMemory(const std::string& output)
     return false;
 }
 
-// Runs a tool; nothing on success, else the reason.
-std::optional<std::string> RunTool(const std::vector<std::string>& argv, const Job& job)
+// Runs a tool; nothing on success, else the reason. `programDir` is where a tool that is not
+// the system's lives.
+std::optional<std::string> RunTool(const std::vector<std::string>& argv, const Job& job,
+                                   const fs::path& programDir = {})
 {
+    Confinement confinement = ToolConfinement(job);
+    if (!programDir.empty()) {
+        confinement.readable.push_back(programDir);
+    }
     const ChildProcess::RunResult run =
-        ChildProcess::Run(argv, job.deadline, *job.cancel, ToolConfinement(job));
+        ChildProcess::Run(argv, job.deadline, *job.cancel, confinement);
     if (!run.started) {
         return argv.front() + " cannot be started";
     }
@@ -139,21 +146,61 @@ Outcome TextToPdf(const Job& job, OfficeInstance& office)
                   {job.input, job.workDir / "result.pdf", "pdf", "Text (encoded)", charset});
 }
 
+// The rebuilder ships beside the service's program (in the build tree) or in its library
+// directory (installed).
+fs::path RebuilderProgram()
+{
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error).parent_path();
+    for (const fs::path& candidate :
+         {self / "dokora-rebuild", self.parent_path() / "libexec/dokora-server/dokora-rebuild"}) {
+        if (fs::is_regular_file(candidate, error)) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+// The editable document rebuilt from the PDF's words, lines, tables and pictures; where that
+// fails, the way it was converted before, so that the user still gets the text.
+Outcome Editable(const Job& job, const std::string& format, const std::function<Outcome()>& before)
+{
+    const fs::path result = job.workDir / ("result." + format);
+    const fs::path program = RebuilderProgram();
+    if (program.empty()) {
+        return before();
+    }
+    const auto error = RunTool({program, format, job.input, result}, job, program.parent_path());
+    if (!error && NonEmptyFile(result)) {
+        return Done(result);
+    }
+    std::cerr << "dokora-server: rebuilding " << job.input.filename() << " as " << format
+              << " failed (" << error.value_or("no result") << "); converting it as before\n";
+    std::error_code ignored;
+    fs::remove(result, ignored);
+    return before();
+}
+
 Outcome PdfToWord(const Job& job, OfficeInstance& office)
 {
-    return Office(
-        job, office,
-        {job.input, job.workDir / "result.docx", "MS Word 2007 XML", "writer_pdf_import", ""});
+    return Editable(job, "docx", [&] {
+        return Office(
+            job, office,
+            {job.input, job.workDir / "result.docx", "MS Word 2007 XML", "writer_pdf_import", ""});
+    });
 }
 
 Outcome PdfToPresentation(const Job& job, OfficeInstance& office)
 {
-    return Office(job, office,
-                  {job.input, job.workDir / "result.pptx", "Impress MS PowerPoint 2007 XML",
-                   "impress_pdf_import", ""});
+    return Editable(job, "pptx", [&] {
+        return Office(job, office,
+                      {job.input, job.workDir / "result.pptx", "Impress MS PowerPoint 2007 XML",
+                       "impress_pdf_import", ""});
+    });
 }
 
-Outcome PdfToSpreadsheet(const Job& job, OfficeInstance& office)
+// The text laid out with its spacing, cut into cells at wide gaps.
+Outcome SpreadsheetFromLayoutText(const Job& job, OfficeInstance& office)
 {
     const fs::path text = job.workDir / "text.txt";
     if (auto error = RunTool({"pdftotext", "-layout", "-enc", "UTF-8", job.input, text}, job)) {
@@ -175,6 +222,11 @@ Outcome PdfToSpreadsheet(const Job& job, OfficeInstance& office)
     return Office(job, office,
                   {csv, job.workDir / "result.xlsx", "Calc MS Excel 2007 XML",
                    "Text - txt - csv (StarCalc)", "44,34,76,1"});
+}
+
+Outcome PdfToSpreadsheet(const Job& job, OfficeInstance& office)
+{
+    return Editable(job, "xlsx", [&] { return SpreadsheetFromLayoutText(job, office); });
 }
 
 // Zips every file under `dir`, named by their paths below it, in name order.

@@ -9,8 +9,10 @@
 namespace Layout {
 namespace {
 
-// Words farther apart than this many font sizes on one baseline are separate lines.
+// Words farther apart than this many font sizes on one baseline are separate lines; the
+// recogniser's boxes hold only the ink, so its gaps look wider.
 constexpr double lineGap = 1.0;
+constexpr double recognisedLineGap = 1.5;
 // A picture with this many words on it is a background, or the scan the words came from.
 constexpr int wordsOnBackground = 3;
 constexpr double defaultMargin = 72;
@@ -89,8 +91,9 @@ DraftPage AnalysePage(const PageContent& content, Picture pagePicture)
             flowing.push_back(i);
         }
     }
-    const std::vector<Line> lines =
-        AttachListMarkers(content.words, GroupLines(content.words, flowing, lineGap));
+    const std::vector<Line> lines = AttachListMarkers(
+        content.words,
+        GroupLines(content.words, flowing, content.recognised ? recognisedLineGap : lineGap));
     std::vector<Picture> pictures;
     for (const Picture& picture : content.pictures) {
         if (!IsBackground(picture, content)) {

@@ -2,7 +2,9 @@
 
 #include "toolrun.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -67,6 +69,41 @@ bool ParseRow(const std::string& text, double pointsPerPixel, Row& row)
     return true;
 }
 
+// A bullet at the start of a line comes out of the recogniser as one of these.
+bool LooksLikeBullet(const std::string& text)
+{
+    for (const char* bullet : {"•", "。", "e", "o", "°", "«", "*", "©", "®", "@", "·", "¢"}) {
+        if (text == bullet) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Sizes measured from the ink vary from line to line: a line without ascenders or descenders
+// measures small. Text up to a little larger than the page's most common size is set in it.
+void EvenOutSizes(std::vector<Word>& words)
+{
+    std::map<long, std::size_t> counts;
+    for (const Word& word : words) {
+        counts[std::lround(word.fontSize * 10)] += word.text.size();
+    }
+    if (counts.empty()) {
+        return;
+    }
+    const double common = static_cast<double>(std::max_element(counts.begin(), counts.end(),
+                                                               [](const auto& a, const auto& b) {
+                                                                   return a.second < b.second;
+                                                               })
+                                                  ->first) /
+                          10;
+    for (Word& word : words) {
+        if (word.fontSize <= common * 1.125) {
+            word.fontSize = common;
+        }
+    }
+}
+
 } // namespace
 
 std::vector<Word> ParseRecognisedWords(const std::string& table, double pointsPerPixel)
@@ -87,7 +124,10 @@ std::vector<Word> ParseRecognisedWords(const std::string& table, double pointsPe
         }
     }
     std::vector<Word> words;
+    const std::tuple<int, int, int, int>* previousLine = nullptr;
     for (Row& row : wordRows) {
+        const bool firstOfLine = previousLine == nullptr || *previousLine != row.line;
+        previousLine = &row.line;
         Word word;
         word.text = std::move(row.text);
         word.box = row.box;
@@ -95,8 +135,12 @@ std::vector<Word> ParseRecognisedWords(const std::string& table, double pointsPe
         word.fontSize = (height == lineHeights.end() ? row.box.Height() : height->second) /
                         lineHeightPerFontSize;
         word.spaceAfter = true;
+        if (firstOfLine && LooksLikeBullet(word.text)) {
+            word.text = "•";
+        }
         words.push_back(std::move(word));
     }
+    EvenOutSizes(words);
     return words;
 }
 

@@ -41,8 +41,16 @@ bool IsLower(char32_t codePoint)
 
 // Below this gap (in font sizes) a missing space mark still means no space.
 constexpr double wordGap = 0.15;
-// Chinese set with letter spacing is still one word up to this gap.
-constexpr double cjkGap = 0.5;
+// Chinese set with letter spacing, or recognised with gaps between the ink of its
+// characters, is still one word up to this gap.
+constexpr double cjkGap = 1.0;
+
+bool IsCjkPunctuation(char32_t c)
+{
+    return (c >= 0x3000 && c <= 0x303F) || (c >= 0xFF00 && c <= 0xFF0F) ||
+           (c >= 0xFF1A && c <= 0xFF20) || (c >= 0xFF3B && c <= 0xFF40) ||
+           (c >= 0xFF5B && c <= 0xFF65);
+}
 
 } // namespace
 
@@ -74,6 +82,10 @@ bool SpaceBetweenWords(const Word& previous, const Word& next)
 {
     const double gap = next.box.left - previous.box.right;
     const double size = std::max(previous.fontSize, 1.0);
+    if (IsCjkPunctuation(FirstCodePoint(next.text)) ||
+        IsCjkPunctuation(LastCodePoint(previous.text))) {
+        return false;
+    }
     if (IsCjk(LastCodePoint(previous.text)) && IsCjk(FirstCodePoint(next.text))) {
         return gap > cjkGap * size;
     }
