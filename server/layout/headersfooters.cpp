@@ -40,6 +40,44 @@ std::string WithoutNumbers(const std::string& text)
     return std::regex_replace(text, digits, "#");
 }
 
+std::vector<long> Numbers(const std::string& text)
+{
+    static const std::regex digits("[0-9]{1,9}");
+    std::vector<long> numbers;
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), digits); match != std::sregex_iterator(); ++match) {
+        numbers.push_back(std::stol(match->str()));
+    }
+    return numbers;
+}
+
+// Lines of one text but for their numbers run on every page they stand on when each number
+// stays the same or counts the pages: "Page 3 of 9", not "Section 4" and "Section 9".
+bool Running(const std::vector<const EdgeLine*>& lines)
+{
+    std::set<std::size_t> pages;
+    for (const EdgeLine* line : lines) {
+        pages.insert(line->page);
+    }
+    if (pages.size() < 2) {
+        return false;
+    }
+    const std::vector<long> first = Numbers(lines.front()->text);
+    const long firstPage = static_cast<long>(lines.front()->page);
+    for (std::size_t k = 0; k < first.size(); ++k) {
+        bool same = true;
+        bool counts = true;
+        for (const EdgeLine* line : lines) {
+            const long number = Numbers(line->text)[k];
+            same = same && number == first[k];
+            counts = counts && number - static_cast<long>(line->page) == first[k] - firstPage;
+        }
+        if (!same && !counts) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool IsPageNumber(const std::string& text)
@@ -64,16 +102,16 @@ std::vector<std::vector<bool>> FindHeadersAndFooters(const std::vector<PageConte
             }
         }
     }
-    std::map<std::string, std::set<std::size_t>> pagesOfKey;
+    std::map<std::string, std::vector<const EdgeLine*>> linesOfKey;
     for (const EdgeLine& edge : edges) {
-        pagesOfKey[edge.key].insert(edge.page);
+        linesOfKey[edge.key].push_back(&edge);
     }
     std::vector<std::vector<bool>> running(pages.size());
     for (std::size_t p = 0; p < pages.size(); ++p) {
         running[p].assign(pages[p].words.size(), false);
     }
     for (const EdgeLine& edge : edges) {
-        if (pagesOfKey[edge.key].size() >= 2 || IsPageNumber(edge.text)) {
+        if (Running(linesOfKey[edge.key]) || IsPageNumber(edge.text)) {
             for (std::size_t word : edge.words) {
                 running[edge.page][word] = true;
             }

@@ -271,6 +271,8 @@ TEST(LayoutDocument, RunningHeadersAndFootersAreFoundAcrossPages)
     for (std::size_t p = 0; p < pages.size(); ++p) {
         PageBuilder page;
         page.Line(72, -3, "Company confidential")
+            .Line(400, -3, "Page " + std::to_string(p + 3) + " of 9")
+            .Line(72, -1, "Section " + std::to_string(p * 5 + 1))
             .Line(72, 10, "Body text that differs on page " + std::to_string(p + 1))
             .Line(290, 60, std::to_string(p + 1));
         pages[p].words = page.words;
@@ -285,7 +287,9 @@ TEST(LayoutDocument, RunningHeadersAndFootersAreFoundAcrossPages)
                 kept += pages[p].words[i].text + " ";
             }
         }
-        EXPECT_EQ(kept, "Body text that differs on page " + std::to_string(p + 1) + " ");
+        EXPECT_EQ(kept, "Section " + std::to_string(p * 5 + 1) + " Body text that differs on page " +
+                            std::to_string(p + 1) + " ")
+            << "a heading near the top that differs in its number stays";
     }
 }
 
