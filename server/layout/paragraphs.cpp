@@ -16,6 +16,7 @@ constexpr double extraGap = 0.45;
 constexpr double firstLineIndent = 0.9;
 constexpr double sizeChange = 0.12;
 constexpr double sameIndent = 0.6;
+constexpr double shortLastLine = 0.3;
 
 struct LineFacts
 {
@@ -208,7 +209,8 @@ private:
             current_.paragraph.alignment = Alignment::Centre;
         }
         current_.opensFlow = paragraphs_.empty();
-        current_.endsShort = columnRight_ - lastLineRight_ > 2 * size;
+        // Ragged lines end short by up to a long word; a paragraph's last line, by more.
+        current_.endsShort = columnRight_ - lastLineRight_ > shortLastLine * (columnRight_ - columnLeft_);
         paragraphs_.push_back(std::move(current_));
         open_ = false;
     }
