@@ -38,6 +38,11 @@ struct PageContent
     Raster raster;
     std::vector<Picture> pictures;
     bool recognised = false;
+    int quarterTurns = 0; // how far the text stands turned clockwise on the displayed page
 };
+
+// A box on the displayed page (`width` x `height`), in the frame where text turned by
+// `quarterTurns` reads left to right.
+Box Upright(const Box& box, int quarterTurns, double width, double height);
 
 } // namespace Layout

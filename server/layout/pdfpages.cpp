@@ -36,13 +36,16 @@ std::string Utf8(const poppler::ustring& text)
     return std::string(bytes.begin(), bytes.end());
 }
 
-Raster DrawGrey(const poppler::page& page, double pixelsPerPoint)
+Raster DrawGrey(const poppler::page& page, double pixelsPerPoint, int quarterTurns)
 {
+    // drawn turned back by the text's turn
+    static const poppler::rotation_enum back[] = {poppler::rotate_0, poppler::rotate_270,
+                                                  poppler::rotate_180, poppler::rotate_90};
     poppler::page_renderer renderer;
     renderer.set_image_format(poppler::image::format_gray8);
     renderer.set_render_hint(poppler::page_renderer::antialiasing, false);
-    const poppler::image image =
-        renderer.render_page(&page, 72 * pixelsPerPoint, 72 * pixelsPerPoint);
+    const poppler::image image = renderer.render_page(
+        &page, 72 * pixelsPerPoint, 72 * pixelsPerPoint, -1, -1, -1, -1, back[quarterTurns & 3]);
     Raster raster;
     if (!image.is_valid() || image.format() != poppler::image::format_gray8) {
         return raster;
@@ -60,6 +63,20 @@ Raster DrawGrey(const poppler::page& page, double pixelsPerPoint)
 }
 
 } // namespace
+
+Box Upright(const Box& box, int quarterTurns, double width, double height)
+{
+    switch (quarterTurns & 3) {
+    case 1: // text runs down the page
+        return Box{box.top, width - box.right, box.bottom, width - box.left};
+    case 2:
+        return Box{width - box.right, height - box.bottom, width - box.left, height - box.top};
+    case 3: // text runs up the page
+        return Box{height - box.bottom, box.left, height - box.top, box.right};
+    default:
+        return box;
+    }
+}
 
 bool BoldFontName(const std::string& name)
 {
@@ -104,21 +121,30 @@ PageContent PdfPages::Read(int index) const
         return content;
     }
     const poppler::rectf size = page->page_rect();
-    content.width = size.width();
-    content.height = size.height();
-    const bool turned = page->orientation() == poppler::page::landscape ||
-                        page->orientation() == poppler::page::seascape;
-    if (turned) {
-        std::swap(content.width, content.height);
+    double width = size.width();
+    double height = size.height();
+    if (page->orientation() == poppler::page::landscape ||
+        page->orientation() == poppler::page::seascape) {
+        std::swap(width, height);
     }
-    for (const poppler::text_box& box : page->text_list(poppler::page::text_list_include_font)) {
+    const std::vector<poppler::text_box> boxes =
+        page->text_list(poppler::page::text_list_include_font);
+    std::size_t turned[4] = {};
+    for (const poppler::text_box& box : boxes) {
+        turned[static_cast<std::size_t>(box.rotation() & 3)] += 1;
+    }
+    content.quarterTurns = static_cast<int>(std::max_element(turned, turned + 4) - turned);
+    content.width = content.quarterTurns % 2 == 0 ? width : height;
+    content.height = content.quarterTurns % 2 == 0 ? height : width;
+    for (const poppler::text_box& box : boxes) {
         Word word;
         word.text = Utf8(box.text());
         if (word.text.find_first_not_of(" \t\r\n") == std::string::npos) {
             continue;
         }
         const poppler::rectf bounds = box.bbox();
-        word.box = Box{bounds.left(), bounds.top(), bounds.right(), bounds.bottom()};
+        word.box = Upright(Box{bounds.left(), bounds.top(), bounds.right(), bounds.bottom()},
+                           content.quarterTurns, width, height);
         word.fontSize = box.has_font_info() ? box.get_font_size() : bounds.height();
         if (word.fontSize <= 0) {
             word.fontSize = std::max(bounds.height(), 1.0);
@@ -132,10 +158,10 @@ PageContent PdfPages::Read(int index) const
     return content;
 }
 
-Raster PdfPages::Draw(int index, double pixelsPerPoint) const
+Raster PdfPages::Draw(int index, double pixelsPerPoint, int quarterTurns) const
 {
     const std::unique_ptr<poppler::page> page(document_->create_page(index));
-    return page ? DrawGrey(*page, pixelsPerPoint) : Raster();
+    return page ? DrawGrey(*page, pixelsPerPoint, quarterTurns) : Raster();
 }
 
 bool PdfPages::SavePng(int index, double dotsPerInch, const std::filesystem::path& target) const

@@ -21,9 +21,11 @@ public:
     ~PdfPages();
 
     int Count() const;
-    // The page's size and its words with their fonts; no pixels, no pictures.
+    // The page's size and its words with their fonts, turned so that most of its text reads
+    // left to right; no pixels, no pictures.
     PageContent Read(int index) const;
-    Raster Draw(int index, double pixelsPerPoint) const;
+    // The page drawn as `Read` turned it.
+    Raster Draw(int index, double pixelsPerPoint, int quarterTurns) const;
     bool SavePng(int index, double dotsPerInch, const std::filesystem::path& target) const;
 
 private:

@@ -87,10 +87,16 @@ bool RebuildDocument(const fs::path& pdf, const fs::path& workDir, Document& doc
         PageContent& content = contents[at];
         content.words = WithoutRunning(std::move(content.words), running[at]);
         content.pictures = std::move(pictures[at]);
+        const bool sideways = content.quarterTurns % 2 == 1;
+        for (Picture& picture : content.pictures) {
+            picture.box = Upright(picture.box, content.quarterTurns,
+                                  sideways ? content.height : content.width,
+                                  sideways ? content.width : content.height);
+        }
         if (content.recognised) {
             content.pictures.clear(); // the scan itself, now text
         }
-        content.raster = pages->Draw(i, rulingPixelsPerPoint);
+        content.raster = pages->Draw(i, rulingPixelsPerPoint, content.quarterTurns);
         const bool drawingOnly =
             content.words.empty() && content.pictures.empty() && HasInk(content.raster);
         drafts.push_back(AnalysePage(content, drawingOnly ? PagePicture(*pages, i, content, workDir)
