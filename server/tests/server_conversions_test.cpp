@@ -171,3 +171,39 @@ TEST_F(ConversionsTest, TwoConversionsAtOnceEachGetTheirOwnResult)
 }
 
 } // namespace
+
+// A rebuilder that fails (here one that crashes) leaves the user with the office program's
+// import of the document, not with an error.
+TEST(EditableFallback, AFailingRebuilderStillGivesTheDocumentsText)
+{
+    const fs::path dir = fs::temp_directory_path() / ("fallback-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "bin");
+    const fs::path server = dir / "bin" / "dokora-server";
+    fs::copy_file(ServerProcess::Binary(), server);
+    ASSERT_TRUE(
+        TestDocuments::WriteText(dir / "bin" / "dokora-rebuild", "#!/bin/sh\nkill -SEGV $$\n"));
+    fs::permissions(dir / "bin" / "dokora-rebuild", fs::perms::owner_all);
+    ServerProcess::Options options;
+    options.binary = server;
+    options.workers = 1;
+    {
+        ServerProcess service(dir / "data", options);
+        ASSERT_TRUE(service.Running());
+        ServiceClient client(service.Port());
+        ASSERT_TRUE(client.SignIn("tester", "secret"));
+        const fs::path pdf = dir / "letter.pdf";
+        ASSERT_TRUE(TestDocuments::WritePdf(pdf, {"Apples and pears"}));
+        for (const char* task : {"pdf-to-word", "pdf-to-excel"}) {
+            const auto conversion = client.Convert(task, pdf);
+            ASSERT_EQ(conversion.state, "FINISH") << task << ": " << conversion.message;
+            const fs::path result = dir / (std::string(task) + ".zip");
+            ASSERT_TRUE(TestDocuments::WriteText(result, conversion.result));
+            const std::string part =
+                std::string(task) == "pdf-to-word" ? "word/document.xml" : "xl/sharedStrings.xml";
+            EXPECT_NE(TestDocuments::ZipMember(result, part).find("Apples"), std::string::npos)
+                << task;
+        }
+    }
+    fs::remove_all(dir);
+}

@@ -15,6 +15,7 @@ public:
         int workers = 2;
         std::vector<std::string> extraArgs;
         std::vector<std::pair<std::string, std::string>> users = {{"tester", "secret"}};
+        std::filesystem::path binary; // a copy of the service's program; empty: the built one
     };
 
     ServerProcess(const std::filesystem::path& dataDir, const Options& options);
