@@ -17,23 +17,12 @@ constexpr const char* kWordNamespace =
     "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
 constexpr const char* kWordDrawingNamespace =
     "http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing";
-constexpr const char* kContentTypePrefix = "application/vnd.openxmlformats-officedocument.";
 constexpr int kListLevels = 3;
 constexpr double kFallbackMargin = 72;
 constexpr double kNarrowestText = 72;
 // Word's largest page side, 22 inches, and a small one.
 constexpr double kLargestPageSide = 1584;
 constexpr double kSmallestPageSide = 72;
-
-std::string ContentType(const std::string& part)
-{
-    return kContentTypePrefix + std::string("wordprocessingml.") + part + "+xml";
-}
-
-std::string Number(std::int64_t value)
-{
-    return std::to_string(value);
-}
 
 const char* StyleId(ParagraphStyle style)
 {
@@ -71,7 +60,7 @@ const char* Justification(Alignment alignment)
 
 std::string HalfPoints(double points)
 {
-    return Number(std::clamp<std::int64_t>(std::llround(points * 2), 2, 3276));
+    return std::to_string(std::clamp<std::int64_t>(std::llround(points * 2), 2, 3276));
 }
 
 // A section's page: its size, and the margins around the widest body of its pages.
@@ -125,21 +114,21 @@ Geometry SectionGeometry(const std::vector<Page>& pages, std::size_t first, std:
 void AddSectionProperties(pugi::xml_node parent, const Geometry& geometry)
 {
     pugi::xml_node section = AddElement(parent, "w:sectPr");
-    pugi::xml_node size = AddElement(
-        section, "w:pgSz",
-        {{"w:w", Number(ToTwips(geometry.width))}, {"w:h", Number(ToTwips(geometry.height))}});
+    pugi::xml_node size = AddElement(section, "w:pgSz",
+                                     {{"w:w", std::to_string(ToTwips(geometry.width))},
+                                      {"w:h", std::to_string(ToTwips(geometry.height))}});
     if (geometry.width > geometry.height) {
         size.append_attribute("w:orient") = "landscape";
     }
     const double top = geometry.text.top;
     const double bottom = geometry.height - geometry.text.bottom;
     AddElement(section, "w:pgMar",
-               {{"w:top", Number(ToTwips(top))},
-                {"w:right", Number(ToTwips(geometry.width - geometry.text.right))},
-                {"w:bottom", Number(ToTwips(bottom))},
-                {"w:left", Number(ToTwips(geometry.text.left))},
-                {"w:header", Number(ToTwips(top / 2))},
-                {"w:footer", Number(ToTwips(bottom / 2))},
+               {{"w:top", std::to_string(ToTwips(top))},
+                {"w:right", std::to_string(ToTwips(geometry.width - geometry.text.right))},
+                {"w:bottom", std::to_string(ToTwips(bottom))},
+                {"w:left", std::to_string(ToTwips(geometry.text.left))},
+                {"w:header", std::to_string(ToTwips(top / 2))},
+                {"w:footer", std::to_string(ToTwips(bottom / 2))},
                 {"w:gutter", "0"}});
 }
 
@@ -161,8 +150,8 @@ public:
         }
         for (int list = 0; list <= numberedLists_; ++list) {
             pugi::xml_node number =
-                AddElement(root, "w:num", {{"w:numId", Number(list + kBulletId)}});
-            AddElement(number, "w:abstractNumId", {{"w:val", Number(list)}});
+                AddElement(root, "w:num", {{"w:numId", std::to_string(list + kBulletId)}});
+            AddElement(number, "w:abstractNumId", {{"w:val", std::to_string(list)}});
         }
     }
 
@@ -171,21 +160,22 @@ private:
     {
         static const char* const bullets[kListLevels] = {"\u2022", "\u25E6", "\u25AA"};
         pugi::xml_node abstract =
-            AddElement(root, "w:abstractNum", {{"w:abstractNumId", Number(id)}});
+            AddElement(root, "w:abstractNum", {{"w:abstractNumId", std::to_string(id)}});
         AddElement(abstract, "w:multiLevelType", {{"w:val", "hybridMultilevel"}});
         for (int level = 0; level < kListLevels; ++level) {
-            pugi::xml_node definition = AddElement(abstract, "w:lvl", {{"w:ilvl", Number(level)}});
+            pugi::xml_node definition =
+                AddElement(abstract, "w:lvl", {{"w:ilvl", std::to_string(level)}});
             AddElement(definition, "w:start", {{"w:val", "1"}});
             AddElement(definition, "w:numFmt", {{"w:val", numbered ? "decimal" : "bullet"}});
             // "%1." is the number of the item at level 1.
-            const std::string text = numbered
-                                         ? std::string(1, '%').append(Number(level + 1)).append(".")
-                                         : bullets[level];
+            const std::string text =
+                numbered ? std::string(1, '%').append(std::to_string(level + 1)).append(".")
+                         : bullets[level];
             AddElement(definition, "w:lvlText", {{"w:val", text}});
             AddElement(definition, "w:lvlJc", {{"w:val", "left"}});
             pugi::xml_node properties = AddElement(definition, "w:pPr");
             AddElement(properties, "w:ind",
-                       {{"w:left", Number(360 * (level + 2))}, {"w:hanging", "360"}});
+                       {{"w:left", std::to_string(360 * (level + 2))}, {"w:hanging", "360"}});
         }
     }
 
@@ -213,7 +203,7 @@ void AddStyle(pugi::xml_node root, ParagraphStyle style, const char* name, int o
         pugi::xml_node paragraph = AddElement(definition, "w:pPr");
         AddElement(paragraph, "w:keepNext");
         AddElement(paragraph, "w:spacing", {{"w:before", "240"}, {"w:after", "120"}});
-        AddElement(paragraph, "w:outlineLvl", {{"w:val", Number(outlineLevel)}});
+        AddElement(paragraph, "w:outlineLvl", {{"w:val", std::to_string(outlineLevel)}});
     } else if (IsList(style)) {
         pugi::xml_node paragraph = AddElement(definition, "w:pPr");
         AddElement(paragraph, "w:contextualSpacing");
@@ -264,7 +254,7 @@ void AddRunText(pugi::xml_node run, const std::string& text)
         }
     };
     for (char c : text) {
-        if (c == '\t' || c == '\n' || c == '\r') {
+        if (c == '\t' || c == '\n') {
             flush();
             AddElement(run, c == '\t' ? "w:tab" : "w:br");
         } else {
@@ -387,9 +377,10 @@ private:
         const int list =
             paragraph.style == ParagraphStyle::ListNumber ? numberedList_ : Numbering::kBulletId;
         pugi::xml_node number = AddElement(properties, "w:numPr");
-        AddElement(number, "w:ilvl",
-                   {{"w:val", Number(std::clamp(paragraph.listLevel, 0, kListLevels - 1))}});
-        AddElement(number, "w:numId", {{"w:val", Number(list)}});
+        AddElement(
+            number, "w:ilvl",
+            {{"w:val", std::to_string(std::clamp(paragraph.listLevel, 0, kListLevels - 1))}});
+        AddElement(number, "w:numId", {{"w:val", std::to_string(list)}});
     }
 
     static void AddRun(pugi::xml_node paragraph, const Run& run)
@@ -434,9 +425,9 @@ private:
             return;
         }
         const int number = ++pictures_;
-        const std::string media = "media/image" + Number(number) + "." + extension;
+        const std::string media = "media/image" + std::to_string(number) + "." + extension;
         package_.AddMedia("word/" + media, picture.data);
-        const std::string relationship = relationships_.Add(RelationshipType::kImage, media);
+        const std::string relationship = relationships_.Add(RelationshipType("image"), media);
 
         double width = picture.box.Width() > 0 ? picture.box.Width() : kFallbackMargin;
         double height = picture.box.Height() > 0 ? picture.box.Height() : kFallbackMargin;
@@ -444,23 +435,23 @@ private:
             std::min({1.0, geometry.TextWidth() / width, geometry.TextHeight() / height});
         width *= scale;
         height *= scale;
-        const std::string cx = Number(ToEmu(width));
-        const std::string cy = Number(ToEmu(height));
-        const std::string name = "Picture " + Number(number);
+        const std::string cx = std::to_string(ToEmu(width));
+        const std::string cy = std::to_string(ToEmu(height));
+        const std::string name = "Picture " + std::to_string(number);
 
         pugi::xml_node inline_ =
             AddElement(AddElement(AddElement(paragraph, "w:r"), "w:drawing"), "wp:inline",
                        {{"distT", "0"}, {"distB", "0"}, {"distL", "0"}, {"distR", "0"}});
         AddElement(inline_, "wp:extent", {{"cx", cx}, {"cy", cy}});
         AddElement(inline_, "wp:effectExtent", {{"l", "0"}, {"t", "0"}, {"r", "0"}, {"b", "0"}});
-        AddElement(inline_, "wp:docPr", {{"id", Number(number)}, {"name", name}});
+        AddElement(inline_, "wp:docPr", {{"id", std::to_string(number)}, {"name", name}});
         AddElement(AddElement(inline_, "wp:cNvGraphicFramePr"), "a:graphicFrameLocks",
                    {{"noChangeAspect", "1"}});
         pugi::xml_node data = AddElement(AddElement(inline_, "a:graphic"), "a:graphicData",
                                          {{"uri", Namespace::kPicture}});
         pugi::xml_node pic = AddElement(data, "pic:pic");
         pugi::xml_node nonVisual = AddElement(pic, "pic:nvPicPr");
-        AddElement(nonVisual, "pic:cNvPr", {{"id", Number(number)}, {"name", name}});
+        AddElement(nonVisual, "pic:cNvPr", {{"id", std::to_string(number)}, {"name", name}});
         AddElement(nonVisual, "pic:cNvPicPr");
         pugi::xml_node fill = AddElement(pic, "pic:blipFill");
         AddElement(fill, "a:blip", {{"r:embed", relationship}});
@@ -488,7 +479,7 @@ private:
             for (int i = column; i < column + span; ++i) {
                 sum += grid.ColumnWidth(i);
             }
-            return Number(ToTwips(sum * scale));
+            return std::to_string(ToTwips(sum * scale));
         };
 
         pugi::xml_node element = AddElement(body_, "w:tbl");
@@ -514,8 +505,9 @@ private:
 
         for (int row = 0; row < grid.Rows(); ++row) {
             pugi::xml_node line = AddElement(element, "w:tr");
-            AddElement(AddElement(line, "w:trPr"), "w:trHeight",
-                       {{"w:val", Number(ToTwips(grid.RowHeight(row)))}, {"w:hRule", "atLeast"}});
+            AddElement(
+                AddElement(line, "w:trPr"), "w:trHeight",
+                {{"w:val", std::to_string(ToTwips(grid.RowHeight(row)))}, {"w:hRule", "atLeast"}});
             for (int column = 0; column < grid.Columns();) {
                 const int owner = grid.Owner(row, column);
                 const Cell* cell = owner >= 0 ? &grid.Cells()[owner] : nullptr;
@@ -525,7 +517,7 @@ private:
                 AddElement(cellProperties, "w:tcW",
                            {{"w:w", width(column, span)}, {"w:type", "dxa"}});
                 if (span > 1) {
-                    AddElement(cellProperties, "w:gridSpan", {{"w:val", Number(span)}});
+                    AddElement(cellProperties, "w:gridSpan", {{"w:val", std::to_string(span)}});
                 }
                 const bool starts = cell != nullptr && cell->row == row;
                 if (cell != nullptr && cell->rowSpan > 1) {
@@ -560,8 +552,8 @@ bool WriteDocx(const Document& document, const std::filesystem::path& target, st
 {
     OoxmlPackage package;
     Relationships relationships;
-    relationships.Add(RelationshipType::kStyles, "styles.xml");
-    relationships.Add(RelationshipType::kNumbering, "numbering.xml");
+    relationships.Add(RelationshipType("styles"), "styles.xml");
+    relationships.Add(RelationshipType("numbering"), "numbering.xml");
 
     pugi::xml_document content;
     pugi::xml_node root = AddRoot(content, "w:document");
@@ -573,16 +565,16 @@ bool WriteDocx(const Document& document, const std::filesystem::path& target, st
     BodyWriter body(root.append_child("w:body"), relationships, package);
     body.Write(document.pages);
 
-    package.AddPart("word/document.xml", content, ContentType("document.main"));
+    package.AddPart("word/document.xml", content, ContentType("wordprocessingml.document.main"));
     pugi::xml_document styles;
     WriteStyles(styles);
-    package.AddPart("word/styles.xml", styles, ContentType("styles"));
+    package.AddPart("word/styles.xml", styles, ContentType("wordprocessingml.styles"));
     pugi::xml_document numbering;
     body.Lists().Write(numbering);
-    package.AddPart("word/numbering.xml", numbering, ContentType("numbering"));
+    package.AddPart("word/numbering.xml", numbering, ContentType("wordprocessingml.numbering"));
     package.AddRelationships("word/document.xml", relationships);
     Relationships packageRelationships;
-    packageRelationships.Add(RelationshipType::kOfficeDocument, "word/document.xml");
+    packageRelationships.Add(RelationshipType("officeDocument"), "word/document.xml");
     package.AddRelationships("", packageRelationships);
     return package.Write(target, error);
 }

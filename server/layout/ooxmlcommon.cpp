@@ -60,7 +60,13 @@ std::string XmlText(std::string_view text)
     clean.reserve(repaired.size());
     for (std::size_t at = 0; at < repaired.size();) {
         const std::size_t start = at;
-        if (AllowedInXml(Decode(repaired, at))) {
+        const char32_t code = Decode(repaired, at);
+        if (code == '\r') {
+            if (at < repaired.size() && repaired[at] == '\n') {
+                ++at;
+            }
+            clean += '\n';
+        } else if (AllowedInXml(code)) {
             clean.append(repaired, start, at - start);
         }
     }

@@ -18,7 +18,7 @@ std::int64_t ToEmu(double points);
 std::int64_t ToTwips(double points);
 
 // `text` as XML 1.0 can hold it: malformed UTF-8 repaired, and the control characters and
-// non-characters XML forbids dropped. Tab, line feed and carriage return stay.
+// non-characters XML forbids dropped. Tabs stay; every line ending becomes a line feed.
 std::string XmlText(std::string_view text);
 
 // Whether `text` has a Chinese, Japanese or Korean character, for an East Asian font.

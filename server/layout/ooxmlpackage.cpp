@@ -56,6 +56,16 @@ bool AddMember(zip_t* archive, const std::string& name, const std::string& bytes
 
 } // namespace
 
+std::string RelationshipType(const std::string& name)
+{
+    return "http://schemas.openxmlformats.org/officeDocument/2006/relationships/" + name;
+}
+
+std::string ContentType(const std::string& name)
+{
+    return "application/vnd.openxmlformats-officedocument." + name + "+xml";
+}
+
 std::string Relationships::Add(const std::string& type, const std::string& target)
 {
     entries_.push_back({type, target});

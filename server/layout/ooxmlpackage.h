@@ -19,18 +19,10 @@ inline constexpr const char* kPicture = "http://schemas.openxmlformats.org/drawi
 inline constexpr const char* kTable = "http://schemas.openxmlformats.org/drawingml/2006/table";
 } // namespace Namespace
 
-namespace RelationshipType {
-inline constexpr const char* kOfficeDocument =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";
-inline constexpr const char* kStyles =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
-inline constexpr const char* kNumbering =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/numbering";
-inline constexpr const char* kImage =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
-inline constexpr const char* kTheme =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/theme";
-} // namespace RelationshipType
+// The type of an Office relationship by its name: "styles", "image", "slide"...
+std::string RelationshipType(const std::string& name);
+// The content type of an Office part by its name: "wordprocessingml.styles", "theme"...
+std::string ContentType(const std::string& name);
 
 // The relationships of one part, numbered rId1, rId2... in the order they are added.
 class Relationships

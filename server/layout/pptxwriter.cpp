@@ -11,8 +11,6 @@
 namespace Layout {
 namespace {
 
-constexpr const char* kRelationshipPrefix =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
 // The slide sides PowerPoint accepts: 1 to 56 inches.
 constexpr std::int64_t kSmallestSlideSide = 914400;
 constexpr std::int64_t kLargestSlideSide = 51206400;
@@ -21,21 +19,6 @@ constexpr double kWiderShare = 0.05;
 constexpr double kWiderPoints = 2;
 // How far a list item's marker stands left of its text, in font sizes.
 constexpr double kMarkerIndent = 1.5;
-
-std::string ContentType(const std::string& part)
-{
-    return "application/vnd.openxmlformats-officedocument." + part + "+xml";
-}
-
-std::string Relationship(const char* type)
-{
-    return std::string(kRelationshipPrefix) + type;
-}
-
-std::string Number(std::int64_t value)
-{
-    return std::to_string(value);
-}
 
 const char* AlignmentCode(Alignment alignment)
 {
@@ -64,7 +47,7 @@ double ParagraphFontSize(const Paragraph& paragraph)
 
 std::string Hundredths(double points)
 {
-    return Number(std::clamp<std::int64_t>(std::llround(points * 100), 100, 400000));
+    return std::to_string(std::clamp<std::int64_t>(std::llround(points * 100), 100, 400000));
 }
 
 struct SlideSize
@@ -104,10 +87,11 @@ private:
 void AddTransform(pugi::xml_node parent, const char* name, const SlideScale& scale, const Box& box)
 {
     pugi::xml_node transform = AddElement(parent, name);
-    AddElement(transform, "a:off", {{"x", Number(scale(box.left))}, {"y", Number(scale(box.top))}});
+    AddElement(transform, "a:off",
+               {{"x", std::to_string(scale(box.left))}, {"y", std::to_string(scale(box.top))}});
     AddElement(transform, "a:ext",
-               {{"cx", Number(std::max<std::int64_t>(scale(box.Width()), 0))},
-                {"cy", Number(std::max<std::int64_t>(scale(box.Height()), 0))}});
+               {{"cx", std::to_string(std::max<std::int64_t>(scale(box.Width()), 0))},
+                {"cy", std::to_string(std::max<std::int64_t>(scale(box.Height()), 0))}});
 }
 
 void AddRun(pugi::xml_node paragraph, const Run& run, double fontSize, bool bold)
@@ -116,7 +100,7 @@ void AddRun(pugi::xml_node paragraph, const Run& run, double fontSize, bool bold
     const bool cjk = HasCjk(text);
     std::size_t start = 0;
     while (start <= text.size()) {
-        const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        const std::size_t end = std::min(text.find('\n', start), text.size());
         if (start > 0) {
             AddElement(paragraph, "a:br");
         }
@@ -150,14 +134,14 @@ void AddParagraph(pugi::xml_node body, const Paragraph& paragraph, ListNumbers& 
         AddElement(element, "a:pPr", {{"algn", AlignmentCode(paragraph.alignment)}});
     if (IsList(paragraph.style)) {
         const std::int64_t indent = ToEmu(fontSize * kMarkerIndent);
-        properties.append_attribute("marL") = Number(indent).c_str();
-        properties.append_attribute("indent") = Number(-indent).c_str();
+        properties.append_attribute("marL") = std::to_string(indent).c_str();
+        properties.append_attribute("indent") = std::to_string(-indent).c_str();
         properties.append_attribute("lvl") = std::clamp(paragraph.listLevel, 0, 8);
         if (paragraph.style == ParagraphStyle::ListBullet) {
             AddElement(properties, "a:buChar", {{"char", "\u2022"}});
         } else {
             AddElement(properties, "a:buAutoNum",
-                       {{"type", "arabicPeriod"}, {"startAt", Number(number)}});
+                       {{"type", "arabicPeriod"}, {"startAt", std::to_string(number)}});
         }
     } else {
         AddElement(properties, "a:buNone");
@@ -208,7 +192,7 @@ public:
     SlideWriter(const Page& page, const SlideSize& size, OoxmlPackage& package, int& pictures)
         : scale_(page, size), package_(package), pictures_(pictures)
     {
-        relationships_.Add(Relationship("slideLayout"), "../slideLayouts/slideLayout1.xml");
+        relationships_.Add(RelationshipType("slideLayout"), "../slideLayouts/slideLayout1.xml");
     }
 
     void Write(const Page& page, pugi::xml_document& xml)
@@ -235,8 +219,9 @@ private:
     pugi::xml_node AddName(pugi::xml_node parent, const char* name, const char* kind)
     {
         const int id = ++shapes_ + 1;
-        AddElement(parent, name,
-                   {{"id", Number(id)}, {"name", std::string(kind) + " " + Number(id)}});
+        AddElement(
+            parent, name,
+            {{"id", std::to_string(id)}, {"name", std::string(kind) + " " + std::to_string(id)}});
         return parent;
     }
 
@@ -255,8 +240,10 @@ private:
         AddElement(AddElement(properties, "a:prstGeom", {{"prst", "rect"}}), "a:avLst");
         AddElement(properties, "a:noFill");
         pugi::xml_node body = AddElement(shape, "p:txBody");
+        // A box without a width would wrap its text at every letter.
+        const bool wraps = paragraph.box.Width() > 0;
         pugi::xml_node bodyProperties = AddElement(body, "a:bodyPr",
-                                                   {{"wrap", "square"},
+                                                   {{"wrap", wraps ? "square" : "none"},
                                                     {"lIns", "0"},
                                                     {"tIns", "0"},
                                                     {"rIns", "0"},
@@ -298,11 +285,12 @@ private:
         AddElement(element, "a:tblPr", {{"firstRow", "0"}, {"bandRow", "0"}});
         pugi::xml_node columns = AddElement(element, "a:tblGrid");
         for (int column = 0; column < grid.Columns(); ++column) {
-            AddElement(columns, "a:gridCol", {{"w", Number(scale_(grid.ColumnWidth(column)))}});
+            AddElement(columns, "a:gridCol",
+                       {{"w", std::to_string(scale_(grid.ColumnWidth(column)))}});
         }
         for (int row = 0; row < grid.Rows(); ++row) {
             pugi::xml_node line =
-                AddElement(element, "a:tr", {{"h", Number(scale_(grid.RowHeight(row)))}});
+                AddElement(element, "a:tr", {{"h", std::to_string(scale_(grid.RowHeight(row)))}});
             for (int column = 0; column < grid.Columns(); ++column) {
                 AddTableCell(line, grid, row, column, table.ruled);
             }
@@ -357,9 +345,9 @@ private:
         if (extension.empty()) {
             return;
         }
-        const std::string media = "image" + Number(++pictures_) + "." + extension;
+        const std::string media = "image" + std::to_string(++pictures_) + "." + extension;
         package_.AddMedia("ppt/media/" + media, picture.data);
-        const std::string link = relationships_.Add(RelationshipType::kImage, "../media/" + media);
+        const std::string link = relationships_.Add(RelationshipType("image"), "../media/" + media);
         pugi::xml_node element = AddElement(tree_, "p:pic");
         pugi::xml_node nonVisual = AddName(AddElement(element, "p:nvPicPr"), "p:cNvPr", "Picture");
         AddElement(AddElement(nonVisual, "p:cNvPicPr"), "a:picLocks", {{"noChangeAspect", "1"}});
@@ -395,7 +383,7 @@ bool WritePptx(const Document& document, const std::filesystem::path& target, st
 {
     OoxmlPackage package;
     Relationships relationships;
-    relationships.Add(Relationship("slideMaster"), "slideMasters/slideMaster1.xml");
+    relationships.Add(RelationshipType("slideMaster"), "slideMasters/slideMaster1.xml");
 
     pugi::xml_document presentation;
     pugi::xml_node root = AddRoot(presentation, "p:presentation");
@@ -412,19 +400,19 @@ bool WritePptx(const Document& document, const std::filesystem::path& target, st
         SlideWriter slide(pages[i], size, package, pictures);
         pugi::xml_document xml;
         slide.Write(pages[i], xml);
-        const std::string name = "slides/slide" + Number(static_cast<std::int64_t>(i + 1)) + ".xml";
+        const std::string name = "slides/slide" + std::to_string(i + 1) + ".xml";
         package.AddPart("ppt/" + name, xml, ContentType("presentationml.slide"));
         package.AddRelationships("ppt/" + name, slide.Links());
-        const std::string id = relationships.Add(Relationship("slide"), name);
-        AddElement(slides, "p:sldId",
-                   {{"id", Number(static_cast<std::int64_t>(256 + i))}, {"r:id", id}});
+        const std::string id = relationships.Add(RelationshipType("slide"), name);
+        AddElement(slides, "p:sldId", {{"id", std::to_string(256 + i)}, {"r:id", id}});
     }
-    AddElement(root, "p:sldSz", {{"cx", Number(size.width)}, {"cy", Number(size.height)}});
+    AddElement(root, "p:sldSz",
+               {{"cx", std::to_string(size.width)}, {"cy", std::to_string(size.height)}});
     AddElement(root, "p:notesSz", {{"cx", "6858000"}, {"cy", "9144000"}});
-    relationships.Add(RelationshipType::kTheme, "theme/theme1.xml");
-    relationships.Add(Relationship("presProps"), "presProps.xml");
-    relationships.Add(Relationship("viewProps"), "viewProps.xml");
-    relationships.Add(Relationship("tableStyles"), "tableStyles.xml");
+    relationships.Add(RelationshipType("theme"), "theme/theme1.xml");
+    relationships.Add(RelationshipType("presProps"), "presProps.xml");
+    relationships.Add(RelationshipType("viewProps"), "viewProps.xml");
+    relationships.Add(RelationshipType("tableStyles"), "tableStyles.xml");
     package.AddPart("ppt/presentation.xml", presentation,
                     ContentType("presentationml.presentation.main"));
     package.AddRelationships("ppt/presentation.xml", relationships);
@@ -434,8 +422,8 @@ bool WritePptx(const Document& document, const std::filesystem::path& target, st
     package.AddPart("ppt/slideMasters/slideMaster1.xml", master,
                     ContentType("presentationml.slideMaster"));
     Relationships masterLinks;
-    masterLinks.Add(Relationship("slideLayout"), "../slideLayouts/slideLayout1.xml");
-    masterLinks.Add(RelationshipType::kTheme, "../theme/theme1.xml");
+    masterLinks.Add(RelationshipType("slideLayout"), "../slideLayouts/slideLayout1.xml");
+    masterLinks.Add(RelationshipType("theme"), "../theme/theme1.xml");
     package.AddRelationships("ppt/slideMasters/slideMaster1.xml", masterLinks);
 
     pugi::xml_document layout;
@@ -443,7 +431,7 @@ bool WritePptx(const Document& document, const std::filesystem::path& target, st
     package.AddPart("ppt/slideLayouts/slideLayout1.xml", layout,
                     ContentType("presentationml.slideLayout"));
     Relationships layoutLinks;
-    layoutLinks.Add(Relationship("slideMaster"), "../slideMasters/slideMaster1.xml");
+    layoutLinks.Add(RelationshipType("slideMaster"), "../slideMasters/slideMaster1.xml");
     package.AddRelationships("ppt/slideLayouts/slideLayout1.xml", layoutLinks);
 
     pugi::xml_document theme;
@@ -459,7 +447,7 @@ bool WritePptx(const Document& document, const std::filesystem::path& target, st
     package.AddPart("ppt/tableStyles.xml", tableStyles, ContentType("presentationml.tableStyles"));
 
     Relationships packageRelationships;
-    packageRelationships.Add(RelationshipType::kOfficeDocument, "ppt/presentation.xml");
+    packageRelationships.Add(RelationshipType("officeDocument"), "ppt/presentation.xml");
     package.AddRelationships("", packageRelationships);
     return package.Write(target, error);
 }

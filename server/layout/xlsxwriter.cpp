@@ -15,22 +15,10 @@ namespace Layout {
 namespace {
 
 constexpr const char* kSheetNamespace = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-constexpr const char* kRelationshipPrefix =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
 constexpr int kMostRows = 1048576;
 constexpr int kMostColumns = 16384;
 constexpr std::size_t kMostCellCharacters = 32767;
 constexpr int kFirstCustomFormat = 164;
-
-std::string ContentType(const std::string& part)
-{
-    return "application/vnd.openxmlformats-officedocument.spreadsheetml." + part + "+xml";
-}
-
-std::string Number(long long value)
-{
-    return std::to_string(value);
-}
 
 std::string CellReference(int row, int column)
 {
@@ -38,7 +26,7 @@ std::string CellReference(int row, int column)
     for (int rest = column + 1; rest > 0; rest = (rest - 1) / 26) {
         letters.insert(letters.begin(), static_cast<char>('A' + (rest - 1) % 26));
     }
-    return letters + Number(row + 1);
+    return letters + std::to_string(row + 1);
 }
 
 // A cell's text cut to what a spreadsheet cell holds, at a character boundary.
@@ -94,9 +82,11 @@ public:
             }
         }
         if (!formats.empty()) {
-            pugi::xml_node list = AddElement(root, "numFmts", {{"count", Number(formats.size())}});
+            pugi::xml_node list =
+                AddElement(root, "numFmts", {{"count", std::to_string(formats.size())}});
             for (const auto& [code, id] : formats) {
-                AddElement(list, "numFmt", {{"numFmtId", Number(id)}, {"formatCode", code}});
+                AddElement(list, "numFmt",
+                           {{"numFmtId", std::to_string(id)}, {"formatCode", code}});
             }
         }
         pugi::xml_node fonts = AddElement(root, "fonts", {{"count", "2"}});
@@ -127,11 +117,12 @@ public:
         pugi::xml_node base = AddElement(root, "cellStyleXfs", {{"count", "1"}});
         AddElement(base, "xf",
                    {{"numFmtId", "0"}, {"fontId", "0"}, {"fillId", "0"}, {"borderId", "0"}});
-        pugi::xml_node entries = AddElement(root, "cellXfs", {{"count", Number(looks_.size())}});
+        pugi::xml_node entries =
+            AddElement(root, "cellXfs", {{"count", std::to_string(looks_.size())}});
         for (const Look& look : looks_) {
             const int format = look.format.empty() ? 0 : formats.at(look.format);
             pugi::xml_node entry = AddElement(entries, "xf",
-                                              {{"numFmtId", Number(format)},
+                                              {{"numFmtId", std::to_string(format)},
                                                {"fontId", look.bold ? "1" : "0"},
                                                {"fillId", "0"},
                                                {"borderId", look.bordered ? "1" : "0"},
@@ -176,8 +167,8 @@ public:
     {
         pugi::xml_node root = AddRoot(xml, "sst");
         root.append_attribute("xmlns") = kSheetNamespace;
-        root.append_attribute("count") = Number(uses_).c_str();
-        root.append_attribute("uniqueCount") = Number(texts_.size()).c_str();
+        root.append_attribute("count") = std::to_string(uses_).c_str();
+        root.append_attribute("uniqueCount") = std::to_string(texts_.size()).c_str();
         for (const std::string& text : texts_) {
             pugi::xml_node entry =
                 AddElement(AddElement(root, "si"), "t", {{"xml:space", "preserve"}});
@@ -206,7 +197,7 @@ std::string ParagraphText(const Paragraph& paragraph, ListNumbers& numbers)
     if (paragraph.style == ParagraphStyle::ListBullet) {
         marker = "\u2022 ";
     } else if (number > 0) {
-        marker = Number(number) + ". ";
+        marker = std::to_string(number) + ". ";
     }
     return marker + PlainText(paragraph);
 }
@@ -266,22 +257,22 @@ public:
                                                std::chars_format::fixed, 2)
                                      .ptr;
                 AddElement(columns, "col",
-                           {{"min", Number(column + 1)},
-                            {"max", Number(column + 1)},
+                           {{"min", std::to_string(column + 1)},
+                            {"max", std::to_string(column + 1)},
                             {"width", std::string(width, end)},
                             {"customWidth", "1"}});
             }
         }
         pugi::xml_node data = AddElement(root, "sheetData");
         for (const auto& [row, cells] : cells_) {
-            pugi::xml_node line = AddElement(data, "row", {{"r", Number(row + 1)}});
+            pugi::xml_node line = AddElement(data, "row", {{"r", std::to_string(row + 1)}});
             for (const auto& [column, cell] : cells) {
                 AddCell(line, row, column, cell);
             }
         }
         if (!merges_.empty()) {
             pugi::xml_node merges =
-                AddElement(root, "mergeCells", {{"count", Number(merges_.size())}});
+                AddElement(root, "mergeCells", {{"count", std::to_string(merges_.size())}});
             for (const std::string& range : merges_) {
                 AddElement(merges, "mergeCell", {{"ref", range}});
             }
@@ -403,31 +394,33 @@ bool WriteXlsx(const Document& document, const std::filesystem::path& target, st
     for (std::size_t i = 0; i < count; ++i) {
         SheetWriter sheet(styles, strings);
         if (i < document.pages.size() && !sheet.Place(document.pages[i], error)) {
-            error = "page " + Number(i + 1) + ": " + error;
+            error = "page " + std::to_string(i + 1) + ": " + error;
             return false;
         }
-        const std::string name = "sheet" + Number(i + 1) + ".xml";
+        const std::string name = "sheet" + std::to_string(i + 1) + ".xml";
         pugi::xml_document xml;
         sheet.Write(xml);
-        package.AddPart("xl/worksheets/" + name, xml, ContentType("worksheet"));
+        package.AddPart("xl/worksheets/" + name, xml, ContentType("spreadsheetml.worksheet"));
         const std::string id =
-            relationships.Add(std::string(kRelationshipPrefix) + "worksheet", "worksheets/" + name);
+            relationships.Add(RelationshipType("worksheet"), "worksheets/" + name);
         AddElement(sheets, "sheet",
-                   {{"name", "Page " + Number(i + 1)}, {"sheetId", Number(i + 1)}, {"r:id", id}});
+                   {{"name", "Page " + std::to_string(i + 1)},
+                    {"sheetId", std::to_string(i + 1)},
+                    {"r:id", id}});
     }
-    relationships.Add(RelationshipType::kStyles, "styles.xml");
-    relationships.Add(std::string(kRelationshipPrefix) + "sharedStrings", "sharedStrings.xml");
+    relationships.Add(RelationshipType("styles"), "styles.xml");
+    relationships.Add(RelationshipType("sharedStrings"), "sharedStrings.xml");
 
-    package.AddPart("xl/workbook.xml", workbook, ContentType("sheet.main"));
+    package.AddPart("xl/workbook.xml", workbook, ContentType("spreadsheetml.sheet.main"));
     pugi::xml_document stylesXml;
     styles.Write(stylesXml);
-    package.AddPart("xl/styles.xml", stylesXml, ContentType("styles"));
+    package.AddPart("xl/styles.xml", stylesXml, ContentType("spreadsheetml.styles"));
     pugi::xml_document stringsXml;
     strings.Write(stringsXml);
-    package.AddPart("xl/sharedStrings.xml", stringsXml, ContentType("sharedStrings"));
+    package.AddPart("xl/sharedStrings.xml", stringsXml, ContentType("spreadsheetml.sharedStrings"));
     package.AddRelationships("xl/workbook.xml", relationships);
     Relationships packageRelationships;
-    packageRelationships.Add(RelationshipType::kOfficeDocument, "xl/workbook.xml");
+    packageRelationships.Add(RelationshipType("officeDocument"), "xl/workbook.xml");
     package.AddRelationships("", packageRelationships);
     return package.Write(target, error);
 }

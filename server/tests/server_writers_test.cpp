@@ -2,7 +2,9 @@
 // the office suite opening them.
 #include "cellnumber.h"
 #include "docxwriter.h"
+#include "ooxmlcommon.h"
 #include "pptxwriter.h"
+#include "tablegrid.h"
 #include "testdocuments.h"
 #include "xlsxwriter.h"
 
@@ -370,6 +372,30 @@ TEST_F(WritersTest, AFailedWriteLeavesNothingBehind)
     ASSERT_TRUE(TestDocuments::WriteText(dir / "old.pptx", "old"));
     EXPECT_TRUE(WritePptx(Sample(png), dir / "old.pptx", error)) << error;
     EXPECT_EQ(TestDocuments::ZipMembers(dir / "old.pptx").front(), "[Content_Types].xml");
+}
+
+TEST(TableGridTest, OverlappingCellsKeepTheirTextAndEverySlotHasOneOwner)
+{
+    Table table;
+    table.cells = {MakeCell(0, 0, "A", 2, 2), MakeCell(0, 2, "B", 3, 1), MakeCell(1, 1, "in A"),
+                   MakeCell(2, 0, "C", 1, 3), MakeCell(-1, 3, "D")};
+    const TableGrid grid(table);
+    EXPECT_EQ(grid.Rows(), 3);
+    EXPECT_EQ(grid.Columns(), 4);
+    const auto text = [&grid](int row, int column) {
+        std::string joined;
+        for (const Paragraph& paragraph : grid.Cells()[grid.Owner(row, column)].paragraphs) {
+            joined += PlainText(paragraph) + "|";
+        }
+        return joined;
+    };
+    EXPECT_EQ(text(1, 1), "A|in A|");
+    EXPECT_EQ(text(2, 2), "B|");
+    EXPECT_EQ(text(2, 1), "C|"); // C gives up the column B holds
+    EXPECT_EQ(grid.Cells()[grid.Owner(2, 0)].columnSpan, 2);
+    EXPECT_EQ(text(0, 3), "D|");
+    EXPECT_EQ(grid.Owner(1, 3), -1);
+    EXPECT_DOUBLE_EQ(grid.ColumnWidth(3), 72);
 }
 
 TEST(CellNumberTest, WholeNumbersAreNumbersAndTheRestText)
