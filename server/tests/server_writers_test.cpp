@@ -169,7 +169,17 @@ void ExpectTexts(const std::string& text, const std::vector<std::string>& expect
 
 TEST_F(WritersTest, WordDocumentHasStylesListsTableSectionsAndPicture)
 {
-    const fs::path file = Written(WriteDocx, Sample(png), "sample.docx");
+    // Two more pages of the second page's size: one a paragraph starts, one a table starts.
+    Document sample = Sample(png);
+    for (int page = 0; page < 2; ++page) {
+        sample.pages.push_back(sample.pages.back());
+        sample.pages.back().blocks = {Text(ParagraphStyle::Normal, "Third page text", 100)};
+    }
+    Table last;
+    last.cells = {MakeCell(0, 0, "Fourth page table")};
+    last.box = Box{72, 100, 372, 120};
+    sample.pages.back().blocks = {last};
+    const fs::path file = Written(WriteDocx, sample, "sample.docx");
     const auto styles = Part(file, "word/styles.xml");
     for (int level = 1; level <= 3; ++level) {
         const std::string style = "//w:style[@w:styleId='Heading" + std::to_string(level) + "']";
@@ -188,13 +198,16 @@ TEST_F(WritersTest, WordDocumentHasStylesListsTableSectionsAndPicture)
     for (pugi::xml_node paragraph : All(body, "w:p")) {
         used.emplace_back(paragraph.child("w:pPr").child("w:pStyle").attribute("w:val").value());
     }
-    const std::vector<std::string> expected = {"Heading1",   "Normal",     "Normal",
-                                               "Normal",     "Heading2",   "Heading3",
-                                               "ListBullet", "ListBullet", "ListNumber",
-                                               "ListNumber", "Normal",     "Normal",
-                                               "Normal"}; // after the table: the one ending the
-                                                          // section, the picture's, the text
+    const std::vector<std::string> expected = {
+        "Heading1", "Normal",     "Normal",     "Normal",     "Heading2",
+        "Heading3", "ListBullet", "ListBullet", "ListNumber", "ListNumber",
+        "Normal",   "Normal",     "Normal",     "Normal",     "Normal"};
+    // After the table: the paragraph ending the section, the picture's, the second page's
+    // text, the third's, and the one a document ends with after a table.
     EXPECT_EQ(used, expected);
+    EXPECT_FALSE(body.select_node("w:p[13]/w:pPr/w:pageBreakBefore"));
+    EXPECT_TRUE(body.select_node("w:p[14]/w:pPr/w:pageBreakBefore"));
+    EXPECT_TRUE(body.select_node("w:p[14]/w:r/w:br[@w:type='page']"));
     EXPECT_EQ(All(body, "w:p[2]/w:r/w:rPr/w:b").size(), 1u);
     EXPECT_EQ(All(body, "w:p[2]/w:r/w:rPr/w:i").size(), 1u);
     EXPECT_EQ(Value(body, "w:p[2]/w:r[w:rPr/w:b]/w:t"), "bold");
@@ -207,9 +220,9 @@ TEST_F(WritersTest, WordDocumentHasStylesListsTableSectionsAndPicture)
     EXPECT_STREQ(body.select_node("w:p[8]/w:pPr/w:numPr/w:ilvl").node().attribute("w:val").value(),
                  "1");
 
-    const auto rows = All(body, "w:tbl/w:tr");
+    const auto rows = All(body, "w:tbl[1]/w:tr");
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(All(body, "w:tbl/w:tblGrid/w:gridCol").size(), 3u);
+    EXPECT_EQ(All(body, "w:tbl[1]/w:tblGrid/w:gridCol").size(), 3u);
     EXPECT_STREQ(body.select_node("w:tbl/w:tblGrid/w:gridCol").node().attribute("w:w").value(),
                  "2000");
     for (const pugi::xml_node& row : rows) {
@@ -247,7 +260,12 @@ TEST_F(WritersTest, WordDocumentHasStylesListsTableSectionsAndPicture)
                  "Second page text"});
     const std::string info =
         TestDocuments::Capture({"pdfinfo", "-f", "1", "-l", "9", pdf.string()});
-    ExpectTexts(info, {"Pages:           2", "Page    1 size:  595.3", "Page    2 size:  841.8"});
+    ExpectTexts(info, {"Pages:           4", "Page    1 size:  595.3", "Page    4 size:  841.8"});
+    const auto pageText = [&pdf](const std::string& page) {
+        return TestDocuments::Capture({"pdftotext", "-f", page, "-l", page, pdf.string(), "-"});
+    };
+    ExpectTexts(pageText("3"), {"Third page text"});
+    ExpectTexts(pageText("4"), {"Fourth page table"});
     // The office suite takes the headings for headings: they are the PDF's outline.
     ExpectTexts(TestDocuments::Capture({"pdftohtml", "-xml", "-stdout", "-i", pdf.string()}),
                 {">Quarterly report</", ">Figures</"});
