@@ -7,7 +7,9 @@
 namespace Layout {
 namespace {
 
-constexpr unsigned char kPaper = 245; // lighter than this is blank paper
+// Pixels darker than a level are ink: the lightest finds shading's edges, the darker one lines
+// drawn over shading.
+constexpr unsigned char kInkLevels[] = {245, 160};
 constexpr double kMinPieceLength = 4; // points; shorter strokes are glyph parts
 constexpr double kJoinGap = 1.5;      // points between collinear pieces of one line
 
@@ -15,18 +17,22 @@ constexpr double kJoinGap = 1.5;      // points between collinear pieces of one 
 class Axis
 {
 public:
-    Axis(const Raster& raster, bool horizontal) : raster(raster), horizontal(horizontal) {}
+    Axis(const Raster& raster, bool horizontal, unsigned char paper)
+        : raster(raster), horizontal(horizontal), paper(paper)
+    {
+    }
 
     int AlongSize() const { return horizontal ? raster.width : raster.height; }
     int AcrossSize() const { return horizontal ? raster.height : raster.width; }
     bool Ink(int along, int across) const
     {
-        return (horizontal ? raster.At(along, across) : raster.At(across, along)) < kPaper;
+        return (horizontal ? raster.At(along, across) : raster.At(across, along)) < paper;
     }
 
 private:
     const Raster& raster;
     bool horizontal;
+    unsigned char paper;
 };
 
 // Pixels that belong to a thin stroke along the axis, or to the edge of a filled area.
@@ -153,9 +159,14 @@ std::vector<Ruling> FindRulings(const Raster& raster)
     }
     std::vector<Ruling> rulings;
     for (bool horizontal : {true, false}) {
-        const std::vector<Ruling> found =
-            Merge(Pieces(Axis(raster, horizontal), horizontal, raster.pixelsPerPoint));
-        rulings.insert(rulings.end(), found.begin(), found.end());
+        std::vector<Ruling> pieces;
+        for (unsigned char level : kInkLevels) {
+            const std::vector<Ruling> found =
+                Pieces(Axis(raster, horizontal, level), horizontal, raster.pixelsPerPoint);
+            pieces.insert(pieces.end(), found.begin(), found.end());
+        }
+        const std::vector<Ruling> merged = Merge(std::move(pieces));
+        rulings.insert(rulings.end(), merged.begin(), merged.end());
     }
     return rulings;
 }

@@ -93,6 +93,18 @@ std::vector<std::vector<std::vector<const Line*>>> PlacePieces(RowRange rows,
     return placed;
 }
 
+// In a table a row has at most one piece in each column.
+bool OnePiecePerColumn(RowRange rows, const std::vector<Span>& spans)
+{
+    for (const auto& columns : PlacePieces(rows, spans)) {
+        if (std::any_of(columns.begin(), columns.end(),
+                        [](const auto& pieces) { return pieces.size() > 1; })) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool IsListMarker(const std::string& text)
 {
     static const std::set<std::string> bullets = {"•", "·", "◦", "▪", "■", "□", "●", "○",
@@ -290,13 +302,12 @@ std::vector<FoundTable> FindAlignedTables(const std::vector<Word>& words,
             ColumnSpans({rows.begin() + first, rows.begin() + end}, kMinColumnGap * size).size();
         while (end < rows.size() &&
                rows[end].box.top - rows[end - 1].box.bottom <= kMaxRowGap * size) {
-            const std::size_t joined =
-                ColumnSpans({rows.begin() + first, rows.begin() + end + 1}, kMinColumnGap * size)
-                    .size();
-            if (joined < columns) {
+            const RowRange joined{rows.begin() + first, rows.begin() + end + 1};
+            const std::vector<Span> spans = ColumnSpans(joined, kMinColumnGap * size);
+            if (spans.size() < columns || !OnePiecePerColumn(joined, spans)) {
                 break;
             }
-            columns = joined;
+            columns = spans.size();
             ++end;
         }
         // A single piece after the table is text below it, unless it continues a cell.
