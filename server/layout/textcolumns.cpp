@@ -105,6 +105,17 @@ bool OnePiecePerColumn(RowRange rows, const std::vector<Span>& spans)
     return true;
 }
 
+// A lone piece continues a cell only within the cell's column.
+bool WithinColumns(const TextRow& row, const std::vector<Span>& spans)
+{
+    return std::all_of(row.pieces.begin(), row.pieces.end(), [&](const Line& piece) {
+        return std::any_of(spans.begin(), spans.end(), [&](const Span& span) {
+            return piece.box.left >= span.left - kAlignTolerance &&
+                   piece.box.right <= span.right + kAlignTolerance;
+        });
+    });
+}
+
 bool IsListMarker(const std::string& text)
 {
     static const std::set<std::string> bullets = {"•", "·", "◦", "▪", "■", "□", "●", "○",
@@ -298,16 +309,17 @@ std::vector<FoundTable> FindAlignedTables(const std::vector<Word>& words,
         // Rows join while they keep every column apart and follow closely.
         const double size = std::max(rows[first].fontSize, 1.0);
         std::size_t end = first + 1;
-        std::size_t columns =
-            ColumnSpans({rows.begin() + first, rows.begin() + end}, kMinColumnGap * size).size();
+        std::vector<Span> columns =
+            ColumnSpans({rows.begin() + first, rows.begin() + end}, kMinColumnGap * size);
         while (end < rows.size() &&
                rows[end].box.top - rows[end - 1].box.bottom <= kMaxRowGap * size) {
             const RowRange joined{rows.begin() + first, rows.begin() + end + 1};
             const std::vector<Span> spans = ColumnSpans(joined, kMinColumnGap * size);
-            if (spans.size() < columns || !OnePiecePerColumn(joined, spans)) {
+            if (spans.size() < columns.size() || !OnePiecePerColumn(joined, spans) ||
+                (rows[end].pieces.size() < 2 && !WithinColumns(rows[end], columns))) {
                 break;
             }
-            columns = spans.size();
+            columns = spans;
             ++end;
         }
         // A single piece after the table is text below it, unless it continues a cell.

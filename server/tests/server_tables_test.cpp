@@ -343,33 +343,48 @@ PageContent ReadPage(const poppler::page& page)
     return content;
 }
 
-TEST(OfficeTableTest, ATableTheOfficeSuiteDrewIsFoundWithItsCells)
+TEST(OfficeTableTest, TablesTheOfficeSuiteDrewAreFoundWithTheirCells)
 {
     ScratchDirectory scratch("tables");
-    const std::filesystem::path html = scratch.Path() / "table.html";
-    ASSERT_TRUE(TestDocuments::WriteText(html,
-                                         "<html><body><p>Quarterly figures for the board</p>"
-                                         "<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">"
-                                         "<tr><td>Region</td><td>Sales</td><td>Growth</td></tr>"
-                                         "<tr><td>North</td><td>1200</td><td>5%</td></tr>"
-                                         "<tr><td>South</td><td>950</td><td>3%</td></tr></table>"
-                                         "<p>The figures are provisional.</p></body></html>"));
+    const std::filesystem::path html = scratch.Path() / "tables.html";
+    ASSERT_TRUE(TestDocuments::WriteText(
+        html,
+        "<html><body><h1>Quarterly figures</h1>"
+        "<p>Sales by region and city, as the board asked for them in its last meeting.</p>"
+        "<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">"
+        "<tr bgcolor=\"#D9D9D9\"><td colspan=\"2\">Region and city</td><td>Sales</td></tr>"
+        "<tr><td rowspan=\"2\">North</td><td>Leeds</td><td>1200</td></tr>"
+        "<tr><td>York</td><td>950</td></tr>"
+        "<tr><td>South</td><td>Bath</td><td>300</td></tr></table>"
+        "<p>Costs by department:</p>"
+        "<table border=\"0\" cellspacing=\"0\" cellpadding=\"2\" width=\"70%\">"
+        "<tr><td>Department</td><td align=\"right\">Budget</td><td align=\"right\">Spent</td></tr>"
+        "<tr><td>Engineering</td><td align=\"right\">120,000</td><td "
+        "align=\"right\">98,500</td></tr>"
+        "<tr><td>Marketing</td><td align=\"right\">45,000</td><td align=\"right\">51,200</td></tr>"
+        "</table><p>The figures are provisional.</p></body></html>"));
     TestDocuments::Capture({"soffice", "--headless",
                             "-env:UserInstallation=file://" + (scratch.Path() / "profile").string(),
                             "--infilter=HTML (StarWriter)", "--convert-to", "pdf", "--outdir",
                             scratch.Path().string(), html.string()});
     const std::unique_ptr<poppler::document> pdf(
-        poppler::document::load_from_file((scratch.Path() / "table.pdf").string()));
+        poppler::document::load_from_file((scratch.Path() / "tables.pdf").string()));
     ASSERT_TRUE(pdf) << "the office suite wrote no PDF";
     const std::unique_ptr<poppler::page> page(pdf->create_page(0));
     ASSERT_TRUE(page);
     const PageContent content = ReadPage(*page);
     const auto tables = Tables(content);
-    ASSERT_EQ(tables.size(), 1u);
+    ASSERT_EQ(tables.size(), 2u);
     EXPECT_TRUE(tables[0].ruled);
     EXPECT_EQ(Cells(tables[0], content.words),
-              (std::vector<std::string>{"0,0:Region", "0,1:Sales", "0,2:Growth", "1,0:North",
-                                        "1,1:1200", "1,2:5%", "2,0:South", "2,1:950", "2,2:3%"}));
+              (std::vector<std::string>{"0,0+1,2:Region and city", "0,2:Sales", "1,0+2,1:North",
+                                        "1,1:Leeds", "1,2:1200", "2,1:York", "2,2:950", "3,0:South",
+                                        "3,1:Bath", "3,2:300"}));
+    EXPECT_FALSE(tables[1].ruled);
+    EXPECT_EQ(Cells(tables[1], content.words),
+              (std::vector<std::string>{"0,0:Department", "0,1:Budget", "0,2:Spent",
+                                        "1,0:Engineering", "1,1:120,000", "1,2:98,500",
+                                        "2,0:Marketing", "2,1:45,000", "2,2:51,200"}));
 }
 
 } // namespace
