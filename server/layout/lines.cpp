@@ -1,6 +1,7 @@
 #include "lines.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <numeric>
 
