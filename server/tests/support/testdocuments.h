@@ -15,6 +15,8 @@ bool WritePdf(const std::filesystem::path& path, const std::vector<std::string>&
 bool WriteText(const std::filesystem::path& path, const std::string& text);
 // A white black-and-white PNG: small on disk, `width` x `height` pixels once decoded.
 bool WritePng(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height);
+// A colour PNG of a small bar chart: pale background, an axis and twelve pairs of bars.
+std::string BarChartPng(std::uint32_t width, std::uint32_t height);
 std::string Read(const std::filesystem::path& path);
 
 // The names of the members of a zip archive, and one member's bytes.
