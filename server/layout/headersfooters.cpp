@@ -44,7 +44,8 @@ std::vector<long> Numbers(const std::string& text)
 {
     static const std::regex digits("[0-9]{1,9}");
     std::vector<long> numbers;
-    for (auto match = std::sregex_iterator(text.begin(), text.end(), digits); match != std::sregex_iterator(); ++match) {
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), digits);
+         match != std::sregex_iterator(); ++match) {
         numbers.push_back(std::stol(match->str()));
     }
     return numbers;

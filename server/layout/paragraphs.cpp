@@ -210,7 +210,8 @@ private:
         }
         current_.opensFlow = paragraphs_.empty();
         // Ragged lines end short by up to a long word; a paragraph's last line, by more.
-        current_.endsShort = columnRight_ - lastLineRight_ > shortLastLine * (columnRight_ - columnLeft_);
+        current_.endsShort =
+            columnRight_ - lastLineRight_ > shortLastLine * (columnRight_ - columnLeft_);
         paragraphs_.push_back(std::move(current_));
         open_ = false;
     }

@@ -57,8 +57,8 @@ int ServerProcess::AddUser(const std::filesystem::path& dataDir, const std::stri
 {
     int toChild = -1;
     int fromChild = -1;
-    std::vector<std::string> argv = {(options.binary.empty() ? Binary() : options.binary).string(),
-                                     "--data", dataDir.string(), "--add-user", name};
+    std::vector<std::string> argv = {Binary().string(), "--data", dataDir.string(), "--add-user",
+                                     name};
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     const pid_t child = SpawnWithPipes(argv, &toChild, &fromChild);
     if (child < 0) {
