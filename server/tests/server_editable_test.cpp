@@ -168,8 +168,8 @@ TEST_F(EditableMeasure, SourcesExportedStraightToWordScoreFull)
         EXPECT_EQ(score.headerFooterLeaked, 0);
         if (documents[i]->name == "ruled-table") {
             ASSERT_EQ(read[i].tables.size(), 1u);
-            const TableGrid& truth = Blocks(*documents[i], BlockKind::Table).front()->table;
-            const TableGrid& table = read[i].tables.front();
+            const TextGrid& truth = Blocks(*documents[i], BlockKind::Table).front()->table;
+            const TextGrid& table = read[i].tables.front();
             EXPECT_EQ(table.cells, truth.cells);
             ASSERT_EQ(table.spans.size(), truth.spans.size());
             for (std::size_t s = 0; s < truth.spans.size(); ++s) {
@@ -236,9 +236,9 @@ TEST_F(EditableRebuild, RuledTableKeepsMergedCells)
     const auto rebuilt = RebuiltWord(document);
     ASSERT_TRUE(rebuilt);
     const auto& word = *rebuilt;
-    const TableGrid& truth = Blocks(document, BlockKind::Table).front()->table;
+    const TextGrid& truth = Blocks(document, BlockKind::Table).front()->table;
     ASSERT_EQ(word.tables.size(), 1u);
-    const TableGrid& table = word.tables.front();
+    const TextGrid& table = word.tables.front();
     EXPECT_EQ(table.cells, truth.cells);
     for (const CellSpan& span : truth.spans) {
         EXPECT_TRUE(std::any_of(table.spans.begin(), table.spans.end(),

@@ -27,7 +27,7 @@ bool IsBodyParagraph(const OoxmlContent::WordParagraph& paragraph)
 }
 
 // The positions of a table that hold text: merged cells' top left positions, not empty ones.
-std::vector<std::pair<int, int>> FilledCells(const TableGrid& table)
+std::vector<std::pair<int, int>> FilledCells(const TextGrid& table)
 {
     std::vector<std::pair<int, int>> cells;
     for (int row = 0; row < table.Rows(); ++row) {
@@ -54,7 +54,7 @@ int TakeAlike(const std::string& text, const std::vector<std::string>& candidate
     return -1;
 }
 
-int CellsInPlace(const TableGrid& source, const TableGrid& recovered)
+int CellsInPlace(const TextGrid& source, const TextGrid& recovered)
 {
     int found = 0;
     for (const auto& [row, column] : FilledCells(source)) {
@@ -67,7 +67,7 @@ int CellsInPlace(const TableGrid& source, const TableGrid& recovered)
     return found;
 }
 
-Share TableCells(const Truth& truth, const std::vector<TableGrid>& recovered)
+Share TableCells(const Truth& truth, const std::vector<TextGrid>& recovered)
 {
     Share share;
     std::vector<bool> used(recovered.size(), false);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tablegrid.h"
+#include "textgrid.h"
 
 #include <string>
 #include <vector>
@@ -23,7 +23,7 @@ struct TruthBlock
     std::string text;      // of a heading, paragraph or list item; a list item without marker
     int level = 0;         // a heading's level 1 to 3, a list item's nesting from 0
     bool numbered = false; // of a list item
-    TableGrid table;       // of a table
+    TextGrid table;       // of a table
 };
 
 struct Truth

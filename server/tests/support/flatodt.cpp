@@ -303,7 +303,7 @@ private:
             .set(block.text.c_str());
     }
 
-    void Table(pugi::xml_node parent, const TableGrid& grid)
+    void Table(pugi::xml_node parent, const TextGrid& grid)
     {
         pugi::xml_node table = Child(parent, "table:table",
                                      {{"table:name", ("Table" + std::to_string(++tables_)).c_str()},

@@ -372,7 +372,7 @@ private:
         for (auto& row : cells) {
             row.resize(static_cast<std::size_t>(columns));
         }
-        TableGrid& grid = content_.tables[index];
+        TextGrid& grid = content_.tables[index];
         grid.cells = std::move(cells);
         for (const CellSpan& anchor : anchors) {
             if (anchor.rowSpan > 1 || anchor.columnSpan > 1) {
@@ -502,9 +502,9 @@ std::string DrawingParagraphText(pugi::xml_node paragraph)
     return text;
 }
 
-TableGrid DrawingTable(pugi::xml_node table)
+TextGrid DrawingTable(pugi::xml_node table)
 {
-    TableGrid grid;
+    TextGrid grid;
     for (pugi::xml_node row : table.children()) {
         if (!Is(row, "tr")) {
             continue;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tablegrid.h"
+#include "textgrid.h"
 
 #include <filesystem>
 #include <optional>
@@ -23,7 +23,7 @@ struct WordParagraph
 struct WordContent
 {
     std::vector<WordParagraph> paragraphs; // every paragraph, text boxes' and tables' included
-    std::vector<TableGrid> tables;         // in document order, a table before those inside it
+    std::vector<TextGrid> tables;         // in document order, a table before those inside it
     int pictures = 0;
 };
 
@@ -52,7 +52,7 @@ struct SlideFrame
 struct Slide
 {
     std::vector<SlideFrame> frames; // the text frames in drawing order
-    std::vector<TableGrid> tables;
+    std::vector<TextGrid> tables;
 };
 
 // The body of a .docx; a choice of alternative content is read in its first branch only.

@@ -4,7 +4,7 @@
 // and leaked page headers, the Excel results' table cells and the PowerPoint results'
 // paragraphs, with seconds per page. Totals pool the counts of all documents.
 // The office's times include starting it for each document; "batch" is one start for all.
-// Run: build/tests/bench/service/bench_editable
+// Run: build/tests/bench/service/bench_editable [--keep] (--keep leaves the corpus and results)
 #include "editablecorpus.h"
 #include "editablemetrics.h"
 #include "ooxmlcontent.h"
@@ -228,8 +228,9 @@ void PrintTarget(const char* name, double ours, double office, double target)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const bool keep = argc > 1 && std::string(argv[1]) == "--keep";
     char pattern[] = "/tmp/bench-editable.XXXXXX";
     if (mkdtemp(pattern) == nullptr) {
         std::perror("mkdtemp");
@@ -321,6 +322,10 @@ int main()
         std::printf("the office failed %d conversions\n", officeTotal.failures);
     }
 
+    if (keep) {
+        std::printf("corpus and results kept in %s\n", work.c_str());
+        return 0;
+    }
     std::error_code ignored;
     fs::remove_all(work, ignored);
     return 0;

@@ -13,7 +13,7 @@ struct CellSpan
     int columnSpan = 1;
 };
 
-struct TableGrid
+struct TextGrid
 {
     std::vector<std::vector<std::string>> cells; // rows, each as wide as the table
     std::vector<CellSpan> spans;                 // the merged cells only
