@@ -30,7 +30,6 @@ class Relationships
 public:
     // The new relationship's id. `target` is relative to the part's folder.
     std::string Add(const std::string& type, const std::string& target);
-    bool Empty() const { return entries_.empty(); }
     void Write(pugi::xml_document& xml) const;
 
 private:

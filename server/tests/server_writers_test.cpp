@@ -76,6 +76,7 @@ Document Sample(const std::string& png)
                    MakeCell(1, 2, "1,234.50"),     MakeCell(2, 1, "Q2"),
                    MakeCell(2, 2, "12%"),          MakeCell(3, 0, "South"),
                    MakeCell(3, 1, "Q3"),           MakeCell(3, 2, "¥1,200")};
+    table.cells[1].paragraphs.push_back(Text(ParagraphStyle::Normal, "in euros", 0));
     first.blocks.emplace_back(table);
 
     Page second;
@@ -301,8 +302,17 @@ TEST_F(WritersTest, WorkbookHasOneSheetAPageWithNumbersAndMergedCells)
     EXPECT_EQ(All(sheet, "//col").size(), 3u);
 
     const auto strings = Part(file, "xl/sharedStrings.xml");
-    const int special = cell("A4").child("v").text().as_int(-1);
-    EXPECT_EQ(Value(strings, "//si[" + std::to_string(special + 1) + "]/t"), kSpecialText);
+    const auto text = [&](const std::string& reference) {
+        const int index = cell(reference).child("v").text().as_int(-1);
+        return Value(strings, "//si[" + std::to_string(index + 1) + "]/t");
+    };
+    EXPECT_EQ(text("A4"), kSpecialText);
+    EXPECT_EQ(text("C12"), "Total\nin euros");
+    const auto styles = Part(file, "xl/styles.xml");
+    const std::string look =
+        "//cellXfs/xf[" + std::to_string(cell("C12").attribute("s").as_int() + 1) + "]";
+    EXPECT_TRUE(
+        styles.select_node((look + "/alignment").c_str()).node().attribute("wrapText").as_bool());
 
     ExpectTexts(PdfText(file),
                 {"Quarterly report", "中文段落测试", kSpecialText, "• First point", "2. Step two",
