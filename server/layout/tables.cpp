@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <numeric>
+#include <optional>
 
 namespace Layout {
 namespace {
@@ -58,8 +59,9 @@ double Covered(std::vector<std::pair<double, double>> stretches, double from, do
     return covered;
 }
 
-// A stroke of a glyph (a long dash, a tall letter, joined serifs) lies inside words' boxes.
-bool InsideText(const Ruling& ruling, const std::vector<Word>& words)
+// A stroke of a glyph (a long dash, a tall letter, joined serifs) lies inside words' boxes,
+// and a line that ran into a glyph stops where the glyph's word starts.
+std::optional<Ruling> WithoutText(Ruling ruling, const std::vector<Word>& words)
 {
     std::vector<std::pair<double, double>> covering;
     for (const Word& word : words) {
@@ -73,7 +75,26 @@ bool InsideText(const Ruling& ruling, const std::vector<Word>& words)
             covering.emplace_back(box.top, box.bottom);
         }
     }
-    return Covered(covering, ruling.from, ruling.to) >= 0.5 * ruling.Length();
+    if (Covered(covering, ruling.from, ruling.to) >= 0.5 * ruling.Length()) {
+        return std::nullopt;
+    }
+    for (bool trimmed = true; trimmed;) {
+        trimmed = false;
+        for (const auto& [start, end] : covering) {
+            if (start <= ruling.from && end > ruling.from) {
+                ruling.from = end;
+                trimmed = true;
+            }
+            if (start < ruling.to && end >= ruling.to) {
+                ruling.to = start;
+                trimmed = true;
+            }
+        }
+    }
+    if (ruling.Length() < kMinRulingLength) {
+        return std::nullopt;
+    }
+    return ruling;
 }
 
 bool InsidePicture(const Ruling& ruling, const std::vector<Picture>& pictures)
@@ -455,8 +476,9 @@ std::vector<FoundTable> FindTables(const PageContent& page, const std::vector<Ru
 {
     std::vector<Ruling> lines;
     for (const Ruling& ruling : rulings) {
-        if (!InsideText(ruling, page.words) && !InsidePicture(ruling, page.pictures)) {
-            lines.push_back(ruling);
+        const std::optional<Ruling> line = WithoutText(ruling, page.words);
+        if (line && !InsidePicture(*line, page.pictures)) {
+            lines.push_back(*line);
         }
     }
     TableFinder finder(page);

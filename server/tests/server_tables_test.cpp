@@ -175,6 +175,8 @@ TEST(RuledTablesTest, AGridGivesItsCellsAndAShadedHeaderAddsNoRow)
         GridLines(builder);
         GridWords(builder);
         builder.Text("Prices below the table", 72, 180);
+        builder.Fill({371.5, 161, 372.5, 170}, 0); // a letter touching the border from below
+        builder.Text("lid", 370, 161);
         const auto tables = Tables(builder.page);
         ASSERT_EQ(tables.size(), 1u) << shaded;
         EXPECT_TRUE(tables[0].ruled);
