@@ -360,8 +360,8 @@ public:
             std::count_if(table.cells.begin(), table.cells.end(),
                           [](const FoundCell& cell) { return !cell.words.empty(); });
         const bool grid2x2 = grid.Rows() >= 2 && grid.Columns() >= 2;
-        if (table.cells.size() < 2 || (!grid2x2 && withText < 2)) {
-            return; // a frame around text, or a lone line
+        if (table.cells.size() < 2 || withText == 0 || (!grid2x2 && withText < 2)) {
+            return; // a frame around text, a lone line, or lines of a drawing
         }
         for (FoundCell& cell : table.cells) {
             cell.words = ReadingOrder(page.words, cell.words);

@@ -309,7 +309,11 @@ TEST(AlignedTablesTest, TextThatOnlyLooksColumnarIsNoTable)
     }
     justified.Text("Annual report", 72, 800); // a footer with its page number
     justified.RightAligned("7", 522, 800);
-    for (const PageBuilder* page : {&twoColumns, &framed, &lists, &justified}) {
+    PageBuilder picture; // a grid in a picture's pixels
+    GridLines(picture);
+    picture.page.pictures.push_back(Picture{"", "png", Box{60, 90, 380, 170}});
+    picture.Text("Sales", 76, 104);
+    for (const PageBuilder* page : {&twoColumns, &framed, &lists, &justified, &picture}) {
         const auto tables = Tables(page->page);
         EXPECT_TRUE(tables.empty())
             << page->page.words.front().text << " "
