@@ -97,6 +97,8 @@ std::optional<Ruling> WithoutText(Ruling ruling, const std::vector<Word>& words)
     return ruling;
 }
 
+// Lines drawn in a picture are the picture's, unless the page is a scan whose text was
+// recognised: then its lines are the page's.
 bool InsidePicture(const Ruling& ruling, const std::vector<Picture>& pictures)
 {
     const double middle = (ruling.from + ruling.to) / 2;
@@ -477,7 +479,7 @@ std::vector<FoundTable> FindTables(const PageContent& page, const std::vector<Ru
     std::vector<Ruling> lines;
     for (const Ruling& ruling : rulings) {
         const std::optional<Ruling> line = WithoutText(ruling, page.words);
-        if (line && !InsidePicture(*line, page.pictures)) {
+        if (line && (page.recognised || !InsidePicture(*line, page.pictures))) {
             lines.push_back(*line);
         }
     }

@@ -319,6 +319,8 @@ TEST(AlignedTablesTest, TextThatOnlyLooksColumnarIsNoTable)
             << page->page.words.front().text << " "
             << (tables.empty() ? "" : testing::PrintToString(Cells(tables[0], page->page.words)));
     }
+    picture.page.recognised = true; // a scan: the picture is the page
+    EXPECT_EQ(Tables(picture.page).size(), 1u);
 }
 
 // The page's words and pixels as poppler gives them.
