@@ -327,7 +327,7 @@ std::vector<std::size_t> ReadingOrder(const std::vector<Word>& words,
 class TableFinder
 {
 public:
-    TableFinder(const PageContent& page) : page(page), taken(page.words.size(), false) {}
+    explicit TableFinder(const PageContent& page) : page(page), taken(page.words.size(), false) {}
 
     void RuledTable(std::vector<Ruling> lines)
     {
