@@ -26,9 +26,8 @@ double CommonSize(const std::vector<Word>& words, const std::vector<std::size_t>
     for (std::size_t index : which) {
         counts[std::lround(words[index].fontSize * 10)] += words[index].text.size();
     }
-    const auto most =
-        std::max_element(counts.begin(), counts.end(),
-                         [](const auto& a, const auto& b) { return a.second < b.second; });
+    const auto most = std::max_element(counts.begin(), counts.end(),
+                                       [](const auto& a, const auto& b) { return a.second < b.second; });
     return most == counts.end() ? 0 : most->first / 10.0;
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <numeric>
+#include <optional>
 
 namespace Layout {
 namespace {
@@ -58,8 +59,9 @@ double Covered(std::vector<std::pair<double, double>> stretches, double from, do
     return covered;
 }
 
-// A stroke of a glyph (a long dash, a tall letter, joined serifs) lies inside words' boxes.
-bool InsideText(const Ruling& ruling, const std::vector<Word>& words)
+// A stroke of a glyph (a long dash, a tall letter, joined serifs) lies inside words' boxes,
+// and a line that ran into a glyph stops where the glyph's word starts.
+std::optional<Ruling> WithoutText(Ruling ruling, const std::vector<Word>& words)
 {
     std::vector<std::pair<double, double>> covering;
     for (const Word& word : words) {
@@ -73,9 +75,30 @@ bool InsideText(const Ruling& ruling, const std::vector<Word>& words)
             covering.emplace_back(box.top, box.bottom);
         }
     }
-    return Covered(covering, ruling.from, ruling.to) >= 0.5 * ruling.Length();
+    if (Covered(covering, ruling.from, ruling.to) >= 0.5 * ruling.Length()) {
+        return std::nullopt;
+    }
+    for (bool trimmed = true; trimmed;) {
+        trimmed = false;
+        for (const auto& [start, end] : covering) {
+            if (start <= ruling.from && end > ruling.from) {
+                ruling.from = end;
+                trimmed = true;
+            }
+            if (start < ruling.to && end >= ruling.to) {
+                ruling.to = start;
+                trimmed = true;
+            }
+        }
+    }
+    if (ruling.Length() < kMinRulingLength) {
+        return std::nullopt;
+    }
+    return ruling;
 }
 
+// Lines drawn in a picture are the picture's, unless the page is a scan whose text was
+// recognised: then its lines are the page's.
 bool InsidePicture(const Ruling& ruling, const std::vector<Picture>& pictures)
 {
     const double middle = (ruling.from + ruling.to) / 2;
@@ -304,7 +327,7 @@ std::vector<std::size_t> ReadingOrder(const std::vector<Word>& words,
 class TableFinder
 {
 public:
-    TableFinder(const PageContent& page) : page(page), taken(page.words.size(), false) {}
+    explicit TableFinder(const PageContent& page) : page(page), taken(page.words.size(), false) {}
 
     void RuledTable(std::vector<Ruling> lines)
     {
@@ -339,8 +362,8 @@ public:
             std::count_if(table.cells.begin(), table.cells.end(),
                           [](const FoundCell& cell) { return !cell.words.empty(); });
         const bool grid2x2 = grid.Rows() >= 2 && grid.Columns() >= 2;
-        if (table.cells.size() < 2 || (!grid2x2 && withText < 2)) {
-            return; // a frame around text, or a lone line
+        if (table.cells.size() < 2 || withText == 0 || (!grid2x2 && withText < 2)) {
+            return; // a frame around text, a lone line, or lines of a drawing
         }
         for (FoundCell& cell : table.cells) {
             cell.words = ReadingOrder(page.words, cell.words);
@@ -455,8 +478,9 @@ std::vector<FoundTable> FindTables(const PageContent& page, const std::vector<Ru
 {
     std::vector<Ruling> lines;
     for (const Ruling& ruling : rulings) {
-        if (!InsideText(ruling, page.words) && !InsidePicture(ruling, page.pictures)) {
-            lines.push_back(ruling);
+        const std::optional<Ruling> line = WithoutText(ruling, page.words);
+        if (line && (page.recognised || !InsidePicture(*line, page.pictures))) {
+            lines.push_back(*line);
         }
     }
     TableFinder finder(page);

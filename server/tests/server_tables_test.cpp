@@ -175,6 +175,8 @@ TEST(RuledTablesTest, AGridGivesItsCellsAndAShadedHeaderAddsNoRow)
         GridLines(builder);
         GridWords(builder);
         builder.Text("Prices below the table", 72, 180);
+        builder.Fill({371.5, 161, 372.5, 170}, 0); // a letter touching the border from below
+        builder.Text("lid", 370, 161);
         const auto tables = Tables(builder.page);
         ASSERT_EQ(tables.size(), 1u) << shaded;
         EXPECT_TRUE(tables[0].ruled);
@@ -307,12 +309,18 @@ TEST(AlignedTablesTest, TextThatOnlyLooksColumnarIsNoTable)
     }
     justified.Text("Annual report", 72, 800); // a footer with its page number
     justified.RightAligned("7", 522, 800);
-    for (const PageBuilder* page : {&twoColumns, &framed, &lists, &justified}) {
+    PageBuilder picture; // a grid in a picture's pixels
+    GridLines(picture);
+    picture.page.pictures.push_back(Picture{"", "png", Box{60, 90, 380, 170}});
+    picture.Text("Sales", 76, 104);
+    for (const PageBuilder* page : {&twoColumns, &framed, &lists, &justified, &picture}) {
         const auto tables = Tables(page->page);
         EXPECT_TRUE(tables.empty())
             << page->page.words.front().text << " "
             << (tables.empty() ? "" : testing::PrintToString(Cells(tables[0], page->page.words)));
     }
+    picture.page.recognised = true; // a scan: the picture is the page
+    EXPECT_EQ(Tables(picture.page).size(), 1u);
 }
 
 // The page's words and pixels as poppler gives them.
