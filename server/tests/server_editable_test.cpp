@@ -37,6 +37,8 @@ protected:
         ASSERT_FALSE(corpus_.empty()) << error;
     }
 
+    void SetUp() override { ASSERT_FALSE(corpus_.empty()) << "the corpus could not be made"; }
+
     static void TearDownTestSuite()
     {
         std::error_code ignored;
