@@ -3,6 +3,7 @@
 #include "editablecorpus.h"
 #include "editablemetrics.h"
 #include "ooxmlcontent.h"
+#include "testdocuments.h"
 #include "textcompare.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +36,8 @@ protected:
             error);
         ASSERT_FALSE(corpus_.empty()) << error;
     }
+
+    void SetUp() override { ASSERT_FALSE(corpus_.empty()) << "the corpus could not be made"; }
 
     static void TearDownTestSuite()
     {
@@ -200,6 +203,57 @@ TEST_F(EditableMeasure, OfficeImportIsLinesInTextBoxes)
 
     const auto pages = EditableMetrics::ScoreWord(Document("headers-footers").truth, read[1]);
     EXPECT_EQ(pages.headerFooterLeaked, 4); // a header and a footer on each of two pages
+}
+
+// Sheets and slides read back from the office's own files: a CSV import and a PDF import.
+TEST_F(EditableMeasure, SheetsAndSlidesReadBack)
+{
+    const fs::path out = dir_ / "sheets";
+    fs::create_directories(out);
+    const fs::path csv = out / "figures.csv";
+    ASSERT_TRUE(TestDocuments::WriteText(csv, "Measure,Q1,Q2\nOrders,1840,2115\nReturns,62,48\n"));
+    std::string error;
+    ASSERT_TRUE(EditableCorpus::OfficeConvert(dir_ / "profile",
+                                              "Text - txt - csv (StarCalc):44,34,76,1",
+                                              "xlsx:Calc MS Excel 2007 XML", {csv}, out, error))
+        << error;
+    const auto sheets = OoxmlContent::ReadXlsx(out / "figures.xlsx", error);
+    ASSERT_TRUE(sheets) << error;
+    ASSERT_EQ(sheets->size(), 1u);
+    const auto& cells = sheets->front().cells;
+    const auto at = [&](const std::string& reference) {
+        const auto found = std::find_if(cells.begin(), cells.end(), [&](const auto& cell) {
+            return cell.reference == reference;
+        });
+        return found == cells.end() ? OoxmlContent::SheetCell{} : *found;
+    };
+    EXPECT_EQ(at("A1").text, "Measure");
+    EXPECT_FALSE(at("A1").numeric);
+    EXPECT_TRUE(at("B2").numeric);
+    EXPECT_EQ(at("B2").number, 1840);
+    EXPECT_EQ(at("C3").row, 2);
+    EXPECT_EQ(at("C3").column, 2);
+    const auto placed = EditableMetrics::ScoreSheets(Document("report").truth, *sheets);
+    EXPECT_EQ(placed.found, placed.total);
+
+    ASSERT_TRUE(EditableCorpus::OfficeConvert(dir_ / "profile", "impress_pdf_import",
+                                              "pptx:Impress MS PowerPoint 2007 XML",
+                                              {Document("report").pdf}, out, error))
+        << error;
+    const auto slides = OoxmlContent::ReadPptx(out / "report.pptx", error);
+    ASSERT_TRUE(slides) << error;
+    ASSERT_EQ(slides->size(), 1u);
+    std::string text;
+    for (const auto& frame : slides->front().frames) {
+        for (const std::string& paragraph : frame.paragraphs) {
+            text += paragraph + " ";
+        }
+    }
+    // A frame per line: every word is there, no paragraph is whole.
+    EXPECT_GE(slides->front().frames.size(), 15u);
+    EXPECT_GE(TextCompare::Similarity(EditableMetrics::SourceText(Document("report").truth), text),
+              0.95);
+    EXPECT_EQ(EditableMetrics::ScoreSlides(Document("report").truth, *slides).found, 0);
 }
 
 // ---- The rebuild
