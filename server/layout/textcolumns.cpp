@@ -222,13 +222,39 @@ std::vector<TextRow> TextRows(const std::vector<Word>& words, const std::vector<
     return rows;
 }
 
+// A header set left in its cell above numbers set right stands in a column of its own; two
+// neighbouring columns that never share a row, one of them filled only once, are one.
+std::vector<Span> JoinHeaderColumns(RowRange rows, std::vector<Span> spans)
+{
+    for (std::size_t column = 0; column + 1 < spans.size();) {
+        std::size_t both = 0;
+        std::size_t left = 0;
+        std::size_t right = 0;
+        for (const auto& columns : PlacePieces(rows, spans)) {
+            const bool a = !columns[column].empty();
+            const bool b = !columns[column + 1].empty();
+            both += a && b ? 1 : 0;
+            left += a ? 1 : 0;
+            right += b ? 1 : 0;
+        }
+        if (both == 0 && std::min(left, right) <= 1) {
+            spans[column].right = spans[column + 1].right;
+            spans.erase(spans.begin() + static_cast<std::ptrdiff_t>(column) + 1);
+        } else {
+            ++column;
+        }
+    }
+    return spans;
+}
+
 std::optional<FoundTable> TableFromRows(const std::vector<Word>& words,
                                         const std::vector<TextRow>& rows,
                                         const std::vector<double>& rules)
 {
     const RowRange range{rows.begin(), rows.end()};
     const double size = FontSizeOf(range);
-    const std::vector<Span> spans = ColumnSpans(range, kMinColumnGap * size);
+    const std::vector<Span> spans =
+        JoinHeaderColumns(range, ColumnSpans(range, kMinColumnGap * size));
     if (spans.size() < 2) {
         return std::nullopt;
     }

@@ -269,6 +269,27 @@ TEST(AlignedTablesTest, ColumnsOfTextAndRightAlignedNumbersWithATwoLineCell)
                                         "3,0:Cherries from Spain", "3,1:130", "3,2:14.50"}));
 }
 
+TEST(AlignedTablesTest, HeadersSetLeftAboveNumbersSetRightShareTheirColumn)
+{
+    PageBuilder builder;
+    builder.Text("Item", 72, 100);
+    builder.Text("Quantity", 200, 100);
+    builder.Text("Amount", 330, 100);
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"12", "1014.00"}, {"40", "250.00"}, {"2", "658.00"}};
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const double top = 118 + 18 * static_cast<double>(row);
+        builder.Text("Shelving unit", 72, top);
+        builder.RightAligned(rows[row].first, 300, top);
+        builder.RightAligned(rows[row].second, 420, top);
+    }
+    const auto tables = Tables(builder.page);
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(tables[0].columnEdges.size(), 4u) << "three columns, not one per alignment";
+    EXPECT_EQ(Cells(tables[0], builder.page.words)[1], "0,1:Quantity");
+    EXPECT_EQ(Cells(tables[0], builder.page.words)[4], "1,1:12");
+}
+
 TEST(AlignedTablesTest, TextThatOnlyLooksColumnarIsNoTable)
 {
     const std::string prose = "the quick brown fox jumps over lazy dogs";
