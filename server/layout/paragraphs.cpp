@@ -69,7 +69,7 @@ public:
         std::vector<double> gaps;
         for (std::size_t i = 1; i < lines.size(); ++i) {
             const double gap = lines[i].box.top - lines[i - 1].box.bottom;
-            if (gap > -1 && gap < 2 * lines[i].fontSize &&
+            if (gap > -0.5 * lines[i].fontSize && gap < 2 * lines[i].fontSize &&
                 SameSize(lines[i].fontSize, lines[i - 1].fontSize)) {
                 gaps.push_back(gap);
             }

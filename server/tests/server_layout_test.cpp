@@ -25,7 +25,7 @@ class PageBuilder
 {
 public:
     // Words of `text` from `left` on line `row`; Chinese characters are one word each.
-    PageBuilder& Line(double left, int row, const std::string& text, bool bold = false,
+    PageBuilder& Line(double left, double row, const std::string& text, bool bold = false,
                       double fontSize = size)
     {
         const double top = 72 + row * lineHeight;
@@ -165,6 +165,18 @@ TEST(LayoutParagraphs, WrappedLinesFormOneParagraphAndShortLinesEndIt)
         "An indented paragraph after a gap starts anew, wrapping over two lines as paragraphs do.");
 }
 
+TEST(LayoutParagraphs, FullLinesArePartedBySpacingAloneWhenLinesOverlap)
+{
+    // 11 pt text on 12 pt lines: the boxes of neighbouring lines overlap
+    PageBuilder page;
+    const std::string full = "every line of this justified text runs to the right edge of it";
+    page.Line(72, 0, full, false, 11)
+        .Line(72, 1, full, false, 11)
+        .Line(72, 2.6, full, false, 11)
+        .Line(72, 3.6, full, false, 11);
+    EXPECT_EQ(page.Paragraphs().size(), 2u);
+}
+
 TEST(LayoutParagraphs, ListsKeepTheirItemsLevelsAndWrappedLines)
 {
     PageBuilder page;
@@ -287,8 +299,8 @@ TEST(LayoutDocument, RunningHeadersAndFootersAreFoundAcrossPages)
                 kept += pages[p].words[i].text + " ";
             }
         }
-        EXPECT_EQ(kept, "Section " + std::to_string(p * 5 + 1) + " Body text that differs on page " +
-                            std::to_string(p + 1) + " ")
+        EXPECT_EQ(kept, "Section " + std::to_string(p * 5 + 1) +
+                            " Body text that differs on page " + std::to_string(p + 1) + " ")
             << "a heading near the top that differs in its number stays";
     }
 }
