@@ -284,6 +284,25 @@ TEST_F(EditableRebuild, ReportBecomesHeadingParagraphsAndTable)
     }));
 }
 
+// A page turned for display (/Rotate) holds the same document as the upright one.
+TEST_F(EditableRebuild, ATurnedPageReadsLikeTheUprightOne)
+{
+    CorpusDocument turned = Document("report");
+    const fs::path upright = turned.pdf;
+    turned.name = "report-turned";
+    turned.pdf = dir_ / "report-turned.pdf";
+    std::string error;
+    ASSERT_TRUE(EditableCorpus::RunProgram(
+        {"qpdf", "--rotate=+90", upright.string(), turned.pdf.string()}, 60, error))
+        << error;
+    const auto rebuilt = RebuiltWord(turned);
+    ASSERT_TRUE(rebuilt);
+    const auto score = EditableMetrics::ScoreWord(turned.truth, *rebuilt);
+    EXPECT_EQ(score.paragraphs.found, score.paragraphs.total);
+    EXPECT_EQ(score.headings.found, score.headings.total);
+    EXPECT_EQ(score.tableCells.found, score.tableCells.total);
+}
+
 TEST_F(EditableRebuild, RuledTableKeepsMergedCells)
 {
     const CorpusDocument& document = Document("ruled-table");
