@@ -27,9 +27,23 @@ struct Run
     double fontSize = 0; // points; 0: the style's size
 };
 
-enum class ParagraphStyle { Normal, Heading1, Heading2, Heading3, ListBullet, ListNumber };
+enum class ParagraphStyle
+{
+    Normal,
+    Heading1,
+    Heading2,
+    Heading3,
+    ListBullet,
+    ListNumber
+};
 
-enum class Alignment { Left, Centre, Right, Justified };
+enum class Alignment
+{
+    Left,
+    Centre,
+    Right,
+    Justified
+};
 
 struct Paragraph
 {

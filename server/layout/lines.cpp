@@ -26,8 +26,9 @@ double CommonSize(const std::vector<Word>& words, const std::vector<std::size_t>
     for (std::size_t index : which) {
         counts[std::lround(words[index].fontSize * 10)] += words[index].text.size();
     }
-    const auto most = std::max_element(counts.begin(), counts.end(),
-                                       [](const auto& a, const auto& b) { return a.second < b.second; });
+    const auto most =
+        std::max_element(counts.begin(), counts.end(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; });
     return most == counts.end() ? 0 : most->first / 10.0;
 }
 
@@ -49,6 +50,16 @@ Box Union(const Box& a, const Box& b)
 {
     return Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
                std::max(a.bottom, b.bottom)};
+}
+
+double Median(std::vector<double> values, double otherwise)
+{
+    if (values.empty()) {
+        return otherwise;
+    }
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
 }
 
 bool OverlapVertically(const Box& a, const Box& b, double share)

@@ -29,4 +29,7 @@ bool OverlapVertically(const Box& a, const Box& b, double share);
 
 Box Union(const Box& a, const Box& b);
 
+// The middle value, `otherwise` when there is none.
+double Median(std::vector<double> values, double otherwise = 0);
+
 } // namespace Layout

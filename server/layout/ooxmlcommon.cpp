@@ -1,5 +1,7 @@
 #include "ooxmlcommon.h"
 
+#include "codepoints.h"
+
 #include "utility/utf8.h"
 
 #include <algorithm>
@@ -8,37 +10,12 @@
 namespace Layout {
 namespace {
 
-// Decodes the code point at `text[at]` of well-formed UTF-8 and advances `at` past it.
-char32_t Decode(std::string_view text, std::size_t& at)
-{
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    for (int i = 1; i < length && at + i < text.size(); ++i) {
-        code = (code << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
-    }
-    at += length;
-    return code;
-}
-
 bool AllowedInXml(char32_t code)
 {
     if (code < 0x20) {
         return code == '\t' || code == '\n' || code == '\r';
     }
     return code != 0xFFFE && code != 0xFFFF;
-}
-
-bool IsCjk(char32_t code)
-{
-    return (code >= 0x1100 && code <= 0x11FF) || // Hangul jamo
-           (code >= 0x2E80 && code <= 0x9FFF) || // radicals, punctuation, kana, ideographs
-           (code >= 0xA960 && code <= 0xA97F) || // Hangul jamo extended
-           (code >= 0xAC00 && code <= 0xD7FF) || // Hangul syllables
-           (code >= 0xF900 && code <= 0xFAFF) || // compatibility ideographs
-           (code >= 0xFE30 && code <= 0xFE4F) || // compatibility forms
-           (code >= 0xFF00 && code <= 0xFFEF) || // full and half width forms
-           (code >= 0x20000 && code <= 0x3FFFF); // supplementary ideographs
 }
 
 } // namespace
@@ -60,7 +37,7 @@ std::string XmlText(std::string_view text)
     clean.reserve(repaired.size());
     for (std::size_t at = 0; at < repaired.size();) {
         const std::size_t start = at;
-        const char32_t code = Decode(repaired, at);
+        const char32_t code = DecodeAt(repaired, at);
         if (code == '\r') {
             if (at < repaired.size() && repaired[at] == '\n') {
                 ++at;
@@ -77,7 +54,7 @@ bool HasCjk(std::string_view text)
 {
     const std::string repaired = IsValidUtf8(text) ? std::string(text) : RepairUtf8(text);
     for (std::size_t at = 0; at < repaired.size();) {
-        if (IsCjk(Decode(repaired, at))) {
+        if (IsCjk(DecodeAt(repaired, at))) {
             return true;
         }
     }

@@ -27,16 +27,6 @@ struct LineFacts
     bool allItalic = false;
 };
 
-double Median(std::vector<double> values, double otherwise)
-{
-    if (values.empty()) {
-        return otherwise;
-    }
-    std::nth_element(values.begin(),
-                     values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2), values.end());
-    return values[values.size() / 2];
-}
-
 LineFacts Facts(const std::vector<Word>& words, const Line& line)
 {
     LineFacts facts;

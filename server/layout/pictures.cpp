@@ -1,11 +1,10 @@
 #include "pictures.h"
 
+#include "filebytes.h"
 #include "toolrun.h"
 
 #include <pugixml.hpp>
 
-#include <fstream>
-#include <sstream>
 
 namespace Layout {
 namespace {
@@ -13,14 +12,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr double smallestSide = 8; // points
-
-std::string FileBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 std::string FormatOf(const fs::path& path)
 {

@@ -1,5 +1,6 @@
 #include "rebuilder.h"
 
+#include "filebytes.h"
 #include "headersfooters.h"
 #include "headings.h"
 #include "pageanalysis.h"
@@ -7,8 +8,6 @@
 #include "pictures.h"
 #include "recognisedwords.h"
 
-#include <fstream>
-#include <sstream>
 
 namespace Layout {
 namespace {
@@ -39,10 +38,7 @@ Picture PagePicture(const PdfPages& pdf, int index, const PageContent& content,
     if (!pdf.SavePng(index, pagePictureDpi, file)) {
         return picture;
     }
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    picture.data = bytes.str();
+    picture.data = FileBytes(file);
     picture.format = "png";
     picture.box = Box{0, 0, content.width, content.height};
     return picture;

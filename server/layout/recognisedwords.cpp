@@ -1,11 +1,11 @@
 #include "recognisedwords.h"
 
+#include "filebytes.h"
 #include "toolrun.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <tuple>
@@ -152,10 +152,7 @@ std::vector<Word> RecogniseWords(const PdfPages& pdf, int index, const fs::path&
         !RunTool({"tesseract", image.string(), base.string(), "-l", "chi_sim+eng", "tsv"})) {
         return {};
     }
-    std::ifstream in(base.string() + ".tsv", std::ios::binary);
-    std::ostringstream table;
-    table << in.rdbuf();
-    return ParseRecognisedWords(table.str(), 72 / dotsPerInch);
+    return ParseRecognisedWords(FileBytes(base.string() + ".tsv"), 72 / dotsPerInch);
 }
 
 } // namespace Layout

@@ -28,15 +28,6 @@ struct Span
 using RowRange =
     std::pair<std::vector<TextRow>::const_iterator, std::vector<TextRow>::const_iterator>;
 
-double Median(std::vector<double> values)
-{
-    if (values.empty()) {
-        return 0;
-    }
-    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
-    return values[values.size() / 2];
-}
-
 double FontSizeOf(RowRange rows)
 {
     std::vector<double> sizes;

@@ -1,17 +1,12 @@
 #pragma once
 
+#include "codepoints.h"
 #include "pagecontent.h"
 
 #include <string>
 #include <string_view>
 
 namespace Layout {
-
-// Chinese, Japanese and Korean characters and their punctuation: no space goes between two
-// of them when words or lines are joined.
-bool IsCjk(char32_t codePoint);
-char32_t FirstCodePoint(std::string_view text);
-char32_t LastCodePoint(std::string_view text);
 
 // Whether the text of `next` follows that of `previous` on one line after a space.
 bool SpaceBetweenWords(const Word& previous, const Word& next);
