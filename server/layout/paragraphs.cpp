@@ -17,6 +17,7 @@ constexpr double firstLineIndent = 0.9;
 constexpr double sizeChange = 0.12;
 constexpr double sameIndent = 0.6;
 constexpr double shortLastLine = 0.3;
+constexpr std::size_t longestMarker = 16; // bytes
 
 struct LineFacts
 {
@@ -229,6 +230,9 @@ private:
 
 Marker ListMarker(const std::string& word)
 {
+    if (word.size() > longestMarker) {
+        return Marker::None;
+    }
     static const std::vector<std::string> bullets = {"•", "◦", "▪", "▫", "■", "□", "●", "○",
                                                      "◆", "◇", "➢", "➤", "►", "▶", "✓", "✔",
                                                      "-", "–", "—", "*", "·", "※"};

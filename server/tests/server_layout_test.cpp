@@ -305,6 +305,35 @@ TEST(LayoutDocument, RunningHeadersAndFootersAreFoundAcrossPages)
     }
 }
 
+TEST(LayoutDocument, NumbersNearTheEdgeStayUnlessTheyArePageNumbers)
+{
+    std::vector<PageContent> pages(2);
+    const std::string longNumber(300000, '7');
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        PageBuilder page;
+        page.Line(72, -3, longNumber)
+            .Line(72, -2, p == 0 ? "Order 1 of 1234567890" : "Order 2 of 123456789")
+            .Line(72, 10, "Body");
+        if (p == 0) {
+            page.Line(72, 58, "Total").Line(400, 58, "49"); // a table's last row
+        } else {
+            page.Line(290, 60, "2");
+        }
+        pages[p].words = page.words;
+        pages[p].width = 595;
+        pages[p].height = 842;
+    }
+    const auto running = FindHeadersAndFooters(pages);
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        for (std::size_t i = 0; i < pages[p].words.size(); ++i) {
+            const std::string& text = pages[p].words[i].text;
+            EXPECT_EQ(running[p][i],
+                      text == longNumber || (p == 1 && i + 1 == pages[p].words.size()))
+                << "page " << p + 1 << ": " << text.substr(0, 20);
+        }
+    }
+}
+
 TEST(LayoutRecognition, TheRecognisersTableBecomesWordsInPoints)
 {
     const std::string table = "level\tpage_num\tblock_num\tpar_num\tline_num\tword_"
