@@ -170,7 +170,10 @@ Outcome Editable(const Job& job, const std::string& format, const std::function<
     if (program.empty()) {
         return before();
     }
-    const auto error = RunTool({program, format, job.input, result}, job, program.parent_path());
+    // The rebuild may take two thirds of the time left, so that converting as before still can.
+    Job rebuild = job;
+    rebuild.deadline = ChildProcess::Clock::now() + (job.deadline - ChildProcess::Clock::now()) * 2 / 3;
+    const auto error = RunTool({program, format, job.input, result}, rebuild, program.parent_path());
     if (!error && NonEmptyFile(result)) {
         return Done(result);
     }

@@ -8,12 +8,32 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 
 namespace Layout {
 namespace {
 
 void QuietErrors(const std::string&, void*) {}
+
+constexpr double defaultWidth = 595.3; // A4
+constexpr double defaultHeight = 841.9;
+constexpr double largestSide = 14400; // points, the largest page a PDF may have
+// No page is drawn larger than this many pixels, however large it is.
+constexpr double mostPixels = 36e6;
+
+double Sane(double length, double otherwise)
+{
+    return length >= 1 && length <= largestSide ? length : otherwise;
+}
+
+// The resolution, at most `wanted`, at which `page` is drawn within `mostPixels`.
+double Resolution(const poppler::page& page, double wanted)
+{
+    const poppler::rectf size = page.page_rect();
+    const double area = Sane(size.width(), defaultWidth) * Sane(size.height(), defaultHeight);
+    return std::min(wanted, 72 * std::sqrt(mostPixels / area));
+}
 
 std::string LowerStyleName(const std::string& name)
 {
@@ -44,15 +64,16 @@ Raster DrawGrey(const poppler::page& page, double pixelsPerPoint, int quarterTur
     poppler::page_renderer renderer;
     renderer.set_image_format(poppler::image::format_gray8);
     renderer.set_render_hint(poppler::page_renderer::antialiasing, false);
-    const poppler::image image = renderer.render_page(
-        &page, 72 * pixelsPerPoint, 72 * pixelsPerPoint, -1, -1, -1, -1, back[quarterTurns & 3]);
+    const double dpi = Resolution(page, 72 * pixelsPerPoint);
+    const poppler::image image =
+        renderer.render_page(&page, dpi, dpi, -1, -1, -1, -1, back[quarterTurns & 3]);
     Raster raster;
     if (!image.is_valid() || image.format() != poppler::image::format_gray8) {
         return raster;
     }
     raster.width = image.width();
     raster.height = image.height();
-    raster.pixelsPerPoint = pixelsPerPoint;
+    raster.pixelsPerPoint = dpi / 72;
     raster.grey.resize(static_cast<std::size_t>(raster.width) * raster.height);
     for (int y = 0; y < raster.height; ++y) {
         std::memcpy(&raster.grey[static_cast<std::size_t>(y) * raster.width],
@@ -121,8 +142,8 @@ PageContent PdfPages::Read(int index) const
         return content;
     }
     const poppler::rectf size = page->page_rect();
-    double width = size.width();
-    double height = size.height();
+    double width = Sane(size.width(), defaultWidth);
+    double height = Sane(size.height(), defaultHeight);
     if (page->orientation() == poppler::page::landscape ||
         page->orientation() == poppler::page::seascape) {
         std::swap(width, height);
@@ -143,11 +164,16 @@ PageContent PdfPages::Read(int index) const
             continue;
         }
         const poppler::rectf bounds = box.bbox();
-        word.box = Upright(Box{bounds.left(), bounds.top(), bounds.right(), bounds.bottom()},
-                           content.quarterTurns, width, height);
-        word.fontSize = box.has_font_info() ? box.get_font_size() : bounds.height();
-        if (word.fontSize <= 0) {
-            word.fontSize = std::max(bounds.height(), 1.0);
+        // Text set outside the page is not seen, and nothing past its edges is placed.
+        const Box shown{std::max(bounds.left(), 0.0), std::max(bounds.top(), 0.0),
+                        std::min(bounds.right(), width), std::min(bounds.bottom(), height)};
+        if (!(shown.right > shown.left) || !(shown.bottom > shown.top)) {
+            continue;
+        }
+        word.box = Upright(shown, content.quarterTurns, width, height);
+        word.fontSize = box.has_font_info() ? box.get_font_size() : shown.Height();
+        if (!(word.fontSize >= 1) || word.fontSize > height) {
+            word.fontSize = std::clamp(shown.Height(), 1.0, height);
         }
         const std::string font = box.has_font_info() ? box.get_font_name() : std::string();
         word.bold = BoldFontName(font);
@@ -158,23 +184,44 @@ PageContent PdfPages::Read(int index) const
     return content;
 }
 
+std::pair<double, double> PdfPages::VisibleOrigin(int index) const
+{
+    const std::unique_ptr<poppler::page> page(document_->create_page(index));
+    if (!page) {
+        return {0, 0};
+    }
+    // page boxes come as PDF rectangles: bottom() is their upper edge
+    const poppler::rectf sheet = page->page_rect(poppler::media_box);
+    const poppler::rectf visible = page->page_rect(poppler::crop_box);
+    const double left = visible.left() - sheet.left();
+    const double top = sheet.bottom() - visible.bottom();
+    const bool sane = std::isfinite(left) && std::isfinite(top) && std::abs(left) < largestSide &&
+                      std::abs(top) < largestSide;
+    return sane ? std::pair(left, top) : std::pair(0.0, 0.0);
+}
+
 Raster PdfPages::Draw(int index, double pixelsPerPoint, int quarterTurns) const
 {
     const std::unique_ptr<poppler::page> page(document_->create_page(index));
     return page ? DrawGrey(*page, pixelsPerPoint, quarterTurns) : Raster();
 }
 
-bool PdfPages::SavePng(int index, double dotsPerInch, const std::filesystem::path& target) const
+std::optional<double> PdfPages::SavePng(int index, double dotsPerInch,
+                                        const std::filesystem::path& target) const
 {
     const std::unique_ptr<poppler::page> page(document_->create_page(index));
     if (!page) {
-        return false;
+        return std::nullopt;
     }
     poppler::page_renderer renderer;
     renderer.set_render_hint(poppler::page_renderer::antialiasing, true);
     renderer.set_render_hint(poppler::page_renderer::text_antialiasing, true);
-    const poppler::image image = renderer.render_page(page.get(), dotsPerInch, dotsPerInch);
-    return image.is_valid() && image.save(target.string(), "png", static_cast<int>(dotsPerInch));
+    const double dpi = Resolution(*page, dotsPerInch);
+    const poppler::image image = renderer.render_page(page.get(), dpi, dpi);
+    if (!image.is_valid() || !image.save(target.string(), "png", static_cast<int>(dpi))) {
+        return std::nullopt;
+    }
+    return dpi;
 }
 
 } // namespace Layout

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace poppler {
 class document;
@@ -24,9 +25,15 @@ public:
     // The page's size and its words with their fonts, turned so that most of its text reads
     // left to right; no pixels, no pictures.
     PageContent Read(int index) const;
+    // Where the page's visible area (crop box) starts within the whole sheet (media box),
+    // from the top left: what pdftohtml's positions count from.
+    std::pair<double, double> VisibleOrigin(int index) const;
     // The page drawn as `Read` turned it.
     Raster Draw(int index, double pixelsPerPoint, int quarterTurns) const;
-    bool SavePng(int index, double dotsPerInch, const std::filesystem::path& target) const;
+    // Draws the page into a PNG file at `dotsPerInch` or less for a huge page; the resolution
+    // used, or none when it cannot be drawn.
+    std::optional<double> SavePng(int index, double dotsPerInch,
+                                  const std::filesystem::path& target) const;
 
 private:
     explicit PdfPages(poppler::document* document);

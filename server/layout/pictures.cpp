@@ -5,7 +5,6 @@
 
 #include <pugixml.hpp>
 
-
 namespace Layout {
 namespace {
 

@@ -39,14 +39,19 @@ int main(int argc, char** argv)
     if (argc != 4 || Writers().count(argv[1]) == 0) {
         return Fail("usage: dokora-rebuild docx|xlsx|pptx INPUT.pdf OUTPUT");
     }
-    const fs::path output = fs::absolute(argv[3]);
-    const fs::path workDir = output.parent_path() / (".rebuild-" + std::to_string(getpid()));
     std::error_code ignored;
+    const fs::path output = fs::absolute(argv[3], ignored);
+    const fs::path workDir = output.parent_path() / (".rebuild-" + std::to_string(getpid()));
     fs::create_directories(workDir, ignored);
-    Layout::Document document;
     std::string error;
-    const bool written = Layout::RebuildDocument(argv[2], workDir, document, error) &&
-                         Writers().at(argv[1])(document, output, error);
+    bool written = false;
+    try {
+        Layout::Document document;
+        written = Layout::RebuildDocument(argv[2], workDir, document, error) &&
+                  Writers().at(argv[1])(document, output, error);
+    } catch (const std::exception& exception) { // out of memory, above all
+        error = exception.what();
+    }
     fs::remove_all(workDir, ignored);
     return written ? 0 : Fail(error);
 }

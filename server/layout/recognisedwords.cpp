@@ -20,6 +20,8 @@ constexpr int wordLevel = 5;
 constexpr int lineLevel = 4;
 // A recognised line's box runs from ascender to descender, a little taller than the font.
 constexpr double lineHeightPerFontSize = 1.15;
+// A bullet stands this many font sizes or more before its item's text.
+constexpr double bulletGap = 0.8;
 
 struct Row
 {
@@ -72,7 +74,7 @@ bool ParseRow(const std::string& text, double pointsPerPixel, Row& row)
 // A bullet at the start of a line comes out of the recogniser as one of these.
 bool LooksLikeBullet(const std::string& text)
 {
-    for (const char* bullet : {"•", "。", "e", "o", "°", "«", "*", "©", "®", "@", "·", "¢"}) {
+    for (const char* bullet : {"•", "。", "e", "o", "°", "«", "*", "·", "¢"}) {
         if (text == bullet) {
             return true;
         }
@@ -124,20 +126,19 @@ std::vector<Word> ParseRecognisedWords(const std::string& table, double pointsPe
         }
     }
     std::vector<Word> words;
-    const std::tuple<int, int, int, int>* previousLine = nullptr;
-    for (Row& row : wordRows) {
-        const bool firstOfLine = previousLine == nullptr || *previousLine != row.line;
-        previousLine = &row.line;
+    for (std::size_t i = 0; i < wordRows.size(); ++i) {
+        Row& row = wordRows[i];
         Word word;
-        word.text = std::move(row.text);
         word.box = row.box;
         const auto height = lineHeights.find(row.line);
         word.fontSize = (height == lineHeights.end() ? row.box.Height() : height->second) /
                         lineHeightPerFontSize;
         word.spaceAfter = true;
-        if (firstOfLine && LooksLikeBullet(word.text)) {
-            word.text = "•";
-        }
+        // a bullet: a lone mark opening its line, well apart from the text after it
+        const bool opensLine = i == 0 || wordRows[i - 1].line != row.line;
+        const bool setApart = i + 1 < wordRows.size() && wordRows[i + 1].line == row.line &&
+                              wordRows[i + 1].box.left - row.box.right > bulletGap * word.fontSize;
+        word.text = opensLine && setApart && LooksLikeBullet(row.text) ? "•" : std::move(row.text);
         words.push_back(std::move(word));
     }
     EvenOutSizes(words);
@@ -148,11 +149,12 @@ std::vector<Word> RecogniseWords(const PdfPages& pdf, int index, const fs::path&
 {
     const fs::path image = workDir / ("scan-" + std::to_string(index + 1) + ".png");
     const fs::path base = workDir / ("scan-" + std::to_string(index + 1));
-    if (!pdf.SavePng(index, dotsPerInch, image) ||
+    const std::optional<double> dpi = pdf.SavePng(index, dotsPerInch, image);
+    if (!dpi ||
         !RunTool({"tesseract", image.string(), base.string(), "-l", "chi_sim+eng", "tsv"})) {
         return {};
     }
-    return ParseRecognisedWords(FileBytes(base.string() + ".tsv"), 72 / dotsPerInch);
+    return ParseRecognisedWords(FileBytes(base.string() + ".tsv"), 72 / *dpi);
 }
 
 } // namespace Layout

@@ -342,9 +342,13 @@ TEST(LayoutRecognition, TheRecognisersTableBecomesWordsInPoints)
                               "5\t1\t1\t1\t1\t1\t300\t300\t30\t30\t90\to\n"
                               "5\t1\t1\t1\t1\t2\t400\t300\t200\t46\t91\tGrowth\n"
                               "5\t1\t1\t1\t1\t3\t620\t300\t120\t46\t-1\t\n"
-                              "5\t1\t1\t1\t1\t4\tx\t300\t120\t46\t90\tbroken\n";
+                              "5\t1\t1\t1\t1\t4\tx\t300\t120\t46\t90\tbroken\n"
+                              "4\t1\t1\t1\t2\t0\t300\t360\t900\t46\t-1\t\n"
+                              "5\t1\t1\t1\t2\t1\t300\t360\t20\t30\t90\te\n"
+                              "5\t1\t1\t1\t2\t2\t330\t360\t90\t46\t90\tpoi\n";
     const auto words = ParseRecognisedWords(table, 72.0 / 300);
-    ASSERT_EQ(words.size(), 2u) << "empty and malformed rows are left out";
+    ASSERT_EQ(words.size(), 4u) << "empty and malformed rows are left out";
+    EXPECT_EQ(words[2].text, "e") << "a word of one letter is no bullet";
     EXPECT_EQ(words[0].text, "•") << "a bullet recognised as a letter at a line's start";
     EXPECT_EQ(words[1].text, "Growth");
     EXPECT_DOUBLE_EQ(words[1].box.left, 96);
