@@ -118,6 +118,13 @@ private:
                    above.box.left - columnLeft_ < sameIndent * size) {
             return true;
         }
+        // lines set right, an address block say, each stand alone
+        const bool setRight = above.box.left - columnLeft_ > 2 * size &&
+                              std::abs(above.box.right - below.box.right) < 1 &&
+                              std::abs(above.box.left - below.box.left) > size;
+        if (setRight) {
+            return true;
+        }
         const Word& firstBelow = words_[below.words.front()];
         const double room = columnRight_ - above.box.right;
         return room > firstBelow.box.Width() + 0.5 * size;
@@ -198,6 +205,8 @@ private:
         const double size = std::max(current_.fontSize, 1.0);
         if (!inList_ && left > 2 * size && std::abs(left - right) < size) {
             current_.paragraph.alignment = Alignment::Centre;
+        } else if (!inList_ && left > 2 * size && right < 0.5 * size) {
+            current_.paragraph.alignment = Alignment::Right;
         }
         current_.opensFlow = paragraphs_.empty();
         // Ragged lines end short by up to a long word; a paragraph's last line, by more.

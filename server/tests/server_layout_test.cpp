@@ -177,6 +177,26 @@ TEST(LayoutParagraphs, FullLinesArePartedBySpacingAloneWhenLinesOverlap)
     EXPECT_EQ(page.Paragraphs().size(), 2u);
 }
 
+TEST(LayoutParagraphs, LinesSetRightStandAloneAndKeepTheirAlignment)
+{
+    const std::string full = "a letter's text that runs across the whole width of its page here";
+    const std::vector<std::string> lines = {"Anna Berger", "Hauptstrasse 12", "10115 Berlin"};
+    PageBuilder block;
+    block.Line(72, 0, full);
+    const double right = block.words.back().box.right;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        // words of 5.5 pt a letter with 3 pt between them end at the text's right edge
+        const double width = latinWidth * static_cast<double>(lines[i].size() - 1) + size * 0.3;
+        block.Line(right - width, 2 + static_cast<double>(i), lines[i]);
+    }
+    const auto paragraphs = block.Paragraphs();
+    ASSERT_EQ(paragraphs.size(), 4u);
+    for (std::size_t i = 1; i < paragraphs.size(); ++i) {
+        EXPECT_EQ(Text(paragraphs[i].paragraph), lines[i - 1]);
+        EXPECT_EQ(paragraphs[i].paragraph.alignment, Alignment::Right);
+    }
+}
+
 TEST(LayoutParagraphs, ListsKeepTheirItemsLevelsAndWrappedLines)
 {
     PageBuilder page;
