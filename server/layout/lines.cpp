@@ -20,18 +20,6 @@ struct Row
     std::vector<std::size_t> words;
 };
 
-double CommonSize(const std::vector<Word>& words, const std::vector<std::size_t>& which)
-{
-    std::map<long, std::size_t> counts; // tenths of a point, weighted by text length
-    for (std::size_t index : which) {
-        counts[std::lround(words[index].fontSize * 10)] += words[index].text.size();
-    }
-    const auto most =
-        std::max_element(counts.begin(), counts.end(),
-                         [](const auto& a, const auto& b) { return a.second < b.second; });
-    return most == counts.end() ? 0 : most->first / 10.0;
-}
-
 Line MakeLine(const std::vector<Word>& words, std::vector<std::size_t> which)
 {
     Line line;
@@ -45,6 +33,18 @@ Line MakeLine(const std::vector<Word>& words, std::vector<std::size_t> which)
 }
 
 } // namespace
+
+double CommonSize(const std::vector<Word>& words, const std::vector<std::size_t>& which)
+{
+    std::map<long, std::size_t> counts; // tenths of a point, weighted by text length
+    for (std::size_t index : which) {
+        counts[std::lround(words[index].fontSize * 10)] += words[index].text.size();
+    }
+    const auto most =
+        std::max_element(counts.begin(), counts.end(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; });
+    return most == counts.end() ? 0 : most->first / 10.0;
+}
 
 Box Union(const Box& a, const Box& b)
 {

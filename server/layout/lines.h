@@ -29,6 +29,9 @@ bool OverlapVertically(const Box& a, const Box& b, double share);
 
 Box Union(const Box& a, const Box& b);
 
+// The size most of the given words' text is set in; 0 for none.
+double CommonSize(const std::vector<Word>& words, const std::vector<std::size_t>& which);
+
 // The middle value, `otherwise` when there is none.
 double Median(std::vector<double> values, double otherwise = 0);
 

@@ -1,6 +1,7 @@
 #include "recognisedwords.h"
 
 #include "filebytes.h"
+#include "lines.h"
 #include "toolrun.h"
 
 #include <algorithm>
@@ -86,19 +87,10 @@ bool LooksLikeBullet(const std::string& text)
 // measures small. Text up to a little larger than the page's most common size is set in it.
 void EvenOutSizes(std::vector<Word>& words)
 {
-    std::map<long, std::size_t> counts;
-    for (const Word& word : words) {
-        counts[std::lround(word.fontSize * 10)] += word.text.size();
-    }
-    if (counts.empty()) {
+    if (words.empty()) {
         return;
     }
-    const double common = static_cast<double>(std::max_element(counts.begin(), counts.end(),
-                                                               [](const auto& a, const auto& b) {
-                                                                   return a.second < b.second;
-                                                               })
-                                                  ->first) /
-                          10;
+    const double common = CommonSize(words, AllWords(words));
     for (Word& word : words) {
         if (word.fontSize <= common * 1.125) {
             word.fontSize = common;

@@ -1,6 +1,8 @@
 // The page analysis on words and lines placed anywhere: overlapping, off the page, of any
-// size, in any script; and the recogniser's table read from the same bytes.
+// size, in any script, on a page and the same page twice for running headers; and the
+// recogniser's table read from the same bytes.
 #include "fuzzinput.h"
+#include "headersfooters.h"
 #include "headings.h"
 #include "pageanalysis.h"
 #include "recognisedwords.h"
@@ -9,8 +11,9 @@
 
 namespace {
 
-const char* const texts[] = {"The", "growth", "1.", "•", "\xEF\x82\xB7", "增长", "，", "recov-", "ered", "7",
-                             "Page", "12%", "-", "(3)", "一、", "1,250"};
+const char* const texts[] = {"The", "growth", "1.",   "•",    "\xEF\x82\xB7", "增长",
+                             "，",  "recov-", "ered", "7",    "Page",         "12%",
+                             "-",   "(3)",    "一、", "1,250"};
 
 class Reader
 {
@@ -62,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         static_cast<std::size_t>(page.raster.width));
         }
     }
+    Layout::FindHeadersAndFooters({page, page});
     Layout::DraftPage draft = Layout::AnalysePage(page, Layout::Picture());
     std::vector<Layout::DraftParagraph*> paragraphs;
     for (Layout::DraftBlock& block : draft.blocks) {
