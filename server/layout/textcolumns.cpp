@@ -1,8 +1,9 @@
 #include "textcolumns.h"
 
+#include "paragraphs.h"
+
 #include <algorithm>
 #include <cmath>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -107,14 +108,6 @@ bool WithinColumns(const TextRow& row, const std::vector<Span>& spans)
     });
 }
 
-bool IsListMarker(const std::string& text)
-{
-    static const std::set<std::string> bullets = {"•", "·", "◦", "▪", "■", "□", "●", "○",
-                                                  "‣", "⁃", "–", "—", "-", "*", "➢", "✓"};
-    static const std::regex numbered(R"(\(?([0-9]{1,3}|[A-Za-z]|[ivxlcIVXLC]{1,5})[.)])");
-    return bullets.count(text) > 0 || std::regex_match(text, numbered);
-}
-
 // Columns of running text side by side, or markers before list items, are not a table.
 bool LooksLikeTextOrList(const std::vector<Word>& words,
                          const std::vector<std::vector<std::vector<const Line*>>>& placed,
@@ -131,7 +124,7 @@ bool LooksLikeTextOrList(const std::vector<Word>& words,
                 prose += piece->words.size() >= kProseWords ? 1 : 0;
                 if (column == 0) {
                     markersFirst = markersFirst && piece->words.size() == 1 &&
-                                   IsListMarker(words[piece->words.front()].text);
+                                   ListMarker(words[piece->words.front()].text) != Marker::None;
                 }
             }
         }

@@ -84,7 +84,6 @@ public:
     {
         Text(text, right - Width(text), top);
     }
-
     PageContent page;
 };
 
@@ -305,11 +304,15 @@ TEST(AlignedTablesTest, TextThatOnlyLooksColumnarIsNoTable)
     }
     PageBuilder lists;
     const char* items[] = {"Apples are red", "Pears are green", "Plums are blue", "Figs are dark"};
+    const char* chineseMarkers[] = {"一、", "二、", "三、", "四、"};
+    const char* chineseItems[] = {"项目背景", "建设目标与范围", "实施计划", "预算"};
     for (int row = 0; row < 4; ++row) {
         lists.Text("•", 72, 100 + 13 * row);
         lists.Text(items[row], 100, 100 + 13 * row);
         lists.Text(std::to_string(row + 1) + ".", 72, 200 + 13 * row);
         lists.Text(items[row], 100, 200 + 13 * row);
+        lists.Text(chineseMarkers[row], 72, 300 + 13 * row);
+        lists.Text(chineseItems[row], 110, 300 + 13 * row);
     }
     PageBuilder justified; // word gaps wider than a column gap, spread differently per line
     const std::vector<std::vector<std::string>> lines = {
