@@ -1,8 +1,9 @@
 #include "rulings.h"
 
+#include "disjointsets.h"
+
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 namespace Layout {
 namespace {
@@ -94,22 +95,12 @@ std::vector<Ruling> Pieces(const Axis& axis, bool horizontal, double pixelsPerPo
     return pieces;
 }
 
-std::size_t Root(std::vector<std::size_t>& parent, std::size_t index)
-{
-    while (parent[index] != index) {
-        parent[index] = parent[parent[index]];
-        index = parent[index];
-    }
-    return index;
-}
-
 // Joins pieces that lie on one line, or next to each other within the merge distance.
 std::vector<Ruling> Merge(std::vector<Ruling> pieces)
 {
     std::sort(pieces.begin(), pieces.end(),
               [](const Ruling& a, const Ruling& b) { return a.position < b.position; });
-    std::vector<std::size_t> parent(pieces.size());
-    std::iota(parent.begin(), parent.end(), 0);
+    DisjointSets lines(pieces.size());
     for (std::size_t a = 0; a < pieces.size(); ++a) {
         for (std::size_t b = a + 1; b < pieces.size(); ++b) {
             if (pieces[b].position - pieces[a].position > kRulingMergeDistance) {
@@ -117,7 +108,7 @@ std::vector<Ruling> Merge(std::vector<Ruling> pieces)
             }
             if (pieces[b].from <= pieces[a].to + kJoinGap &&
                 pieces[a].from <= pieces[b].to + kJoinGap) {
-                parent[Root(parent, b)] = Root(parent, a);
+                lines.Join(a, b);
             }
         }
     }
@@ -129,7 +120,7 @@ std::vector<Ruling> Merge(std::vector<Ruling> pieces)
     };
     std::vector<Sum> sums(pieces.size());
     for (std::size_t index = 0; index < pieces.size(); ++index) {
-        Sum& sum = sums[Root(parent, index)];
+        Sum& sum = sums[lines.Root(index)];
         const Ruling& piece = pieces[index];
         if (sum.weight == 0) {
             sum.ruling = piece;

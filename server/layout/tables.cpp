@@ -1,11 +1,11 @@
 #include "tables.h"
 
+#include "disjointsets.h"
 #include "textcolumns.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <numeric>
 #include <optional>
 
 namespace Layout {
@@ -31,15 +31,6 @@ bool Inside(const Point& point, const Box& box)
 {
     return point.x >= box.left && point.x <= box.right && point.y >= box.top &&
            point.y <= box.bottom;
-}
-
-std::size_t Root(std::vector<std::size_t>& parent, std::size_t index)
-{
-    while (parent[index] != index) {
-        parent[index] = parent[parent[index]];
-        index = parent[index];
-    }
-    return index;
 }
 
 // How much of [from, to] the given stretches cover.
@@ -118,18 +109,17 @@ bool Meet(const Ruling& a, const Ruling& b)
 // Sets of lines that meet one another.
 std::vector<std::vector<Ruling>> ConnectedLines(const std::vector<Ruling>& rulings)
 {
-    std::vector<std::size_t> parent(rulings.size());
-    std::iota(parent.begin(), parent.end(), 0);
+    DisjointSets meeting(rulings.size());
     for (std::size_t a = 0; a < rulings.size(); ++a) {
         for (std::size_t b = a + 1; b < rulings.size(); ++b) {
             if (Meet(rulings[a], rulings[b])) {
-                parent[Root(parent, b)] = Root(parent, a);
+                meeting.Join(a, b);
             }
         }
     }
     std::map<std::size_t, std::vector<Ruling>> sets;
     for (std::size_t index = 0; index < rulings.size(); ++index) {
-        sets[Root(parent, index)].push_back(rulings[index]);
+        sets[meeting.Root(index)].push_back(rulings[index]);
     }
     std::vector<std::vector<Ruling>> connected;
     for (auto& [root, set] : sets) {
@@ -222,30 +212,29 @@ public:
         const auto at = [&](int row, int column) {
             return static_cast<std::size_t>(row) * columns + column;
         };
-        std::vector<std::size_t> parent(static_cast<std::size_t>(rows) * columns);
-        std::iota(parent.begin(), parent.end(), 0);
+        DisjointSets merged(static_cast<std::size_t>(rows) * columns);
         for (int row = 0; row < rows; ++row) {
             for (int column = 0; column < columns; ++column) {
                 if (column + 1 < columns &&
                     !Drawn(false, columnEdges[column + 1], rowEdges[row], rowEdges[row + 1])) {
-                    parent[Root(parent, at(row, column + 1))] = Root(parent, at(row, column));
+                    merged.Join(at(row, column), at(row, column + 1));
                 }
                 if (row + 1 < rows &&
                     !Drawn(true, rowEdges[row + 1], columnEdges[column], columnEdges[column + 1])) {
-                    parent[Root(parent, at(row + 1, column))] = Root(parent, at(row, column));
+                    merged.Join(at(row, column), at(row + 1, column));
                 }
             }
         }
         // A merged area that is not a rectangle takes in the rest of its bounding rectangle.
         for (bool changed = true; changed;) {
             changed = false;
-            std::map<std::size_t, FoundCell> areas = Areas(parent, rows, columns);
+            std::map<std::size_t, FoundCell> areas = Areas(merged, rows, columns);
             for (const auto& [root, area] : areas) {
                 for (int row = area.row; row < area.row + area.rowSpan; ++row) {
                     for (int column = area.column; column < area.column + area.columnSpan;
                          ++column) {
-                        if (Root(parent, at(row, column)) != Root(parent, root)) {
-                            parent[Root(parent, at(row, column))] = Root(parent, root);
+                        if (merged.Root(at(row, column)) != merged.Root(root)) {
+                            merged.Join(root, at(row, column));
                             changed = true;
                         }
                     }
@@ -253,7 +242,7 @@ public:
             }
         }
         std::vector<FoundCell> cells;
-        for (auto& [root, area] : Areas(parent, rows, columns)) {
+        for (auto& [root, area] : Areas(merged, rows, columns)) {
             cells.push_back(area);
         }
         std::sort(cells.begin(), cells.end(), [](const FoundCell& a, const FoundCell& b) {
@@ -289,14 +278,13 @@ private:
         return Covered(drawn, from + kTouch, to - kTouch) >= kBorderShare * inner;
     }
 
-    static std::map<std::size_t, FoundCell> Areas(std::vector<std::size_t>& parent, int rows,
-                                                  int columns)
+    static std::map<std::size_t, FoundCell> Areas(DisjointSets& merged, int rows, int columns)
     {
         std::map<std::size_t, FoundCell> areas;
         for (int row = 0; row < rows; ++row) {
             for (int column = 0; column < columns; ++column) {
                 const std::size_t root =
-                    Root(parent, static_cast<std::size_t>(row) * columns + column);
+                    merged.Root(static_cast<std::size_t>(row) * columns + column);
                 auto [found, added] = areas.try_emplace(root, FoundCell{row, column, 1, 1, {}});
                 FoundCell& area = found->second;
                 area.rowSpan = std::max(area.rowSpan, row - area.row + 1);

@@ -1,8 +1,11 @@
 #include "textcolumns.h"
 
+#include "codepoints.h"
+#include "paragraphs.h"
+
 #include <algorithm>
+#include <cctype>
 #include <cmath>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -18,6 +21,8 @@ constexpr double kAlignedShare = 0.75;   // of a column's pieces
 constexpr std::size_t kMinAlignedRows = 3;
 constexpr std::size_t kMinAlignedColumns = 2;
 constexpr std::size_t kProseWords = 5; // a piece this long reads as running text
+constexpr double kWordSpace = 0.25;    // font sizes between two words of a line
+constexpr double kLineGap = 1;         // font sizes between the lines of one paragraph
 
 struct Span
 {
@@ -107,14 +112,6 @@ bool WithinColumns(const TextRow& row, const std::vector<Span>& spans)
     });
 }
 
-bool IsListMarker(const std::string& text)
-{
-    static const std::set<std::string> bullets = {"•", "·", "◦", "▪", "■", "□", "●", "○",
-                                                  "‣", "⁃", "–", "—", "-", "*", "➢", "✓"};
-    static const std::regex numbered(R"(\(?([0-9]{1,3}|[A-Za-z]|[ivxlcIVXLC]{1,5})[.)])");
-    return bullets.count(text) > 0 || std::regex_match(text, numbered);
-}
-
 // Columns of running text side by side, or markers before list items, are not a table.
 bool LooksLikeTextOrList(const std::vector<Word>& words,
                          const std::vector<std::vector<std::vector<const Line*>>>& placed,
@@ -131,13 +128,62 @@ bool LooksLikeTextOrList(const std::vector<Word>& words,
                 prose += piece->words.size() >= kProseWords ? 1 : 0;
                 if (column == 0) {
                     markersFirst = markersFirst && piece->words.size() == 1 &&
-                                   IsListMarker(words[piece->words.front()].text);
+                                   ListMarker(words[piece->words.front()].text) != Marker::None;
                 }
             }
         }
         proseColumns += pieces > 0 && 2 * prose >= pieces ? 1 : 0;
     }
     return proseColumns == columns || (columns == 2 && markersFirst);
+}
+
+// Whether a line of running text goes on in `next`, the piece of its column on the row
+// below: it ends where the next piece's first word would not have fitted, and the next
+// continues the sentence, in lower case or alone on its row.
+bool WrapsInto(const std::vector<Word>& words, const Line& piece, const TextRow& nextRow,
+               const Line& next, const Span& span)
+{
+    const Word& first = words[next.words.front()];
+    const double space = kWordSpace * std::max(piece.fontSize, 1.0);
+    const char32_t start = FirstCodePoint(first.text);
+    const bool lowerCase = start < 0x80 && std::islower(static_cast<int>(start));
+    return piece.words.size() >= kProseWords &&
+           piece.box.right + space + first.box.Width() > span.right &&
+           (lowerCase || nextRow.pieces.size() == 1);
+}
+
+// A column mostly of paragraphs wrapped over several lines, as a label column beside them
+// makes it: a table of it would cut the paragraphs into rows.
+bool HoldsWrappedProse(const std::vector<Word>& words, RowRange rows,
+                       const std::vector<Span>& spans)
+{
+    const auto placed = PlacePieces(rows, spans);
+    for (std::size_t column = 0; column < spans.size(); ++column) {
+        std::size_t pieces = 0;
+        std::size_t wraps = 0;
+        std::size_t inParagraphs = 0; // pieces that wrap on or are wrapped into
+        bool wrappedInto = false;
+        auto row = rows.first;
+        for (std::size_t index = 0; index < placed.size(); ++index, ++row) {
+            const auto& here = placed[index][column];
+            bool wrapsOn = false;
+            if (!here.empty() && index + 1 < placed.size() && !placed[index + 1][column].empty()) {
+                const TextRow& below = *(row + 1);
+                wrapsOn =
+                    below.box.top - row->box.bottom <= kLineGap * std::max(below.fontSize, 1.0) &&
+                    WrapsInto(words, *here.back(), below, *placed[index + 1][column].front(),
+                              spans[column]);
+            }
+            pieces += here.empty() ? 0 : 1;
+            wraps += wrapsOn ? 1 : 0;
+            inParagraphs += !here.empty() && (wrapsOn || wrappedInto) ? 1 : 0;
+            wrappedInto = wrapsOn;
+        }
+        if (wraps >= 2 && 2 * inParagraphs > pieces) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool Aligned(std::vector<double> edges)
@@ -213,6 +259,8 @@ std::vector<TextRow> TextRows(const std::vector<Word>& words, const std::vector<
     return rows;
 }
 
+namespace {
+
 // A header set left in its cell above numbers set right stands in a column of its own; two
 // neighbouring columns that never share a row, one of them filled only once, are one.
 std::vector<Span> JoinHeaderColumns(RowRange rows, std::vector<Span> spans)
@@ -238,14 +286,21 @@ std::vector<Span> JoinHeaderColumns(RowRange rows, std::vector<Span> spans)
     return spans;
 }
 
+// The columns of a run of rows as a table would have them.
+std::vector<Span> TableColumns(RowRange rows)
+{
+    return JoinHeaderColumns(rows, ColumnSpans(rows, kMinColumnGap * FontSizeOf(rows)));
+}
+
+} // namespace
+
 std::optional<FoundTable> TableFromRows(const std::vector<Word>& words,
                                         const std::vector<TextRow>& rows,
                                         const std::vector<double>& rules)
 {
     const RowRange range{rows.begin(), rows.end()};
     const double size = FontSizeOf(range);
-    const std::vector<Span> spans =
-        JoinHeaderColumns(range, ColumnSpans(range, kMinColumnGap * size));
+    const std::vector<Span> spans = TableColumns(range);
     if (spans.size() < 2) {
         return std::nullopt;
     }
@@ -348,7 +403,8 @@ std::vector<FoundTable> FindAlignedTables(const std::vector<Word>& words,
         const auto counted = std::count_if(
             range.first, range.second, [](const TextRow& row) { return row.pieces.size() >= 2; });
         if (static_cast<std::size_t>(counted) >= kMinAlignedRows &&
-            AlignedColumns(range, ColumnSpans(range, kMinColumnGap * size)) >= kMinAlignedColumns) {
+            AlignedColumns(range, ColumnSpans(range, kMinColumnGap * size)) >= kMinAlignedColumns &&
+            !HoldsWrappedProse(words, range, TableColumns(range))) {
             if (auto table = TableFromRows(words, {range.first, range.second}, {})) {
                 tables.push_back(std::move(*table));
                 first = end;

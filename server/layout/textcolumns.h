@@ -30,7 +30,7 @@ std::optional<FoundTable> TableFromRows(const std::vector<Word>& words,
                                         const std::vector<double>& rules);
 
 // Tables without lines: at least three rows with two or more pieces each, aligned in at
-// least two columns.
+// least two columns, none of them mostly paragraphs wrapped over several lines.
 std::vector<FoundTable> FindAlignedTables(const std::vector<Word>& words,
                                           const std::vector<std::size_t>& which);
 

@@ -84,6 +84,34 @@ public:
     {
         Text(text, right - Width(text), top);
     }
+    // `text` wrapped into lines of `width` from `left`, justified but for the last line; the
+    // top of the line below.
+    double Paragraph(const std::string& text, double left, double top, double width)
+    {
+        std::istringstream in(text);
+        std::vector<std::string> line;
+        double filled = 0; // the line's words without spaces
+        const auto place = [&](bool last) {
+            const double space =
+                last || line.size() < 2 ? 2.75 : (width - filled) / (line.size() - 1.0);
+            double x = left;
+            for (const std::string& word : line) {
+                x = Text(word, x, top) - 2.75 + space;
+            }
+            top += 13;
+        };
+        for (std::string word; in >> word;) {
+            if (!line.empty() && filled + Width(word) + 2.75 * line.size() > width) {
+                place(false);
+                line.clear();
+                filled = 0;
+            }
+            line.push_back(word);
+            filled += Width(word);
+        }
+        place(true);
+        return top;
+    }
 
     PageContent page;
 };
@@ -305,11 +333,15 @@ TEST(AlignedTablesTest, TextThatOnlyLooksColumnarIsNoTable)
     }
     PageBuilder lists;
     const char* items[] = {"Apples are red", "Pears are green", "Plums are blue", "Figs are dark"};
+    const char* chineseMarkers[] = {"一、", "二、", "三、", "四、"};
+    const char* chineseItems[] = {"项目背景", "建设目标与范围", "实施计划", "预算"};
     for (int row = 0; row < 4; ++row) {
         lists.Text("•", 72, 100 + 13 * row);
         lists.Text(items[row], 100, 100 + 13 * row);
         lists.Text(std::to_string(row + 1) + ".", 72, 200 + 13 * row);
         lists.Text(items[row], 100, 200 + 13 * row);
+        lists.Text(chineseMarkers[row], 72, 300 + 13 * row);
+        lists.Text(chineseItems[row], 110, 300 + 13 * row);
     }
     PageBuilder justified; // word gaps wider than a column gap, spread differently per line
     const std::vector<std::vector<std::string>> lines = {
@@ -342,6 +374,44 @@ TEST(AlignedTablesTest, TextThatOnlyLooksColumnarIsNoTable)
     }
     picture.page.recognised = true; // a scan: the picture is the page
     EXPECT_EQ(Tables(picture.page).size(), 1u);
+}
+
+TEST(AlignedTablesTest, LabelsBesideWrappedParagraphsAreNoTableButBesideOneLineTextsAre)
+{
+    const std::vector<std::pair<std::string, std::string>> sections = {
+        {"Experience",
+         "Led a team of six engineers building the billing system for a national retailer, and "
+         "moved its nightly batch jobs to a streaming design that cut the time to invoice from "
+         "two days to under an hour."},
+        {"Skills", "Distributed systems, relational databases and query tuning, C++ and Python, "
+                   "test automation, and mentoring new colleagues through their first year."},
+        {"Languages", "English and German fluently, conversational French, and enough Spanish "
+                      "to read technical documentation without help."}};
+    for (double sectionGap : {0, 6}) {
+        PageBuilder cv;
+        double top = 100;
+        for (const auto& [label, text] : sections) {
+            cv.Text(label, 72, top);
+            top = cv.Paragraph(text, 180, top, 342) + sectionGap;
+        }
+        const auto wrapped = Tables(cv.page);
+        EXPECT_TRUE(wrapped.empty())
+            << sectionGap << " "
+            << (wrapped.empty() ? "" : testing::PrintToString(Cells(wrapped[0], cv.page.words)));
+    }
+
+    PageBuilder glossary; // each text on one line, the next row opening a new one
+    const std::vector<std::pair<std::string, std::string>> terms = {
+        {"Invoice", "A bill sent to a customer for goods already delivered"},
+        {"Ledger", "The book in which every payment of the year is recorded"},
+        {"Voucher", "Proof of a payment kept for the auditors of the company"}};
+    for (std::size_t row = 0; row < terms.size(); ++row) {
+        glossary.Text(terms[row].first, 72, 100 + 15 * static_cast<double>(row));
+        glossary.Text(terms[row].second, 180, 100 + 15 * static_cast<double>(row));
+    }
+    const auto oneLine = Tables(glossary.page);
+    ASSERT_EQ(oneLine.size(), 1u);
+    EXPECT_EQ(oneLine[0].rowEdges.size(), 4u);
 }
 
 // The page's words and pixels as poppler gives them.
