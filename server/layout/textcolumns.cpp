@@ -400,11 +400,14 @@ std::vector<FoundTable> FindAlignedTables(const std::vector<Word>& words,
             --end;
         }
         const RowRange range{rows.begin() + first, rows.begin() + end};
+        // with the rows just above and below: a paragraph running into or out of the rows
+        const RowRange around{rows.begin() + (first > 0 ? first - 1 : 0),
+                              rows.begin() + std::min(end + 1, rows.size())};
         const auto counted = std::count_if(
             range.first, range.second, [](const TextRow& row) { return row.pieces.size() >= 2; });
         if (static_cast<std::size_t>(counted) >= kMinAlignedRows &&
             AlignedColumns(range, ColumnSpans(range, kMinColumnGap * size)) >= kMinAlignedColumns &&
-            !HoldsWrappedProse(words, range, TableColumns(range))) {
+            !HoldsWrappedProse(words, around, TableColumns(range))) {
             if (auto table = TableFromRows(words, {range.first, range.second}, {})) {
                 tables.push_back(std::move(*table));
                 first = end;
