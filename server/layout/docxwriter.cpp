@@ -20,6 +20,9 @@ constexpr const char* kWordDrawingNamespace =
 constexpr int kListLevels = 3;
 constexpr double kFallbackMargin = 72;
 constexpr double kNarrowestText = 72;
+constexpr double kMostMarginShare = 3;
+// The table style's cell margin on the left and on the right, in points.
+constexpr double kCellMargin = 5.4;
 // Word's largest page side, 22 inches, and a small one.
 constexpr double kLargestPageSide = 1584;
 constexpr double kSmallestPageSide = 72;
@@ -82,8 +85,8 @@ bool SameSize(const Page& a, const Page& b)
 Geometry SectionGeometry(const std::vector<Page>& pages, std::size_t first, std::size_t end)
 {
     Geometry geometry;
-    geometry.width = std::clamp(pages[first].width, kSmallestPageSide, kLargestPageSide);
-    geometry.height = std::clamp(pages[first].height, kSmallestPageSide, kLargestPageSide);
+    geometry.width = Bounded(pages[first].width, kSmallestPageSide, kLargestPageSide);
+    geometry.height = Bounded(pages[first].height, kSmallestPageSide, kLargestPageSide);
     std::optional<Box> bodies;
     for (std::size_t i = first; i < end; ++i) {
         const Box& body = pages[i].body;
@@ -95,10 +98,14 @@ Geometry SectionGeometry(const std::vector<Page>& pages, std::size_t first, std:
     const double fallbackY = std::min(kFallbackMargin, geometry.height / 8);
     Box text = bodies.value_or(
         Box{fallbackX, fallbackY, geometry.width - fallbackX, geometry.height - fallbackY});
-    text.left = std::clamp(text.left, 0.0, geometry.width);
-    text.top = std::clamp(text.top, 0.0, geometry.height);
-    text.right = std::clamp(text.right, text.left, geometry.width);
-    text.bottom = std::clamp(text.bottom, text.top, geometry.height);
+    // A margin is at most a third of its side; the bottom one, where the text happened to
+    // end, at most the top one, so an edit or a wider font does not spill onto a new page.
+    const double mostX = geometry.width / kMostMarginShare;
+    const double mostY = geometry.height / kMostMarginShare;
+    text.left = Bounded(text.left, 0, mostX);
+    text.top = Bounded(text.top, 0, mostY);
+    text.right = Bounded(text.right, geometry.width - mostX, geometry.width);
+    text.bottom = Bounded(text.bottom, geometry.height - text.top, geometry.height);
     if (text.Width() < std::min(kNarrowestText, geometry.width / 2)) {
         text.left = fallbackX;
         text.right = geometry.width - fallbackX;
@@ -238,8 +245,10 @@ void WriteStyles(pugi::xml_document& xml)
         root, "w:style", {{"w:type", "table"}, {"w:default", "1"}, {"w:styleId", "TableNormal"}});
     AddElement(table, "w:name", {{"w:val", "Normal Table"}});
     pugi::xml_node margins = AddElement(AddElement(table, "w:tblPr"), "w:tblCellMar");
-    AddElement(margins, "w:left", {{"w:w", "108"}, {"w:type", "dxa"}});
-    AddElement(margins, "w:right", {{"w:w", "108"}, {"w:type", "dxa"}});
+    for (const char* side : {"w:left", "w:right"}) {
+        AddElement(margins, side,
+                   {{"w:w", std::to_string(ToTwips(kCellMargin))}, {"w:type", "dxa"}});
+    }
 }
 
 // Adds a run's text: tabs and line breaks become Word's own elements.
@@ -429,14 +438,17 @@ private:
         package_.AddMedia("word/" + media, picture.data);
         const std::string relationship = relationships_.Add(RelationshipType("image"), media);
 
-        double width = picture.box.Width() > 0 ? picture.box.Width() : kFallbackMargin;
-        double height = picture.box.Height() > 0 ? picture.box.Height() : kFallbackMargin;
+        const auto side = [](double length) {
+            return std::isfinite(length) && length > 0 ? length : kFallbackMargin;
+        };
+        double width = side(picture.box.Width());
+        double height = side(picture.box.Height());
         const double scale =
             std::min({1.0, geometry.TextWidth() / width, geometry.TextHeight() / height});
         width *= scale;
         height *= scale;
-        const std::string cx = std::to_string(ToEmu(width));
-        const std::string cy = std::to_string(ToEmu(height));
+        const std::string cx = std::to_string(std::max<std::int64_t>(ToEmu(width), 1));
+        const std::string cy = std::to_string(std::max<std::int64_t>(ToEmu(height), 1));
         const std::string name = "Picture " + std::to_string(number);
 
         pugi::xml_node inline_ =
@@ -469,17 +481,14 @@ private:
         if (grid.Rows() == 0 || grid.Columns() == 0) {
             return;
         }
-        double total = 0;
-        for (int column = 0; column < grid.Columns(); ++column) {
-            total += grid.ColumnWidth(column);
-        }
-        const double scale = std::min(1.0, geometry.TextWidth() / total);
-        const auto width = [&grid, scale](int column, int span) {
+        const std::vector<double> widths =
+            grid.FittedColumnWidths(2 * kCellMargin, geometry.TextWidth());
+        const auto width = [&widths](int column, int span) {
             double sum = 0;
             for (int i = column; i < column + span; ++i) {
-                sum += grid.ColumnWidth(i);
+                sum += widths[i];
             }
-            return std::to_string(ToTwips(sum * scale));
+            return std::to_string(ToTwips(sum));
         };
 
         pugi::xml_node element = AddElement(body_, "w:tbl");

@@ -18,16 +18,29 @@ bool AllowedInXml(char32_t code)
     return code != 0xFFFE && code != 0xFFFF;
 }
 
+// Far longer than any page side or the sum of a table's columns.
+constexpr double kLongestLength = 1e6;
+
+double Length(double points)
+{
+    return std::isnan(points) ? 0 : std::clamp(points, -kLongestLength, kLongestLength);
+}
+
 } // namespace
+
+double Bounded(double value, double lowest, double highest)
+{
+    return std::isnan(value) ? lowest : std::clamp(value, lowest, highest);
+}
 
 std::int64_t ToEmu(double points)
 {
-    return std::llround(points * 12700);
+    return std::llround(Length(points) * 12700);
 }
 
 std::int64_t ToTwips(double points)
 {
-    return std::llround(points * 20);
+    return std::llround(Length(points) * 20);
 }
 
 std::string XmlText(std::string_view text)

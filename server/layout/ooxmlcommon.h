@@ -12,9 +12,13 @@ namespace Layout {
 
 inline constexpr const char* kEastAsianFont = "Noto Serif CJK SC";
 
-// English Metric Units: 12700 a point.
+// `value` within [lowest, highest]; `lowest` when it is not a number.
+double Bounded(double value, double lowest, double highest);
+
+// English Metric Units: 12700 a point. Lengths beyond any page's are cut, and one that is
+// not a number counts 0, so the result is always a plain integer.
 std::int64_t ToEmu(double points);
-// Twentieths of a point.
+// Twentieths of a point, bounded like ToEmu().
 std::int64_t ToTwips(double points);
 
 // `text` as XML 1.0 can hold it: malformed UTF-8 repaired, and the control characters and

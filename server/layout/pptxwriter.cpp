@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <utility>
 
 namespace Layout {
 namespace {
@@ -19,6 +21,8 @@ constexpr double kWiderShare = 0.05;
 constexpr double kWiderPoints = 2;
 // How far a list item's marker stands left of its text, in font sizes.
 constexpr double kMarkerIndent = 1.5;
+// A table cell's margin on the left and on the right, in points; half of it above and below.
+constexpr double kCellMargin = 3.6;
 
 const char* AlignmentCode(Alignment alignment)
 {
@@ -67,32 +71,46 @@ SlideSize SizeOf(const Page& page)
     return {side(page.width), side(page.height)};
 }
 
-// Points on a page to EMU on its slide: a page of another size than the slide is scaled to fit.
+// Points on a page to EMU on its slide: a page of another size than the slide is scaled to
+// fit, and every box is kept on the slide.
 class SlideScale
 {
 public:
     SlideScale(const Page& page, const SlideSize& slide)
-        : factor_(std::min(
+        : slide_(slide),
+          factor_(std::min(
               static_cast<double>(slide.width) / std::max(ToEmu(page.width), std::int64_t{1}),
               static_cast<double>(slide.height) / std::max(ToEmu(page.height), std::int64_t{1})))
     {
     }
 
-    std::int64_t operator()(double points) const { return std::llround(ToEmu(points) * factor_); }
+    // A length, at most the slide's larger side.
+    std::int64_t operator()(double points) const
+    {
+        const double largest = static_cast<double>(std::max(slide_.width, slide_.height));
+        return std::llround(Bounded(ToEmu(points) * factor_, 0, largest));
+    }
+
+    // `box` on the slide: no larger than it, moved onto it where it stands out.
+    void AddTransform(pugi::xml_node parent, const char* name, const Box& box) const
+    {
+        const auto place = [this](double start, double length, std::int64_t side) {
+            const std::int64_t extent = std::min((*this)(length), side);
+            const std::int64_t offset = std::llround(
+                Bounded(ToEmu(start) * factor_, 0, static_cast<double>(side - extent)));
+            return std::pair{std::to_string(offset), std::to_string(extent)};
+        };
+        const auto [x, cx] = place(box.left, box.Width(), slide_.width);
+        const auto [y, cy] = place(box.top, box.Height(), slide_.height);
+        pugi::xml_node transform = AddElement(parent, name);
+        AddElement(transform, "a:off", {{"x", x}, {"y", y}});
+        AddElement(transform, "a:ext", {{"cx", cx}, {"cy", cy}});
+    }
 
 private:
+    SlideSize slide_;
     double factor_ = 1;
 };
-
-void AddTransform(pugi::xml_node parent, const char* name, const SlideScale& scale, const Box& box)
-{
-    pugi::xml_node transform = AddElement(parent, name);
-    AddElement(transform, "a:off",
-               {{"x", std::to_string(scale(box.left))}, {"y", std::to_string(scale(box.top))}});
-    AddElement(transform, "a:ext",
-               {{"cx", std::to_string(std::max<std::int64_t>(scale(box.Width()), 0))},
-                {"cy", std::to_string(std::max<std::int64_t>(scale(box.Height()), 0))}});
-}
 
 void AddRun(pugi::xml_node paragraph, const Run& run, double fontSize, bool bold)
 {
@@ -205,7 +223,7 @@ public:
                 AddTextBox(*paragraph);
             } else if (const auto* table = std::get_if<Table>(&block)) {
                 numbers_.Reset();
-                AddTable(*table);
+                AddTable(*table, page.body.Width() > 0 ? page.body.Width() : page.width);
             } else {
                 AddPicture(std::get<Picture>(block));
             }
@@ -236,7 +254,7 @@ private:
         AddElement(nonVisual, "p:cNvSpPr", {{"txBox", "1"}});
         AddElement(nonVisual, "p:nvPr");
         pugi::xml_node properties = AddElement(shape, "p:spPr");
-        AddTransform(properties, "a:xfrm", scale_, TextBox(paragraph));
+        scale_.AddTransform(properties, "a:xfrm", TextBox(paragraph));
         AddElement(AddElement(properties, "a:prstGeom", {{"prst", "rect"}}), "a:avLst");
         AddElement(properties, "a:noFill");
         pugi::xml_node body = AddElement(shape, "p:txBody");
@@ -254,22 +272,20 @@ private:
         AddParagraph(body, paragraph, numbers_);
     }
 
-    void AddTable(const Table& table)
+    // A table no wider than `widest` points.
+    void AddTable(const Table& table, double widest)
     {
         const TableGrid grid(table);
         if (grid.Rows() == 0 || grid.Columns() == 0) {
             return;
         }
+        const std::vector<double> widths = grid.FittedColumnWidths(2 * kCellMargin, widest);
         Box box = table.box;
-        double width = 0;
         double height = 0;
-        for (int column = 0; column < grid.Columns(); ++column) {
-            width += grid.ColumnWidth(column);
-        }
         for (int row = 0; row < grid.Rows(); ++row) {
             height += grid.RowHeight(row);
         }
-        box.right = box.left + width;
+        box.right = box.left + std::accumulate(widths.begin(), widths.end(), 0.0);
         box.bottom = box.top + height;
 
         pugi::xml_node frame = AddElement(tree_, "p:graphicFrame");
@@ -278,15 +294,14 @@ private:
         AddElement(AddElement(nonVisual, "p:cNvGraphicFramePr"), "a:graphicFrameLocks",
                    {{"noGrp", "1"}});
         AddElement(nonVisual, "p:nvPr");
-        AddTransform(frame, "p:xfrm", scale_, box);
+        scale_.AddTransform(frame, "p:xfrm", box);
         pugi::xml_node data = AddElement(AddElement(frame, "a:graphic"), "a:graphicData",
                                          {{"uri", Namespace::kTable}});
         pugi::xml_node element = AddElement(data, "a:tbl");
         AddElement(element, "a:tblPr", {{"firstRow", "0"}, {"bandRow", "0"}});
         pugi::xml_node columns = AddElement(element, "a:tblGrid");
-        for (int column = 0; column < grid.Columns(); ++column) {
-            AddElement(columns, "a:gridCol",
-                       {{"w", std::to_string(scale_(grid.ColumnWidth(column)))}});
+        for (const double width : widths) {
+            AddElement(columns, "a:gridCol", {{"w", std::to_string(scale_(width))}});
         }
         for (int row = 0; row < grid.Rows(); ++row) {
             pugi::xml_node line =
@@ -325,9 +340,10 @@ private:
         if (!body.child("a:p")) {
             AddElement(body, "a:p");
         }
+        const std::string sides = std::to_string(ToEmu(kCellMargin));
+        const std::string ends = std::to_string(ToEmu(kCellMargin / 2));
         pugi::xml_node properties = AddElement(
-            entry, "a:tcPr",
-            {{"marL", "45720"}, {"marR", "45720"}, {"marT", "22860"}, {"marB", "22860"}});
+            entry, "a:tcPr", {{"marL", sides}, {"marR", sides}, {"marT", ends}, {"marB", ends}});
         for (const char* side : {"a:lnL", "a:lnR", "a:lnT", "a:lnB"}) {
             if (ruled) {
                 pugi::xml_node border = AddElement(properties, side, {{"w", "9525"}});
@@ -356,7 +372,7 @@ private:
         AddElement(fill, "a:blip", {{"r:embed", link}});
         AddElement(AddElement(fill, "a:stretch"), "a:fillRect");
         pugi::xml_node properties = AddElement(element, "p:spPr");
-        AddTransform(properties, "a:xfrm", scale_, picture.box);
+        scale_.AddTransform(properties, "a:xfrm", picture.box);
         AddElement(AddElement(properties, "a:prstGeom", {{"prst", "rect"}}), "a:avLst");
     }
 

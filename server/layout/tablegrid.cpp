@@ -1,6 +1,8 @@
 #include "tablegrid.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numeric>
 
 namespace Layout {
 namespace {
@@ -10,15 +12,24 @@ constexpr double kFallbackWidth = 72;
 constexpr int kMostRows = 10000;
 constexpr int kMostColumns = 1000;
 constexpr double kFallbackHeight = 18;
+// The largest page side a PDF has, 200 inches.
+constexpr double kLongest = 14400;
+// How much wider than its text a column is made, beyond its cell margins.
+constexpr double kColumnSlack = 0.1;
+
+bool IsLength(double length)
+{
+    return std::isfinite(length) && length > 0;
+}
 
 std::vector<double> Lengths(const std::vector<double>& given, int count, double total,
                             double fallback)
 {
     std::vector<double> lengths(static_cast<std::size_t>(count), 0);
-    const double share = count > 0 && total > 0 ? total / count : fallback;
+    const double share = count > 0 && IsLength(total) ? total / count : fallback;
     for (int i = 0; i < count; ++i) {
         const double length = i < static_cast<int>(given.size()) ? given[i] : 0;
-        lengths[i] = length > 0 ? length : share;
+        lengths[i] = std::min(IsLength(length) ? length : share, kLongest);
     }
     return lengths;
 }
@@ -103,6 +114,22 @@ double TableGrid::ColumnWidth(int column) const
 double TableGrid::RowHeight(int row) const
 {
     return rowHeights_[row];
+}
+
+std::vector<double> TableGrid::FittedColumnWidths(double cellMargins, double widest) const
+{
+    std::vector<double> widths;
+    widths.reserve(columnWidths_.size());
+    for (const double width : columnWidths_) {
+        widths.push_back(width * (1 + kColumnSlack) + std::max(cellMargins, 0.0));
+    }
+    const double total = std::accumulate(widths.begin(), widths.end(), 0.0);
+    if (IsLength(widest) && total > widest) {
+        for (double& width : widths) {
+            width *= widest / total;
+        }
+    }
+    return widths;
 }
 
 } // namespace Layout

@@ -20,9 +20,14 @@ public:
     const std::vector<Cell>& Cells() const { return cells_; }
     // The index into Cells() of the cell covering a slot, or -1 when none does.
     int Owner(int row, int column) const;
-    // A column's width in points: the table's own, else an equal share of its box.
+    // A column's width in points: the table's own, else an equal share of its box; always
+    // positive and at most a page side.
     double ColumnWidth(int column) const;
     double RowHeight(int row) const;
+    // The columns' widths for a table laid out with fixed widths: each with room for its
+    // cell margins (`cellMargins`, both sides together) and some slack, so a text exactly as
+    // wide as its column does not wrap, all scaled down to `widest` if wider together.
+    std::vector<double> FittedColumnWidths(double cellMargins, double widest) const;
 
 private:
     int rows_ = 0;

@@ -216,6 +216,7 @@ public:
 
     bool Place(const Page& page, std::string& error)
     {
+        landscape_ = page.width > page.height;
         bool previousTable = false;
         for (const Block& block : page.blocks) {
             if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
@@ -251,7 +252,7 @@ public:
             pugi::xml_node columns = AddElement(root, "cols");
             for (const auto& [column, points] : widths_) {
                 // A width counts characters of about 7 pixels, 96 pixels an inch.
-                const double characters = std::clamp(points * 96 / 72 / 7, 1.0, 255.0);
+                const double characters = Bounded(points * 96 / 72 / 7, 1, 255);
                 char width[32];
                 const auto end = std::to_chars(width, width + sizeof width, characters,
                                                std::chars_format::fixed, 2)
@@ -276,6 +277,9 @@ public:
             for (const std::string& range : merges_) {
                 AddElement(merges, "mergeCell", {{"ref", range}});
             }
+        }
+        if (landscape_) {
+            AddElement(root, "pageSetup", {{"orientation", "landscape"}});
         }
     }
 
@@ -371,6 +375,7 @@ private:
     SharedStrings& strings_;
     ListNumbers listNumbers_;
     int row_ = 0;
+    bool landscape_ = false; // the page is wider than high
     std::map<int, std::map<int, SheetCell>> cells_;
     std::map<int, double> widths_; // points, by column
     std::vector<std::string> merges_;

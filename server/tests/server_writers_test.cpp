@@ -13,8 +13,11 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <cmath>
 #include <functional>
+#include <limits>
+#include <sstream>
 
 namespace fs = std::filesystem;
 using namespace Layout;
@@ -161,6 +164,54 @@ protected:
     std::string png;
 };
 
+// An attribute that must be a plain integer; fails the test otherwise.
+long long Integer(const pugi::xml_attribute& attribute)
+{
+    const std::string text = attribute.value();
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    EXPECT_TRUE(error == std::errc() && end == text.data() + text.size() && !text.empty())
+        << attribute.name() << "=\"" << text << "\"";
+    return value;
+}
+
+long long Sum(const std::vector<pugi::xml_node>& nodes, const char* attribute)
+{
+    long long sum = 0;
+    for (const pugi::xml_node& node : nodes) {
+        sum += Integer(node.attribute(attribute));
+    }
+    return sum;
+}
+
+// The width and height of each page of a PDF, from pdfinfo.
+std::vector<std::pair<double, double>> PageSizes(const fs::path& pdf)
+{
+    std::istringstream lines(TestDocuments::Capture({"pdfinfo", "-f", "1", "-l", "99", pdf}));
+    std::vector<std::pair<double, double>> sizes;
+    for (std::string line; std::getline(lines, line);) {
+        double width = 0;
+        double height = 0;
+        if (std::sscanf(line.c_str(), "Page %*d size: %lf x %lf", &width, &height) == 2) {
+            sizes.emplace_back(width, height);
+        }
+    }
+    return sizes;
+}
+
+Table HeaderTable(const std::vector<double>& widths, const std::vector<std::string>& headers)
+{
+    Table table;
+    table.columnWidths = widths;
+    table.rowHeights = {20};
+    table.box = Box{72, 100, 72, 120};
+    for (std::size_t column = 0; column < headers.size(); ++column) {
+        table.box.right += widths[column];
+        table.cells.push_back(MakeCell(0, static_cast<int>(column), headers[column]));
+    }
+    return table;
+}
+
 void ExpectTexts(const std::string& text, const std::vector<std::string>& expected)
 {
     for (const std::string& piece : expected) {
@@ -224,8 +275,9 @@ TEST_F(WritersTest, WordDocumentHasStylesListsTableSectionsAndPicture)
     const auto rows = All(body, "w:tbl[1]/w:tr");
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(All(body, "w:tbl[1]/w:tblGrid/w:gridCol").size(), 3u);
+    // 100 points, a tenth more and the cell margins.
     EXPECT_STREQ(body.select_node("w:tbl/w:tblGrid/w:gridCol").node().attribute("w:w").value(),
-                 "2000");
+                 "2416");
     for (const pugi::xml_node& row : rows) {
         int columns = 0;
         for (pugi::xml_node cell : row.children("w:tc")) {
@@ -367,6 +419,172 @@ TEST_F(WritersTest, PresentationHasASlideAPageWithBoxesTableAndPicture)
                 {"Quarterly report", "中文段落测试", kSpecialText, "Step two", "North", "¥1,200",
                  "Second page text"});
     ExpectTexts(TestDocuments::Capture({"pdfinfo", pdf.string()}), {"Pages:           2"});
+}
+
+TEST_F(WritersTest, WordMarginsComeFromTheBodyWithinBounds)
+{
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    // The default A4 page: a third of its width is 3969 twips, of its height 5613.
+    struct Case
+    {
+        Box body;
+        std::vector<int> margins; // top, right, bottom, left in twips
+    };
+    const std::vector<Case> cases = {
+        {{72, 72, 523, 300}, {1440, 1446, 1440, 1440}}, // a short letter: bottom as top
+        {{72, 72, 523, 800}, {1440, 1446, 838, 1440}},  // a full page keeps its own
+        {{250, 350, 560, 800}, {5613, 706, 838, 3969}}, // text far right and low
+        {{10, 10, 300, 830}, {200, 3969, 200, 200}},    // text in the left half
+        {{-kInfinity, 72, kInfinity, 300}, {1440, 0, 1440, 0}},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        Page page;
+        page.body = cases[i].body;
+        page.blocks = {Text(ParagraphStyle::Normal, "Dear reader", 80)};
+        const fs::path file =
+            Written(WriteDocx, Document{{page}}, "margins" + std::to_string(i) + ".docx");
+        const pugi::xml_node margins =
+            Part(file, "word/document.xml").select_node("//w:sectPr/w:pgMar").node();
+        std::vector<int> found;
+        for (const char* side : {"w:top", "w:right", "w:bottom", "w:left"}) {
+            found.push_back(static_cast<int>(Integer(margins.attribute(side))));
+        }
+        EXPECT_EQ(found, cases[i].margins) << "case " << i;
+    }
+}
+
+TEST_F(WritersTest, TableColumnsHoldTheirTextBesideTheCellMargins)
+{
+    // Each column exactly as wide as its four Chinese characters of 11 points.
+    const std::vector<std::string> headers = {"营业收入", "利润总额"};
+    Page page;
+    page.body = Box{72, 72, 523, 770};
+    page.blocks = {HeaderTable({44, 44}, headers)};
+    const Document narrow{{page}};
+    page.blocks = {HeaderTable({300, 300}, {"Wide", "Wider"})};
+    const Document wide{{page}};
+
+    const fs::path docx = Written(WriteDocx, narrow, "narrow.docx");
+    const auto document = Part(docx, "word/document.xml");
+    const auto columns = All(document, "//w:gridCol");
+    ASSERT_EQ(columns.size(), 2u);
+    EXPECT_EQ(Integer(columns[0].attribute("w:w")), ToTwips(44 * 1.1 + 2 * 5.4));
+    EXPECT_EQ(Integer(document.select_node("//w:tc/w:tcPr/w:tcW").node().attribute("w:w")),
+              Integer(columns[0].attribute("w:w")));
+    const fs::path pptx = Written(WritePptx, narrow, "narrow.pptx");
+    const auto slide = Part(pptx, "ppt/slides/slide1.xml");
+    const auto slideColumns = All(slide, "//a:gridCol");
+    ASSERT_EQ(slideColumns.size(), 2u);
+    EXPECT_EQ(Integer(slideColumns[0].attribute("w")), ToEmu(44 * 1.1 + 2 * 3.6));
+    EXPECT_EQ(Integer(slide.select_node("//p:graphicFrame/p:xfrm/a:ext").node().attribute("cx")),
+              Sum(slideColumns, "w"));
+    // No header breaks between its characters.
+    for (const fs::path& file : {docx, pptx}) {
+        ExpectTexts(PdfText(file), headers);
+    }
+
+    // A table wider than the body is scaled down to it.
+    const auto wideColumns =
+        All(Part(Written(WriteDocx, wide, "wide.docx"), "word/document.xml"), "//w:gridCol");
+    EXPECT_NEAR(Sum(wideColumns, "w:w"), ToTwips(451), 1);
+    const auto wideSlide = Part(Written(WritePptx, wide, "wide.pptx"), "ppt/slides/slide1.xml");
+    EXPECT_NEAR(Sum(All(wideSlide, "//a:gridCol"), "w"), ToEmu(451), 1);
+}
+
+TEST_F(WritersTest, BoxesOutsideAnyPageGiveBoundedFiniteSizes)
+{
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<Box> boxes = {{72, -7.18e10, 400, 14},
+                                    {kNan, kNan, kNan, kNan},
+                                    {1e300, 1e300, kInfinity, kInfinity},
+                                    {-kInfinity, -kInfinity, kInfinity, kInfinity},
+                                    {500, 800, 5000, 9000}};
+    Page page;
+    for (const Box& box : boxes) {
+        Paragraph paragraph = Text(ParagraphStyle::Normal, "Adrift", 0);
+        paragraph.box = box;
+        page.blocks.emplace_back(paragraph);
+        page.blocks.emplace_back(Picture{png, "png", box});
+    }
+    Table table = HeaderTable({kNan, kInfinity, 1e300, -5}, {"a", "b", "c", "d"});
+    table.rowHeights = {kInfinity};
+    table.box = Box{kNan, -1e300, kInfinity, kNan};
+    page.blocks.emplace_back(table);
+    const Document document{{page}};
+
+    const fs::path pptx = Written(WritePptx, document, "adrift.pptx");
+    const auto slide = Part(pptx, "ppt/slides/slide1.xml");
+    const long long width = 7560310; // 595.3 points
+    const long long height = 10692130;
+    // The shapes' boxes, not the shape tree's own.
+    const auto offsets = All(slide, "//a:off[not(ancestor::p:grpSpPr)]");
+    const auto extents = All(slide, "//a:ext[not(ancestor::p:grpSpPr)]");
+    ASSERT_EQ(offsets.size(), 2 * boxes.size() + 1);
+    ASSERT_EQ(extents.size(), offsets.size());
+    for (std::size_t i = 0; i < offsets.size(); ++i) {
+        const long long x = Integer(offsets[i].attribute("x"));
+        const long long y = Integer(offsets[i].attribute("y"));
+        const long long cx = Integer(extents[i].attribute("cx"));
+        const long long cy = Integer(extents[i].attribute("cy"));
+        EXPECT_TRUE(x >= 0 && cx >= 0 && x + cx <= width) << i << ": " << x << " " << cx;
+        EXPECT_TRUE(y >= 0 && cy >= 0 && y + cy <= height) << i << ": " << y << " " << cy;
+    }
+    for (const pugi::xml_node& column : All(slide, "//a:gridCol")) {
+        EXPECT_LE(Integer(column.attribute("w")), height);
+    }
+    EXPECT_LE(Integer(slide.select_node("//a:tr").node().attribute("h")), height);
+    EXPECT_FALSE(ToPdf(pptx).empty());
+
+    // Word pictures fit the text area; spreadsheet columns are 1 to 255 characters wide.
+    const auto word = Part(Written(WriteDocx, document, "adrift.docx"), "word/document.xml");
+    const auto pictures = All(word, "//wp:extent");
+    ASSERT_EQ(pictures.size(), boxes.size());
+    for (const pugi::xml_node& extent : pictures) {
+        const long long cx = Integer(extent.attribute("cx"));
+        const long long cy = Integer(extent.attribute("cy"));
+        EXPECT_TRUE(cx > 0 && cx <= ToEmu(451.3)) << cx;
+        EXPECT_TRUE(cy > 0 && cy <= ToEmu(697.9)) << cy;
+    }
+    const auto sheet =
+        Part(Written(WriteXlsx, document, "adrift.xlsx"), "xl/worksheets/sheet1.xml");
+    const auto columns = All(sheet, "//col");
+    ASSERT_EQ(columns.size(), 4u);
+    for (const pugi::xml_node& column : columns) {
+        const double characters = column.attribute("width").as_double(kNan);
+        EXPECT_TRUE(characters >= 1 && characters <= 255) << column.attribute("width").value();
+    }
+}
+
+TEST_F(WritersTest, LandscapePagesGiveLandscapeSheets)
+{
+    Page portrait;
+    portrait.blocks = {Text(ParagraphStyle::Normal, "Upright", 72)};
+    Page landscape;
+    landscape.width = 841.9;
+    landscape.height = 595.3;
+    Table table = HeaderTable({100, 100}, {"Merged", ""});
+    table.cells.pop_back();
+    table.cells.back().columnSpan = 2;
+    landscape.blocks = {table};
+    const fs::path file = Written(WriteXlsx, Document{{portrait, landscape}}, "turned.xlsx");
+
+    EXPECT_FALSE(Part(file, "xl/worksheets/sheet1.xml").select_node("//pageSetup"));
+    const auto sheet = Part(file, "xl/worksheets/sheet2.xml");
+    std::vector<std::string> order;
+    for (const pugi::xml_node& child : sheet.child("worksheet").children()) {
+        order.emplace_back(child.name());
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"cols", "sheetData", "mergeCells", "pageSetup"}));
+    EXPECT_STREQ(sheet.select_node("//pageSetup").node().attribute("orientation").value(),
+                 "landscape");
+
+    const fs::path pdf = ToPdf(file);
+    ASSERT_FALSE(pdf.empty());
+    const auto sizes = PageSizes(pdf);
+    ASSERT_EQ(sizes.size(), 2u);
+    EXPECT_LT(sizes[0].first, sizes[0].second);
+    EXPECT_GT(sizes[1].first, sizes[1].second);
 }
 
 TEST_F(WritersTest, EmptyDocumentsStillOpen)
