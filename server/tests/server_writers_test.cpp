@@ -443,8 +443,8 @@ TEST_F(WritersTest, WordMarginsComeFromTheBodyWithinBounds)
         page.blocks = {Text(ParagraphStyle::Normal, "Dear reader", 80)};
         const fs::path file =
             Written(WriteDocx, Document{{page}}, "margins" + std::to_string(i) + ".docx");
-        const pugi::xml_node margins =
-            Part(file, "word/document.xml").select_node("//w:sectPr/w:pgMar").node();
+        const pugi::xml_document document = Part(file, "word/document.xml");
+        const pugi::xml_node margins = document.select_node("//w:sectPr/w:pgMar").node();
         std::vector<int> found;
         for (const char* side : {"w:top", "w:right", "w:bottom", "w:left"}) {
             found.push_back(static_cast<int>(Integer(margins.attribute(side))));
