@@ -484,9 +484,8 @@ TEST_F(WritersTest, TableColumnsHoldTheirTextBesideTheCellMargins)
     }
 
     // A table wider than the body is scaled down to it.
-    const auto wideColumns =
-        All(Part(Written(WriteDocx, wide, "wide.docx"), "word/document.xml"), "//w:gridCol");
-    EXPECT_NEAR(Sum(wideColumns, "w:w"), ToTwips(451), 1);
+    const auto wideDocument = Part(Written(WriteDocx, wide, "wide.docx"), "word/document.xml");
+    EXPECT_NEAR(Sum(All(wideDocument, "//w:gridCol"), "w:w"), ToTwips(451), 1);
     const auto wideSlide = Part(Written(WritePptx, wide, "wide.pptx"), "ppt/slides/slide1.xml");
     EXPECT_NEAR(Sum(All(wideSlide, "//a:gridCol"), "w"), ToEmu(451), 1);
 }
