@@ -582,9 +582,7 @@ bool WriteDocx(const Document& document, const std::filesystem::path& target, st
     body.Lists().Write(numbering);
     package.AddPart("word/numbering.xml", numbering, ContentType("wordprocessingml.numbering"));
     package.AddRelationships("word/document.xml", relationships);
-    Relationships packageRelationships;
-    packageRelationships.Add(RelationshipType("officeDocument"), "word/document.xml");
-    package.AddRelationships("", packageRelationships);
+    package.AddMainDocument("word/document.xml");
     return package.Write(target, error);
 }
 

@@ -111,9 +111,22 @@ void OoxmlPackage::AddPart(const std::string& name, const pugi::xml_document& xm
 
 void OoxmlPackage::AddRelationships(const std::string& part, const Relationships& relationships)
 {
+    AddRelationshipsMember(RelationshipsName(part), relationships);
+}
+
+void OoxmlPackage::AddMainDocument(const std::string& part)
+{
+    Relationships relationships;
+    relationships.Add(RelationshipType("officeDocument"), part);
+    AddRelationshipsMember("_rels/.rels", relationships);
+}
+
+void OoxmlPackage::AddRelationshipsMember(const std::string& member,
+                                          const Relationships& relationships)
+{
     pugi::xml_document xml;
     relationships.Write(xml);
-    members_.emplace_back(part.empty() ? "_rels/.rels" : RelationshipsName(part), Serialise(xml));
+    members_.emplace_back(member, Serialise(xml));
 }
 
 void OoxmlPackage::AddMedia(const std::string& name, std::string bytes)

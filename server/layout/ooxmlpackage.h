@@ -54,8 +54,10 @@ public:
     // An XML part and its content type; `name` has no leading slash ("word/document.xml").
     void AddPart(const std::string& name, const pugi::xml_document& xml,
                  const std::string& contentType);
-    // `part`'s relationships, as the part `folder/_rels/file.rels`; "" for the package's own.
+    // `part`'s relationships, as the part `folder/_rels/file.rels`.
     void AddRelationships(const std::string& part, const Relationships& relationships);
+    // The package's own relationships: `part` is its main document.
+    void AddMainDocument(const std::string& part);
     // A binary member whose content type follows from its extension ("png", "jpeg").
     void AddMedia(const std::string& name, std::string bytes);
 
@@ -64,6 +66,7 @@ public:
     bool Write(const std::filesystem::path& target, std::string& error) const;
 
 private:
+    void AddRelationshipsMember(const std::string& member, const Relationships& relationships);
     pugi::xml_document ContentTypes() const;
 
     std::vector<std::pair<std::string, std::string>> members_;   // name, bytes

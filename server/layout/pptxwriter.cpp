@@ -462,9 +462,7 @@ bool WritePptx(const Document& document, const std::filesystem::path& target, st
     styles.append_attribute("def") = "{5C22544A-7EE6-4342-B048-85BDC9FD1C3A}";
     package.AddPart("ppt/tableStyles.xml", tableStyles, ContentType("presentationml.tableStyles"));
 
-    Relationships packageRelationships;
-    packageRelationships.Add(RelationshipType("officeDocument"), "ppt/presentation.xml");
-    package.AddRelationships("", packageRelationships);
+    package.AddMainDocument("ppt/presentation.xml");
     return package.Write(target, error);
 }
 

@@ -424,9 +424,7 @@ bool WriteXlsx(const Document& document, const std::filesystem::path& target, st
     strings.Write(stringsXml);
     package.AddPart("xl/sharedStrings.xml", stringsXml, ContentType("spreadsheetml.sharedStrings"));
     package.AddRelationships("xl/workbook.xml", relationships);
-    Relationships packageRelationships;
-    packageRelationships.Add(RelationshipType("officeDocument"), "xl/workbook.xml");
-    package.AddRelationships("", packageRelationships);
+    package.AddMainDocument("xl/workbook.xml");
     return package.Write(target, error);
 }
 
